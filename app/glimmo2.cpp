@@ -1,0 +1,35 @@
+#include "glimmo2.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <utility>
+
+#include "AboutDlg.h"
+#include "glimmo2Dlg.h"
+#include "resources.h"
+
+CGlimmo2App theApp;
+
+bool CGlimmo2App::InitInstance() {
+  CGlimmo2Dlg dialog;
+  dialog.SetAboutBox([](QWidget* parent) {
+    CAboutDlg about(parent);
+    about.exec();
+  });
+  dialog.exec();
+  return false;
+}
+
+void ApplyApplicationIdentity(const char* argv0) {
+  QCoreApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv0)).completeBaseName());
+  QCoreApplication::setApplicationVersion(QString::fromLatin1(res::Version().number));
+  const res::VersionInfo& version = res::Version();
+  for (const auto& [key, value] : {std::pair{"FileDescription", version.fileDescription},
+                                   {"FileVersion", version.fileVersion},
+                                   {"InternalName", version.internalName},
+                                   {"OriginalFilename", version.originalFilename},
+                                   {"ProductName", version.productName},
+                                   {"ProductVersion", version.productVersion}})
+    qApp->setProperty(key, QString::fromUtf8(value));
+  QApplication::setWindowIcon(res::LoadAppIcon());
+}

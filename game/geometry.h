@@ -1,0 +1,50 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "ports.h"
+
+// The playfield, the hidden target, the gaze and the proximity bands. Pure integer
+// arithmetic on signed 32-bit values: products before divisions, divisions
+// truncating toward zero.
+namespace game {
+
+inline constexpr std::int32_t kCameraWidth = 640;
+inline constexpr std::int32_t kCameraHeight = 480;
+
+struct PlayfieldRect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int32_t W() const { return right - left; }
+  std::int32_t H() const { return bottom - top; }
+};
+
+// Written on the UI thread at every "Activa" click, read by the tracking loop.
+struct TargetPoint {
+  std::atomic<std::int32_t> targetCamX{0}, targetCamY{0}, targetX{0}, targetY{0};
+};
+
+struct GazePoint {
+  std::int32_t gazeX = 0, gazeY = 0;
+};
+
+enum class ProximityBand { Green, Red, Orange, LightBlue, Blue };
+
+// The two flip options of the window; on only when the box's state is exactly 1.
+class FlipOptions {
+ public:
+  virtual ~FlipOptions() = default;
+  virtual bool FlipVertical() const = 0;
+  virtual bool FlipHorizontal() const = 0;
+};
+
+void PickTarget(const PlayfieldRect& playfield, TargetPoint& target, Clock& clock, Chance& chance);
+GazePoint MapGaze(std::int16_t camX, std::int16_t camY, const PlayfieldRect& playfield, const FlipOptions& flips);
+std::int32_t Distance(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);
+ProximityBand ClassifyBand(std::int32_t d, std::int32_t s);
+bool IsNear(std::int32_t d, std::int32_t s);
+bool InHorizontalWindow(std::int32_t gazeX, std::int32_t targetX, std::int32_t s);
+
+// The beep interval of a band in ms; 0 for Green, which has none.
+int BandInterval(ProximityBand band);
+
+}  // namespace game

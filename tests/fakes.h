@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <vector>
+
+#include "geometry.h"
+#include "ports.h"
+
+// Stand-ins for time, chance and the window's options.
+namespace test {
+
+class FakeClock : public game::Clock {
+ public:
+  std::uint32_t TickCount() override { return ticks; }
+  std::time_t Seconds() override { return seconds; }
+  std::uint32_t ticks = 0;
+  std::time_t seconds = 1000;
+};
+
+// Hands out scripted draws in order, then zeros; records every seed.
+class ScriptedChance : public game::Chance {
+ public:
+  explicit ScriptedChance(std::deque<int> draws = {}) : draws_(std::move(draws)) {}
+  void Seed(unsigned seed) override { seeds.push_back(seed); }
+  int Draw() override {
+    if (draws_.empty()) return 0;
+    const int value = draws_.front();
+    draws_.pop_front();
+    return value;
+  }
+  std::vector<unsigned> seeds;
+
+ private:
+  std::deque<int> draws_;
+};
+
+class Flips : public game::FlipOptions {
+ public:
+  Flips(bool vertical, bool horizontal) : vertical_(vertical), horizontal_(horizontal) {}
+  bool FlipVertical() const override { return vertical_; }
+  bool FlipHorizontal() const override { return horizontal_; }
+
+ private:
+  bool vertical_, horizontal_;
+};
+
+}  // namespace test

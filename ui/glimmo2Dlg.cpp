@@ -1,0 +1,139 @@
+#include "glimmo2Dlg.h"
+
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "Showpic.h"
+#include "dialog_int.h"
+#include "message_map.h"
+#include "resource_ids.h"
+#include "resources.h"
+#include "template_builder.h"
+
+namespace {
+
+template <typename T>
+T* Bind(const QWidget& dialog, int id) {
+  return qobject_cast<T*>(ui::FindControl(dialog, id));
+}
+
+}  // namespace
+
+CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent) : QDialog(parent), icon(res::LoadAppIcon()) {
+  ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
+    return t.id == res::kPicture ? new CShowpic(p) : nullptr;
+  });
+  ui::ConnectControlRoutes(*this);
+  OnInitDialog();
+}
+
+CGlimmo2Dlg::~CGlimmo2Dlg() = default;
+
+void CGlimmo2Dlg::DoDataExchange(bool saving) {
+  if (!controlsBound) {
+    flipHorizontalCheck = Bind<QCheckBox>(*this, res::kInvertirHoritzontal);
+    flipVerticalCheck = Bind<QCheckBox>(*this, res::kInvertirVertical);
+    solutionButton = Bind<QPushButton>(*this, res::kSolucio);
+    blankPicture = Bind<QLabel>(*this, res::kBlankPicture);
+    indicator = Bind<QLabel>(*this, res::kIndicator);
+    statusStatic = Bind<QLabel>(*this, res::kStatus);
+    activateButton = Bind<QPushButton>(*this, res::kActiva);
+    picture = Bind<CShowpic>(*this, res::kPicture);
+    controlsBound = true;
+    connect(flipVerticalCheck, &QCheckBox::toggled, this, [this](bool on) { flipVerticalOn = on; });
+    connect(flipHorizontalCheck, &QCheckBox::toggled, this, [this](bool on) { flipHorizontalOn = on; });
+  }
+  // The radio group 1009/1010: index 0 "Dreta-esquerra", 1 "Detector".
+  auto* first = Bind<QRadioButton>(*this, res::kDretaEsquerra);
+  auto* second = Bind<QRadioButton>(*this, res::kDetector);
+  if (saving) {
+    feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
+  } else {
+    first->setChecked(feedbackMode == 0);
+    second->setChecked(feedbackMode == 1);
+  }
+}
+
+bool CGlimmo2Dlg::OnInitDialog() {
+  DoDataExchange(false);
+  AddAboutItem();
+  setWindowIcon(icon);
+  const QRect client = picture->contentsRect();
+  playfield = {0, 0, client.width(), client.height()};
+  for (std::size_t i = 0; const int id : {res::kBitmapBlue, res::kBitmapLightBlue, res::kBitmapOrange,
+                                          res::kBitmapRed, res::kBitmapGreen, res::kBitmapBanner})
+    indicatorBitmaps[i++] = res::LoadBitmap(id);
+  solutionButton->setEnabled(false);
+  Bind<QLineEdit>(*this, res::kMida)->setText(QString::number(20));
+  ShowBanner();
+  return true;
+}
+
+void CGlimmo2Dlg::AddAboutItem() {
+  systemMenu = new QMenu(this);
+  systemMenu->addAction(QStringLiteral("&Tanca"), this, [this] { ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0}); });
+  const QString text = res::LoadString(res::kAboutMenuString);
+  if (text.isEmpty()) return;
+  systemMenu->addSeparator();
+  systemMenu->addAction(text, this, [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
+}
+
+void CGlimmo2Dlg::ShowBanner() {
+  indicator->setGeometry(320, 240, 200, 30);
+  indicator->show();
+  indicator->setPixmap(indicatorBitmaps[5]);
+}
+
+void CGlimmo2Dlg::OnSysCommand(int id, int /*param*/) {
+  if ((id & 0xFFF0) == res::kAboutCommand) {
+    if (runAboutBox) runAboutBox(this);
+  } else if ((id & 0xFFF0) == kSysClose) {
+    reject();  // the platform turns close into the cancel command
+  }
+}
+
+void CGlimmo2Dlg::OnPaint() {}
+
+void CGlimmo2Dlg::OnOptionClicked() { DoDataExchange(true); }
+
+void CGlimmo2Dlg::OnMidaChanged() {
+  tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
+}
+
+void CGlimmo2Dlg::OnCancel() {
+  stopRequested = true;
+  QDialog::reject();
+}
+
+bool CGlimmo2Dlg::FlipVertical() const { return flipVerticalOn; }
+bool CGlimmo2Dlg::FlipHorizontal() const { return flipHorizontalOn; }
+
+void CGlimmo2Dlg::reject() { OnCancel(); }
+
+void CGlimmo2Dlg::accept() {
+  // Enter outside a push button: ignored, the game may be running.
+}
+
+void CGlimmo2Dlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || event->modifiers() & ~Qt::KeypadModifier) return QDialog::keyPressEvent(event);
+  // Enter presses the focused push button; anywhere else it is the OK command.
+  auto* button = qobject_cast<QPushButton*>(focusWidget());
+  if (button && !button->isCheckable() && button->isEnabled())
+    button->click();
+  else
+    accept();
+}
+
+void CGlimmo2Dlg::contextMenuEvent(QContextMenuEvent* event) { systemMenu->popup(event->globalPos()); }
+
+void CGlimmo2Dlg::paintEvent(QPaintEvent* event) {
+  ui::Dispatch(*this, ui::Message::Paint);
+  QDialog::paintEvent(event);
+}

@@ -1,0 +1,52 @@
+#include "message_map.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <array>
+
+#include "glimmo2Dlg.h"
+#include "resource_ids.h"
+#include "template_builder.h"
+
+namespace ui {
+namespace {
+
+using D = CGlimmo2Dlg;
+using A = MessageArgs;
+
+constexpr std::array kRoutes{
+    MessageRoute{Message::SysCommand, res::kNoId, [](D& d, const A& a) { d.OnSysCommand(a.id, a.param); }},
+    MessageRoute{Message::Paint, res::kNoId, [](D& d, const A&) { d.OnPaint(); }},
+    MessageRoute{Message::Clicked, res::kDretaEsquerra, [](D& d, const A&) { d.OnOptionClicked(); }},
+    MessageRoute{Message::Clicked, res::kDetector, [](D& d, const A&) { d.OnOptionClicked(); }},
+    MessageRoute{Message::Clicked, res::kInvertirVertical, [](D& d, const A&) { d.OnOptionClicked(); }},
+    MessageRoute{Message::Clicked, res::kInvertirHoritzontal, [](D& d, const A&) { d.OnOptionClicked(); }},
+    MessageRoute{Message::TextChanged, res::kMida, [](D& d, const A&) { d.OnMidaChanged(); }},
+};
+
+}  // namespace
+
+std::span<const MessageRoute> MainDialogRoutes() { return kRoutes; }
+
+void ConnectControlRoutes(CGlimmo2Dlg& dialog) {
+  for (const MessageRoute& route : kRoutes) {
+    QWidget* control = route.controlId == res::kNoId ? nullptr : FindControl(dialog, route.controlId);
+    const auto call = [&dialog, handler = route.handler] { handler(dialog, {}); };
+    if (auto* button = qobject_cast<QAbstractButton*>(control); button && route.message == Message::Clicked)
+      QObject::connect(button, &QAbstractButton::clicked, &dialog, call);
+    else if (auto* edit = qobject_cast<QLineEdit*>(control); edit && route.message == Message::TextChanged)
+      QObject::connect(edit, &QLineEdit::textChanged, &dialog, call);
+  }
+}
+
+bool Dispatch(CGlimmo2Dlg& dialog, Message message, const MessageArgs& args) {
+  for (const MessageRoute& route : kRoutes) {
+    if (route.message == message && route.controlId == res::kNoId) {
+      route.handler(dialog, args);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace ui
