@@ -1,0 +1,121 @@
+#include "engine.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <opencv2/core/utility.hpp>
+#include <thread>
+
+#include "eye_locator.h"
+#include "frame_source.h"
+#include "irisdet.h"
+
+namespace irisdet {
+namespace {
+
+constexpr auto kPollTimeout = std::chrono::milliseconds(100);
+constexpr auto kOpenTimeout = std::chrono::seconds(5);
+
+std::string SourceSpec() {
+  const char* spec = std::getenv("IRISDET_SOURCE");
+  return spec ? spec : "";
+}
+
+}  // namespace
+
+Engine& Engine::Instance() {
+  static Engine engine;
+  return engine;
+}
+
+Engine::~Engine() { Stop(); }
+
+int32_t Engine::Start() {
+  std::lock_guard control(control_);
+  StopLocked();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(ModelPath(), ec)) {
+    std::cerr << "irisdet: the landmark model " << ModelPath() << " is missing\n";
+    return IRISDET_NO_MODEL;
+  }
+  std::unique_lock lock(mutex_);
+  const std::uint64_t run = ++run_;
+  opening_ = Opening::Pending;
+  running_ = true;
+  thread_ = std::thread(&Engine::Watch, this, SourceSpec(), run);
+  // Wait for the source to open (quick for files, a camera's own open time), not for the model.
+  changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
+  return opening_ == Opening::Failed ? IRISDET_NO_SOURCE : IRISDET_OK;
+}
+
+void Engine::Stop() {
+  std::lock_guard control(control_);
+  StopLocked();
+}
+
+void Engine::StopLocked() {
+  if (!thread_.joinable()) return;
+  running_ = false;
+  {
+    std::lock_guard lock(mutex_);
+    ++run_;  // wakes any poll waiting on the old run
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+int32_t Engine::Poll(int16_t* y, int16_t* x) {
+  std::unique_lock lock(mutex_);
+  const std::uint64_t run = run_;
+  const bool fresh = changed_.wait_for(lock, kPollTimeout, [&] { return frame_ != lastPolled_ || run_ != run; });
+  if (!fresh || run_ != run || !running_) return 0;
+  lastPolled_ = frame_;
+  if (!found_) return 0;
+  *y = y_;
+  *x = x_;
+  return 1;
+}
+
+void Engine::Publish(std::uint64_t run, bool found, float x, float y) {
+  {
+    std::lock_guard lock(mutex_);
+    if (run != run_) return;
+    ++frame_;
+    found_ = found;
+    x_ = static_cast<int16_t>(std::lround(x));
+    y_ = static_cast<int16_t>(std::lround(y));
+  }
+  changed_.notify_all();
+}
+
+void Engine::Watch(std::string spec, std::uint64_t run) {
+  cv::setNumThreads(1);  // leave the other core to the game
+  std::string error;
+  std::unique_ptr<FrameSource> source = OpenSource(spec, Pacing::RealTime, &error);
+  {
+    std::lock_guard lock(mutex_);
+    opening_ = source ? Opening::Opened : Opening::Failed;
+  }
+  changed_.notify_all();
+  if (!source) {
+    std::cerr << "irisdet: " << error << '\n';
+    return;
+  }
+  const std::shared_ptr<const FaceModel> model = LoadFaceModel(&error);
+  if (!model) std::cerr << "irisdet: " << error << '\n';
+  EyeLocator locator(model);
+  cv::Mat frame;
+  std::optional<cv::Point2f> eye;
+  while (running_) {
+    if (!source->Read(frame)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));  // nothing to read now: no spinning
+      continue;
+    }
+    if (!source->Repeated()) eye = locator.Locate(frame).Point();
+    Publish(run, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
+  }
+}
+
+}  // namespace irisdet

@@ -1,0 +1,41 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// The detector's running state behind the three C functions: one watching thread
+// that reads frames and finds the eye, and the latest result for the poll.
+namespace irisdet {
+
+class Engine {
+ public:
+  ~Engine();
+  int32_t Start();
+  void Stop();
+  int32_t Poll(int16_t* y, int16_t* x);
+
+  static Engine& Instance();
+
+ private:
+  enum class Opening { Pending, Opened, Failed };
+  void Watch(std::string source, std::uint64_t run);
+  void Publish(std::uint64_t run, bool found, float x, float y);
+  void StopLocked();
+
+  std::mutex control_;  // serialises Start and Stop
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+
+  std::mutex mutex_;  // guards everything below
+  std::condition_variable changed_;
+  std::uint64_t run_ = 0;  // bumped at every start and stop
+  Opening opening_ = Opening::Pending;
+  std::uint64_t frame_ = 0, lastPolled_ = 0;
+  bool found_ = false;
+  int16_t x_ = 0, y_ = 0;
+};
+
+}  // namespace irisdet

@@ -1,0 +1,41 @@
+#pragma once
+#include <memory>
+#include <opencv2/core.hpp>
+#include <optional>
+#include <string>
+
+// Finds the player's eyes in a 640x480 BGR frame.
+namespace irisdet {
+
+struct EyeObservation {
+  std::optional<cv::Point2f> right;  // the subject's right eye: the smaller x in an unmirrored frame
+  std::optional<cv::Point2f> left;
+  // The midpoint of both eyes, or the one found.
+  std::optional<cv::Point2f> Point() const;
+};
+
+// The face detector and the landmark model, loaded once per process and shared.
+class FaceModel;
+
+class EyeLocator {
+ public:
+  explicit EyeLocator(std::shared_ptr<const FaceModel> model);
+  ~EyeLocator();
+  EyeLocator(const EyeLocator&) = delete;
+  EyeLocator& operator=(const EyeLocator&) = delete;
+
+  EyeObservation Locate(const cv::Mat& frame);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// The landmark model's path: IRISDET_MODEL, or where Debian installs it.
+std::string ModelPath();
+
+// Loads the model on first use; later calls share it. Null (with the reason in
+// *error) when it cannot be read.
+std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);
+
+}  // namespace irisdet

@@ -1,0 +1,36 @@
+#pragma once
+#include <memory>
+#include <opencv2/core.hpp>
+#include <string>
+
+// Where the detector's frames come from: a camera, a video, an image sequence or a
+// folder of still images. Every frame it hands out is 640x480, 8-bit BGR.
+namespace irisdet {
+
+inline constexpr int kWidth = 640;
+inline constexpr int kHeight = 480;
+
+enum class Pacing {
+  RealTime,  // files play at their own frame rate, then repeat their last frame
+  EveryFrame // every frame in order, as fast as asked, then the end
+};
+
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+  // The next frame; false when there is none now (a camera failing, the end of a file).
+  virtual bool Read(cv::Mat& frame) = 0;
+  // The file name of the last frame read, for sources that have one.
+  virtual std::string FrameName() const { return {}; }
+  // True when the last Read repeated the frame before it.
+  virtual bool Repeated() const { return false; }
+};
+
+// "camera", "camera:N", a folder, or a video / image-sequence path. Null when it
+// cannot be opened; the reason goes to *error.
+std::unique_ptr<FrameSource> OpenSource(const std::string& spec, Pacing pacing, std::string* error);
+
+// Scales any frame to 640x480 and converts grey or BGRA to BGR.
+cv::Mat ToCameraFrame(const cv::Mat& frame);
+
+}  // namespace irisdet

@@ -1,0 +1,21 @@
+#include "eye_source.h"
+#include "irisdet.h"
+
+namespace game {
+namespace {
+
+class DetectorSource final : public EyeSource {
+ public:
+  std::int32_t Start() override { return EyeDetectorStart(0); }
+  void Stop() override { EyeDetectorStop(); }
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
+};
+
+}  // namespace
+
+EyeSource& DetectorEyeSource() {
+  static DetectorSource source;
+  return source;
+}
+
+}  // namespace game

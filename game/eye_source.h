@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+
+// Where the game's gaze comes from: the eye detector, or the mouse pointer when
+// there is no camera. The same three operations either way.
+namespace game {
+
+class EyeSource {
+ public:
+  virtual ~EyeSource() = default;
+  virtual std::int32_t Start() = 0;  // 0 when it could start
+  virtual void Stop() = 0;
+  // Waits for the next sample; 1 with y and x written, 0 with both left alone.
+  virtual std::int32_t Poll(std::int16_t* y, std::int16_t* x) = 0;
+};
+
+// The eye detector library.
+EyeSource& DetectorEyeSource();
+
+}  // namespace game

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <thread>
+
+#include "irisdet.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kFaces = fs::path(GLIMMO2_TEST_DATA) / "faces";
+
+// An image sequence of one picture, as the detector's source.
+class DetectorContractTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() / ("irisdet-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+  }
+  void TearDown() override {
+    EyeDetectorStop();
+    fs::remove_all(folder);
+  }
+  void UseSequence(const cv::Mat& image) {
+    cv::imwrite((folder / "0000.png").string(), image);
+    setenv("IRISDET_SOURCE", (folder / "%04d.png").c_str(), 1);
+  }
+  // Polls until an eye comes or `polls` polls have passed.
+  bool PollForEye(int16_t* y, int16_t* x, int polls = 60) {
+    for (int i = 0; i < polls; ++i)
+      if (EyeDetectorPoll(y, x) == 1) return true;
+    return false;
+  }
+  fs::path folder;
+};
+
+TEST_F(DetectorContractTest, FindsTheEyeMidpointOfARealFace) {
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  ASSERT_TRUE(PollForEye(&y, &x));
+  // Marked pupils (374, 199) and (253, 197), 121 px apart: within a tenth of that.
+  EXPECT_LE(std::hypot(x - 313.5, y - 198.0), 12.1) << x << ',' << y;
+  // The sequence has ended: its last frame keeps coming, and with it the eye.
+  EXPECT_TRUE(PollForEye(&y, &x, 3));
+}
+
+TEST_F(DetectorContractTest, FrameOfAnotherSizeReportsInCameraCoordinates) {
+  cv::Mat small;
+  cv::resize(cv::imread((kFaces / "pexels_0002.png").string()), small, cv::Size(320, 200));
+  UseSequence(small);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  ASSERT_TRUE(PollForEye(&y, &x));
+  EXPECT_LE(std::hypot(x - 313.5, y - 198.0), 24.2) << x << ',' << y;
+}
+
+TEST_F(DetectorContractTest, NoFaceLeavesTheValuesAlone) {
+  UseSequence(cv::Mat(480, 640, CV_8UC3, cv::Scalar(90, 120, 150)));
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 1234, x = -77;
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
+  EXPECT_EQ(y, 1234);
+  EXPECT_EQ(x, -77);
+}
+
+TEST_F(DetectorContractTest, SourcesThatDoNotOpenAreReported) {
+  for (const char* source : {"/nonexistent/%04d.png", "camera:9", "/etc/hostname"}) {
+    setenv("IRISDET_SOURCE", source, 1);
+    EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_SOURCE) << source;
+    int16_t y = 5, x = 6;
+    EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
+    EXPECT_EQ(y, 5);
+    EXPECT_EQ(x, 6);
+  }
+}
+
+TEST_F(DetectorContractTest, MissingModelIsReported) {
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  setenv("IRISDET_MODEL", "/nonexistent/model.dat", 1);
+  EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_MODEL);
+  unsetenv("IRISDET_MODEL");
+}
+
+TEST_F(DetectorContractTest, StartTwiceStopTwicePollAfterStop) {
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  EyeDetectorStop();  // stop while stopped
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);  // restarts the source
+  int16_t y = 0, x = 0;
+  EXPECT_TRUE(PollForEye(&y, &x));
+  EyeDetectorStop();
+  EyeDetectorStop();
+  y = 11, x = 12;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
+  EXPECT_EQ(y, 11);
+  EXPECT_EQ(x, 12);
+}
+
+TEST_F(DetectorContractTest, PollRacingStartAndStop) {
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  std::atomic<bool> done{false};
+  std::atomic<int> polls{0};
+  std::thread poller([&] {
+    int16_t y = 0, x = 0;
+    while (!done) {
+      EyeDetectorPoll(&y, &x);
+      ++polls;
+    }
+  });
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(EyeDetectorStart(0), IRISDET_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20 * (i % 3)));
+    EyeDetectorStop();
+  }
+  done = true;
+  poller.join();
+  EXPECT_GT(polls.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "eye_accuracy.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace irisdet {
+namespace {
+
+constexpr double kMissed = std::numeric_limits<double>::infinity();
+
+double Gap(const cv::Point2f& a, const cv::Point2f& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+}  // namespace
+
+Truth ReadTruth(const std::string& path) {
+  Truth truth;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line)) {
+    std::stringstream row(line);
+    std::string file, cell;
+    std::getline(row, file, ',');
+    float v[5];
+    int n = 0;
+    while (n < 5 && std::getline(row, cell, ',')) v[n++] = std::stof(cell);
+    if (n == 5) truth[file] = {{v[0], v[1]}, {v[2], v[3]}, v[4]};
+  }
+  return truth;
+}
+
+Errors Score(const MarkedPupils& marked, const EyeObservation& eyes) {
+  Errors errors{kMissed, kMissed};
+  if (const auto point = eyes.Point()) errors.midpoint = Gap(*point, marked.Midpoint()) / marked.interocular;
+  if (eyes.left && eyes.right)
+    errors.worstEye = std::max(Gap(*eyes.left, marked.left), Gap(*eyes.right, marked.right)) / marked.interocular;
+  return errors;
+}
+
+void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out) {
+  const double bounds[] = {0.05, 0.10, 0.25};
+  int scored = 0, midWithin[3] = {}, eyesWithin[3] = {};
+  for (const ScoredFrame& frame : frames) {
+    const auto marked = truth.find(frame.file);
+    if (marked == truth.end()) continue;
+    ++scored;
+    const Errors e = Score(marked->second, frame.eyes);
+    for (int i = 0; i < 3; ++i) {
+      midWithin[i] += e.midpoint <= bounds[i];
+      eyesWithin[i] += e.worstEye <= bounds[i];
+    }
+  }
+  char text[256];
+  std::snprintf(text, sizeof text, "accuracy on %d marked frames\n  %-22s %8s %8s %8s\n", scored, "", "e<=0.05",
+                "e<=0.10", "e<=0.25");
+  out << text;
+  for (const auto& [name, within] : {std::pair{"midpoint", midWithin}, std::pair{"both eyes (max dL,dR)", eyesWithin}}) {
+    std::snprintf(text, sizeof text, "  %-22s %7.1f%% %7.1f%% %7.1f%%\n", name, 100.0 * within[0] / std::max(scored, 1),
+                  100.0 * within[1] / std::max(scored, 1), 100.0 * within[2] / std::max(scored, 1));
+    out << text;
+  }
+}
+
+}  // namespace irisdet

@@ -1,0 +1,36 @@
+#pragma once
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "eye_locator.h"
+
+// Scores found eyes against hand-marked pupils: e = error / interocular distance.
+namespace irisdet {
+
+struct MarkedPupils {
+  cv::Point2f left, right;  // the subject's own left eye has the larger x
+  float interocular = 0.f;
+  cv::Point2f Midpoint() const { return (left + right) * 0.5f; }
+};
+
+using Truth = std::map<std::string, MarkedPupils>;  // by file name
+
+struct ScoredFrame {
+  std::string file;
+  EyeObservation eyes;
+};
+
+struct Errors {
+  double midpoint;  // infinity when nothing was found
+  double worstEye;  // max(dL, dR); infinity unless both eyes were found
+};
+
+// Reads file,left_x,left_y,right_x,right_y,interocular. Empty when unreadable.
+Truth ReadTruth(const std::string& path);
+Errors Score(const MarkedPupils& marked, const EyeObservation& eyes);
+// The share of frames with e <= 0.05, 0.10 and 0.25, for the midpoint and both eyes.
+void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out);
+
+}  // namespace irisdet
