@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <opencv2/core/utility.hpp>
@@ -43,6 +44,7 @@ int32_t Engine::Start() {
   std::unique_lock lock(mutex_);
   const std::uint64_t run = ++run_;
   opening_ = Opening::Pending;
+  latest_.release();
   running_ = true;
   thread_ = std::thread(&Engine::Watch, this, SourceSpec(), run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
@@ -78,10 +80,19 @@ int32_t Engine::Poll(int16_t* y, int16_t* x) {
   return 1;
 }
 
-void Engine::Publish(std::uint64_t run, bool found, float x, float y) {
+int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
+  std::lock_guard lock(mutex_);
+  const auto size = static_cast<std::int64_t>(latest_.total() * latest_.elemSize());
+  if (!running_ || latest_.empty() || !bgr || bytes < size) return 0;
+  std::memcpy(bgr, latest_.data, static_cast<std::size_t>(size));
+  return 1;
+}
+
+void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y) {
   {
     std::lock_guard lock(mutex_);
     if (run != run_) return;
+    frame.copyTo(latest_);
     ++frame_;
     found_ = found;
     x_ = static_cast<int16_t>(std::lround(x));
@@ -114,7 +125,7 @@ void Engine::Watch(std::string spec, std::uint64_t run) {
       continue;
     }
     if (!source->Repeated()) eye = locator.Locate(frame).Point();
-    Publish(run, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
+    Publish(run, frame, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
   }
 }
 

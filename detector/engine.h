@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <opencv2/core.hpp>
 #include <string>
 #include <thread>
 
@@ -16,13 +17,14 @@ class Engine {
   int32_t Start();
   void Stop();
   int32_t Poll(int16_t* y, int16_t* x);
+  int32_t LatestFrame(uint8_t* bgr, int32_t bytes);
 
   static Engine& Instance();
 
  private:
   enum class Opening { Pending, Opened, Failed };
   void Watch(std::string source, std::uint64_t run);
-  void Publish(std::uint64_t run, bool found, float x, float y);
+  void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
 
   std::mutex control_;  // serialises Start and Stop
@@ -36,6 +38,7 @@ class Engine {
   std::uint64_t frame_ = 0, lastPolled_ = 0;
   bool found_ = false;
   int16_t x_ = 0, y_ = 0;
+  cv::Mat latest_;
 };
 
 }  // namespace irisdet

@@ -23,17 +23,31 @@ T* Bind(const QWidget& dialog, int id) {
   return qobject_cast<T*>(ui::FindControl(dialog, id));
 }
 
+game::GameServices GameServicesFrom(DialogServices& s, game::EyeSource& pointer) {
+  return {s.detector ? *s.detector : game::DetectorEyeSource(),
+          pointer,
+          s.pointerFromStart,
+          s.clock ? *s.clock : game::SystemClock(),
+          s.chance ? *s.chance : game::CLibraryChance(),
+          s.launch ? s.launch : game::StdThreadLauncher()};
+}
+
 }  // namespace
 
-CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent) : QDialog(parent), icon(res::LoadAppIcon()) {
+CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
+    : QDialog(parent), icon(res::LoadAppIcon()), services(std::move(dialogServices)) {
+  session = std::make_unique<game::GameSession>(*this, playfield, *this, GameServicesFrom(services, pointer));
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;
   });
   ui::ConnectControlRoutes(*this);
+  connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
+  connect(&pointerTimer, &QTimer::timeout, this, &CGlimmo2Dlg::FollowPointer);
+  pointerTimer.start(15);
   OnInitDialog();
 }
 
-CGlimmo2Dlg::~CGlimmo2Dlg() = default;
+CGlimmo2Dlg::~CGlimmo2Dlg() { session->StopForClose(); }
 
 void CGlimmo2Dlg::DoDataExchange(bool saving) {
   if (!controlsBound) {
@@ -53,10 +67,10 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
   auto* first = Bind<QRadioButton>(*this, res::kDretaEsquerra);
   auto* second = Bind<QRadioButton>(*this, res::kDetector);
   if (saving) {
-    feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
+    session->feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
   } else {
-    first->setChecked(feedbackMode == 0);
-    second->setChecked(feedbackMode == 1);
+    first->setChecked(session->feedbackMode == 0);
+    second->setChecked(session->feedbackMode == 1);
   }
 }
 
@@ -77,11 +91,13 @@ bool CGlimmo2Dlg::OnInitDialog() {
 
 void CGlimmo2Dlg::AddAboutItem() {
   systemMenu = new QMenu(this);
-  systemMenu->addAction(QStringLiteral("&Tanca"), this, [this] { ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0}); });
+  systemMenu->addAction(QStringLiteral("&Tanca"), this,
+                        [this] { ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0}); });
   const QString text = res::LoadString(res::kAboutMenuString);
   if (text.isEmpty()) return;
   systemMenu->addSeparator();
-  systemMenu->addAction(text, this, [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
+  systemMenu->addAction(text, this,
+                        [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
 }
 
 void CGlimmo2Dlg::ShowBanner() {
@@ -98,16 +114,16 @@ void CGlimmo2Dlg::OnSysCommand(int id, int /*param*/) {
   }
 }
 
-void CGlimmo2Dlg::OnPaint() {}
+void CGlimmo2Dlg::OnPaint() { DrawReveal(std::nullopt); }
 
 void CGlimmo2Dlg::OnOptionClicked() { DoDataExchange(true); }
 
 void CGlimmo2Dlg::OnMidaChanged() {
-  tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
+  session->tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
 }
 
 void CGlimmo2Dlg::OnCancel() {
-  stopRequested = true;
+  session->StopForClose();
   QDialog::reject();
 }
 

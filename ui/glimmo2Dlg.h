@@ -2,36 +2,61 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 
+#include "game_session.h"
 #include "geometry.h"
+#include "pointer_eye_source.h"
+#include "tracking_view.h"
 
 class QCheckBox;
-class QMenu;
 class QLabel;
+class QMenu;
 class QPushButton;
 class CShowpic;
 
+// What the dialog plays with; the defaults are the real detector, clock and chance.
+struct DialogServices {
+  game::EyeSource* detector = nullptr;  // null: the eye detector library
+  bool pointerFromStart = false;
+  game::Clock* clock = nullptr;
+  game::Chance* chance = nullptr;
+  game::ThreadLauncher launch;
+  std::function<void(const std::string&)> playSound;  // default: the process's sound
+};
+
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
-class CGlimmo2Dlg : public QDialog, public game::FlipOptions {
+class CGlimmo2Dlg : public QDialog,
+                    public game::FlipOptions,
+                    public game::GameWindow,
+                    public game::TrackingView {
   Q_OBJECT
  public:
-  explicit CGlimmo2Dlg(QWidget* parent = nullptr);
+  explicit CGlimmo2Dlg(QWidget* parent = nullptr, DialogServices services = {});
   ~CGlimmo2Dlg() override;
 
   // Message handlers, reached through the routing table.
   void OnSysCommand(int id, int param);
   void OnPaint();
+  void OnActivaClicked();
+  void RevealPicture();
+  void OnCapturaClicked();
+  void OnTimer(int id);
   void OnOptionClicked();
   void OnMidaChanged();
   void OnCancel();
 
-  std::int32_t FeedbackMode() const { return feedbackMode; }
-  std::int32_t Tolerance() const { return tolerance; }
+  std::int32_t FeedbackMode() const { return session->feedbackMode; }
+  std::int32_t Tolerance() const { return session->tolerance; }
   const game::PlayfieldRect& Playfield() const { return playfield; }
+  const game::GameSession& Game() const { return *session; }
+  int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
 
   bool FlipVertical() const override;
   bool FlipHorizontal() const override;
@@ -42,10 +67,29 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions {
   void SetAboutBox(std::function<void(QWidget* parent)> run) { runAboutBox = std::move(run); }
 
   static constexpr int kSysClose = 0xF060;
+  static constexpr int kCueTimerId = 1;
+
+  // The game's window effects, applied on the UI thread.
+  bool ActivaPressed() const override;
+  void EnableSolution(bool enabled) override;
+  void SetCueTimer(int intervalMs) override;
+  void KillCueTimer() override;
+  void ShowThreadError() override;
+  void TellNoCamera() override;
+  std::unique_ptr<game::TrackingView> OpenGameChannel() override;
+  void CloseGameChannel() override;
+  void ShowIndicator() override;
+  void InvalidatePlayfield() override;
+  void SetIndicatorBitmap(game::ProximityBand band) override;
+  void MoveIndicator(std::int32_t left, std::int32_t top) override;
+  void SetStatusText(const std::string& text) override;
+  void PlaySound(const std::string& name) override;
+  void RevealPicture(int pictureNumber) override;
 
  protected:
   void DoDataExchange(bool saving);
   bool OnInitDialog();
+  void DrawReveal(std::optional<int> pictureNumber);
   void reject() override;  // the cancel command: Esc, the close box
   void accept() override;  // the OK command: Enter outside a push button
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -55,8 +99,8 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions {
  private:
   void AddAboutItem();
   void ShowBanner();
+  void FollowPointer();
 
-  std::atomic<bool> stopRequested{false};
   QCheckBox* flipHorizontalCheck = nullptr;
   QCheckBox* flipVerticalCheck = nullptr;
   QPushButton* solutionButton = nullptr;
@@ -65,16 +109,20 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions {
   QLabel* statusStatic = nullptr;
   QPushButton* activateButton = nullptr;
   CShowpic* picture = nullptr;
-  std::atomic<std::int32_t> feedbackMode{0};
-  std::atomic<std::int32_t> tolerance{20};
   QIcon icon;
   // The flip boxes as the tracking loop reads them, kept on the UI thread.
   std::atomic<bool> flipVerticalOn{false};
   std::atomic<bool> flipHorizontalOn{false};
 
+  DialogServices services;
   QMenu* systemMenu = nullptr;
   std::function<void(QWidget*)> runAboutBox;
   bool controlsBound = false;
   game::PlayfieldRect playfield;
   std::array<QPixmap, 6> indicatorBitmaps;  // blue, light blue, orange, red, green, banner
+  QTimer cueTimer;
+  QTimer pointerTimer;
+  std::shared_ptr<std::atomic<bool>> gameChannelOpen;
+  game::PointerEyeSource pointer{playfield, *this};
+  std::unique_ptr<game::GameSession> session;
 };

@@ -17,6 +17,10 @@ using A = MessageArgs;
 constexpr std::array kRoutes{
     MessageRoute{Message::SysCommand, res::kNoId, [](D& d, const A& a) { d.OnSysCommand(a.id, a.param); }},
     MessageRoute{Message::Paint, res::kNoId, [](D& d, const A&) { d.OnPaint(); }},
+    MessageRoute{Message::Clicked, res::kActiva, [](D& d, const A&) { d.OnActivaClicked(); }},
+    MessageRoute{Message::Clicked, res::kSolucio, [](D& d, const A&) { d.RevealPicture(); }},
+    MessageRoute{Message::Clicked, res::kCaptura, [](D& d, const A&) { d.OnCapturaClicked(); }},
+    MessageRoute{Message::Timer, res::kNoId, [](D& d, const A& a) { d.OnTimer(a.id); }},
     MessageRoute{Message::Clicked, res::kDretaEsquerra, [](D& d, const A&) { d.OnOptionClicked(); }},
     MessageRoute{Message::Clicked, res::kDetector, [](D& d, const A&) { d.OnOptionClicked(); }},
     MessageRoute{Message::Clicked, res::kInvertirVertical, [](D& d, const A&) { d.OnOptionClicked(); }},

@@ -10,6 +10,7 @@ CShowpic::CShowpic(QWidget* parent) : QFrame(parent) {
 void CShowpic::SetFrame(video::FramePtr frame) {
   if (!frame || frame->size() != video::kFrameBytes) return;
   frame_ = std::move(frame);
+  reveal_ = QImage();
   // The frame covers the whole client area: no background erase, no flash.
   setAttribute(Qt::WA_OpaquePaintEvent);
   update();
@@ -29,4 +30,16 @@ void CShowpic::paintEvent(QPaintEvent* event) {
     painter.drawImage(QRect(0, 0, client.width(), client.height()), image);
   }
   QFrame::paintEvent(event);  // the sunken edge
+  if (!reveal_.isNull()) QPainter(this).drawImage(revealAt_, reveal_);
+}
+
+void CShowpic::ShowReveal(QImage picture, QPoint topLeft) {
+  reveal_ = std::move(picture);
+  revealAt_ = topLeft;
+  update();
+}
+
+void CShowpic::ClearReveal() {
+  reveal_ = QImage();
+  update();
 }

@@ -16,9 +16,16 @@ class CShowpic : public QFrame {
   void SetFrame(video::FramePtr frame);
   bool HasFrame() const { return static_cast<bool>(frame_); }
 
+  // A revealed picture drawn over whatever the view shows, its top-left corner in
+  // the control's window coordinates (edge included), until cleared or a frame comes.
+  void ShowReveal(QImage picture, QPoint topLeft);
+  void ClearReveal();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   video::FramePtr frame_;
+  QImage reveal_;
+  QPoint revealAt_;
 };

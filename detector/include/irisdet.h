@@ -37,6 +37,11 @@ void EyeDetectorStop(void);
  * a stop. */
 int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
 
+/* Copies the latest 640x480 frame, blue-green-red, top row first, into bgr
+ * (bytes >= 921600) and returns 1, while watching; otherwise returns 0. Lets a
+ * snapshot share the camera that the detector holds open. */
+int32_t EyeDetectorLatestFrame(uint8_t* bgr, int32_t bytes);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,90 @@
+#include "game_session.h"
+
+#include <system_error>
+
+namespace game {
+
+ThreadLauncher StdThreadLauncher() {
+  return [](std::function<void()> body) { return std::thread(std::move(body)); };
+}
+
+GameSession::GameSession(GameWindow& window, const PlayfieldRect& playfield, const FlipOptions& flips,
+                         GameServices services)
+    : window(window), playfield(playfield), flips(flips), services(std::move(services)) {}
+
+GameSession::~GameSession() {
+  RequestStop();
+  StopEyes();
+  JoinWorker();
+}
+
+void GameSession::OnActivaClicked() {
+  StartEyes();
+  PickTarget(playfield, target, services.clock, services.chance);
+  if (window.ActivaPressed())
+    StartGame();
+  else
+    StopGame();
+}
+
+void GameSession::StartEyes() {
+  if (!services.pointerFromStart && services.detector.Start() == 0) {
+    eyes = &services.detector;
+    return;
+  }
+  if (!services.pointerFromStart && !toldNoCamera) {
+    toldNoCamera = true;
+    window.TellNoCamera();
+  }
+  services.pointer.Start();
+  eyes = &services.pointer;
+}
+
+void GameSession::StartGame() {
+  JoinWorker();  // the previous game's worker leaves within one poll
+  stopRequested = false;
+  window.EnableSolution(true);
+  channel = window.OpenGameChannel();
+  context = std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedbackMode,
+                                                              tolerance, *eyes, *channel, services.clock,
+                                                              services.chance});
+  try {
+    workerRunning = true;
+    worker = services.launch([this] {
+      TrackGaze(*context);
+      workerRunning = false;
+    });
+  } catch (const std::system_error&) {
+    workerRunning = false;
+    window.ShowThreadError();
+    return;
+  }
+  window.SetCueTimer(500);
+}
+
+void GameSession::StopGame() {
+  window.EnableSolution(false);
+  RequestStop();
+  StopEyes();
+  window.KillCueTimer();
+  window.CloseGameChannel();
+}
+
+void GameSession::StopForClose() {
+  RequestStop();
+  StopEyes();
+  window.KillCueTimer();
+  window.CloseGameChannel();
+  JoinWorker();
+}
+
+void GameSession::StopEyes() {
+  services.detector.Stop();
+  services.pointer.Stop();
+}
+
+void GameSession::JoinWorker() {
+  if (worker.joinable()) worker.join();
+}
+
+}  // namespace game

@@ -1,0 +1,85 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "eye_source.h"
+#include "geometry.h"
+#include "ports.h"
+#include "tracking_loop.h"
+#include "tracking_view.h"
+
+namespace game {
+
+// What starting and stopping a game needs of the window (UI thread).
+class GameWindow {
+ public:
+  virtual ~GameWindow() = default;
+  virtual bool ActivaPressed() const = 0;
+  virtual void EnableSolution(bool enabled) = 0;
+  virtual void SetCueTimer(int intervalMs) = 0;
+  virtual void KillCueTimer() = 0;
+  virtual void ShowThreadError() = 0;  // "Error creant thread"
+  virtual void TellNoCamera() = 0;     // the game falls back on the mouse
+  // A fresh channel for one game's effects; closing it drops whatever of that game
+  // has not reached the window yet.
+  virtual std::unique_ptr<TrackingView> OpenGameChannel() = 0;
+  virtual void CloseGameChannel() = 0;
+};
+
+using ThreadLauncher = std::function<std::thread(std::function<void()>)>;
+ThreadLauncher StdThreadLauncher();
+
+struct GameServices {
+  EyeSource& detector;
+  EyeSource& pointer;
+  bool pointerFromStart;  // no camera wanted: the mouse plays
+  Clock& clock;
+  Chance& chance;
+  ThreadLauncher launch;
+};
+
+// "Activa" and the stop steps: Idle, Running and Found, one worker at a time.
+class GameSession {
+ public:
+  GameSession(GameWindow& window, const PlayfieldRect& playfield, const FlipOptions& flips, GameServices services);
+  ~GameSession();
+  GameSession(const GameSession&) = delete;
+  GameSession& operator=(const GameSession&) = delete;
+
+  void OnActivaClicked();
+  void RequestStop() { stopRequested = true; }
+  // The stop steps of closing the window; returns once the worker has left.
+  void StopForClose();
+
+  const TargetPoint& Target() const { return target; }
+  bool UsingPointer() const { return eyes == &services.pointer; }
+  bool WorkerRunning() const { return workerRunning; }
+
+  std::atomic<std::int32_t> feedbackMode{0};
+  std::atomic<std::int32_t> tolerance{20};
+
+ private:
+  void StartEyes();
+  void StartGame();
+  void StopGame();
+  void StopEyes();
+  void JoinWorker();
+
+  GameWindow& window;
+  const PlayfieldRect& playfield;
+  const FlipOptions& flips;
+  GameServices services;
+  std::atomic<bool> stopRequested{false};
+  TargetPoint target;
+  EyeSource* eyes = nullptr;
+  bool toldNoCamera = false;
+  std::unique_ptr<TrackingView> channel;
+  std::unique_ptr<TrackingContext> context;
+  std::thread worker;
+  std::atomic<bool> workerRunning{false};
+};
+
+}  // namespace game

@@ -1,0 +1,54 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "eye_source.h"
+#include "geometry.h"
+#include "ports.h"
+#include "tracking_view.h"
+
+namespace game {
+
+inline constexpr std::int32_t kBeepMode = 1;  // any other feedback mode speaks
+
+// What the tracking loop reads from the game and the window, and where it acts.
+struct TrackingContext {
+  const PlayfieldRect& playfield;
+  const TargetPoint& target;
+  const FlipOptions& flips;
+  const std::atomic<bool>& stopRequested;
+  const std::atomic<std::int32_t>& feedbackMode;
+  const std::atomic<std::int32_t>& tolerance;
+  EyeSource& eyes;
+  TrackingView& view;
+  Clock& clock;
+  Chance& chance;
+};
+
+// One run of the hot-and-cold loop: it follows the gaze until a stop is asked for
+// at the top of a pass, or the gaze finds the target.
+class GazeTracker {
+ public:
+  explicit GazeTracker(const TrackingContext& context) : c_(context) {}
+  void Run();
+
+ private:
+  bool Pass();  // false when the run ends
+  bool BeepStep(std::int32_t d);
+  bool SpokenStep(std::int32_t d, const GazePoint& gaze);
+  void Find(bool beepMode);
+
+  const TrackingContext& c_;
+  std::int16_t camX_ = 0, camY_ = 0;  // kept between passes: a poll without an eye leaves them
+  std::optional<ProximityBand> lastBeepBand_;
+  bool cueSpoken_ = false;
+  std::uint32_t lastCueTick_ = 0;
+};
+
+// The worker thread's entry: runs one loop and ends.
+void TrackGaze(const TrackingContext& context);
+
+std::string StatusText(std::int32_t targetX, std::int32_t targetY, const GazePoint& gaze);
+
+}  // namespace game

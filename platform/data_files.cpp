@@ -1,0 +1,19 @@
+#include "data_files.h"
+
+#include <filesystem>
+
+namespace platform {
+
+std::string FindDataFile(const std::string& name) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(name, ec)) return name;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path candidates[] = {exe.parent_path().parent_path() / "share" / "glimmo2" / name,
+                                 fs::path(GLIMMO2_DATA_DIR) / name};
+  for (const fs::path& candidate : candidates)
+    if (fs::exists(candidate, ec)) return candidate.string();
+  return name;
+}
+
+}  // namespace platform

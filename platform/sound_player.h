@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// The process's one asynchronous sound: a new sound cuts off the one playing,
+// whichever thread starts it, and the call returns at once. A file that cannot be
+// read plays a short default beep; with no audio device everything is silent.
+class SoundPlayer {
+ public:
+  static SoundPlayer& Instance();
+  void Play(const std::string& name);
+
+ private:
+  SoundPlayer() = default;
+  ~SoundPlayer();
+  struct State;
+  State* state_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,126 @@
+// The main dialog's side of the game: start and stop, the effects of the tracking
+// loop (always applied here, on the UI thread), the beep timer and the reveal.
+#include <QCoreApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "CaptureGraph.h"
+#include "Showpic.h"
+#include "data_files.h"
+#include "glimmo2Dlg.h"
+#include "irisdet.h"
+#include "queued_view.h"
+#include "reveal.h"
+#include "reveal_picture.h"
+#include "sound_player.h"
+
+namespace {
+constexpr int kBandBitmap[] = {4, 3, 2, 1, 0};  // Green, Red, Orange, LightBlue, Blue
+}
+
+void CGlimmo2Dlg::OnActivaClicked() { session->OnActivaClicked(); }
+
+bool CGlimmo2Dlg::ActivaPressed() const { return activateButton->isChecked(); }
+
+void CGlimmo2Dlg::EnableSolution(bool enabled) { solutionButton->setEnabled(enabled); }
+
+void CGlimmo2Dlg::SetCueTimer(int intervalMs) { cueTimer.start(intervalMs); }
+
+void CGlimmo2Dlg::KillCueTimer() { cueTimer.stop(); }
+
+void CGlimmo2Dlg::OnTimer(int /*id*/) { PlaySound("start1.wav"); }
+
+void CGlimmo2Dlg::ShowThreadError() {
+  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), QStringLiteral("Error creant thread"),
+                  QMessageBox::Ok, this);
+  box.exec();
+}
+
+void CGlimmo2Dlg::TellNoCamera() {
+  QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(),
+                  QStringLiteral("No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí."), QMessageBox::Ok, this);
+  box.exec();
+}
+
+std::unique_ptr<game::TrackingView> CGlimmo2Dlg::OpenGameChannel() {
+  CloseGameChannel();
+  auto open = std::make_shared<std::atomic<bool>>(true);
+  gameChannelOpen = open;
+  return std::make_unique<game::QueuedView>([this, open](game::QueuedView::Effect effect) {
+    QMetaObject::invokeMethod(
+        this, [this, open, effect = std::move(effect)] {
+          if (*open) effect(*this);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void CGlimmo2Dlg::CloseGameChannel() {
+  if (gameChannelOpen) *gameChannelOpen = false;
+}
+
+void CGlimmo2Dlg::ShowIndicator() { indicator->show(); }
+
+void CGlimmo2Dlg::InvalidatePlayfield() { picture->ClearReveal(); }
+
+void CGlimmo2Dlg::SetIndicatorBitmap(game::ProximityBand band) {
+  indicator->setPixmap(indicatorBitmaps[kBandBitmap[static_cast<int>(band)]]);
+}
+
+void CGlimmo2Dlg::MoveIndicator(std::int32_t left, std::int32_t top) {
+  indicator->setGeometry(left, top, 32, 32);
+  indicator->raise();
+}
+
+void CGlimmo2Dlg::SetStatusText(const std::string& text) { statusStatic->setText(QString::fromStdString(text)); }
+
+void CGlimmo2Dlg::PlaySound(const std::string& name) {
+  if (services.playSound)
+    services.playSound(name);
+  else
+    platform::SoundPlayer::Instance().Play(name);
+}
+
+void CGlimmo2Dlg::RevealPicture() {
+  RevealPicture(game::DrawRevealNumber(services.clock ? *services.clock : game::SystemClock(),
+                                       services.chance ? *services.chance : game::CLibraryChance()));
+}
+
+void CGlimmo2Dlg::RevealPicture(int pictureNumber) { DrawReveal(pictureNumber); }
+
+void CGlimmo2Dlg::DrawReveal(std::optional<int> pictureNumber) {
+  if (!pictureNumber) return;  // a paint never reveals by itself
+  const QString path = QString::fromStdString(platform::FindDataFile(game::PictureFileName(*pictureNumber)));
+  QImage image = video::LoadRevealPicture(path, palette().color(QPalette::Window));
+  if (image.isNull()) return;
+  const game::TargetPoint& target = session->Target();
+  const game::PicturePlacement at = game::PlacePicture(target.targetX, target.targetY, image.width(), image.height());
+  picture->ShowReveal(std::move(image), QPoint(at.left, at.top));
+}
+
+void CGlimmo2Dlg::FollowPointer() {
+  const QPoint p = picture->mapFromGlobal(QCursor::pos()) - picture->contentsRect().topLeft();
+  pointer.SetPointer(p.x(), p.y(), QRect(0, 0, playfield.W(), playfield.H()).contains(p));
+}
+
+void CGlimmo2Dlg::OnCapturaClicked() {
+  // While a game watches the camera, share its frame: the device is busy then.
+  auto shared = std::make_shared<video::FramePixels>(video::kFrameBytes);
+  video::FramePtr frame;
+  if (EyeDetectorLatestFrame(shared->data(), static_cast<std::int32_t>(shared->size())) == 1) {
+    frame = std::move(shared);
+  } else {
+    repaint();  // the camera may take a moment to open
+    CCaptureGraph graph(video::CameraSourceSpec());
+    frame = graph.GrabFrame();
+  }
+  if (!frame) {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    QStringLiteral("No s'ha pogut obrir la càmera."), QMessageBox::Ok, this);
+    box.exec();
+    return;
+  }
+  picture->SetFrame(std::move(frame));
+}
