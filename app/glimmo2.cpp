@@ -11,7 +11,9 @@
 CGlimmo2App theApp;
 
 bool CGlimmo2App::InitInstance() {
-  CGlimmo2Dlg dialog;
+  DialogServices services;
+  services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";  // play with the mouse, no camera
+  CGlimmo2Dlg dialog(nullptr, std::move(services));
   dialog.SetAboutBox([](QWidget* parent) {
     CAboutDlg about(parent);
     about.exec();

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "fakes.h"
+#include "game_session.h"
+#include "pointer_eye_source.h"
+#include "queued_view.h"
+#include "recording_view.h"
+#include "reveal.h"
+
+namespace {
+
+using Effects = std::vector<std::string>;
+
+// A detector whose eye always sits at one camera point; it records start and stop.
+class SteadyEyes : public game::EyeSource {
+ public:
+  explicit SteadyEyes(std::vector<std::string>& log, const char* name) : log_(log), name_(name) {}
+  std::int32_t Start() override {
+    log_.push_back(std::string(name_) + " start");
+    return startResult;
+  }
+  void Stop() override { log_.push_back(std::string(name_) + " stop"); }
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    *y = camY;
+    *x = camX;
+    return 1;
+  }
+  std::int32_t startResult = 0;
+  std::atomic<std::int16_t> camX{0}, camY{0};
+
+ private:
+  std::vector<std::string>& log_;
+  const char* name_;
+};
+
+// The window: records its own steps; game effects wait in a queue for Drain().
+class FakeWindow : public game::GameWindow {
+ public:
+  explicit FakeWindow(std::vector<std::string>& log) : log_(log) {}
+  bool ActivaPressed() const override { return pressed; }
+  void EnableSolution(bool on) override { log_.push_back(on ? "solution on" : "solution off"); }
+  void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
+  void KillCueTimer() override { log_.push_back("kill"); }
+  void ShowThreadError() override { log_.push_back("Error creant thread"); }
+  void TellNoCamera() override { log_.push_back("no camera"); }
+  std::unique_ptr<game::TrackingView> OpenGameChannel() override {
+    auto open = std::make_shared<std::atomic<bool>>(true);
+    open_ = open;
+    return std::make_unique<game::QueuedView>([this, open](game::QueuedView::Effect effect) {
+      std::lock_guard lock(mutex_);
+      queue_.push_back([open, effect = std::move(effect)](game::TrackingView& view) {
+        if (*open) effect(view);
+      });
+    });
+  }
+  void CloseGameChannel() override {
+    if (open_) *open_ = false;
+  }
+  // The UI thread's turn: applies what reached it.
+  void Drain() {
+    std::deque<game::QueuedView::Effect> batch;
+    {
+      std::lock_guard lock(mutex_);
+      batch.swap(queue_);
+    }
+    for (auto& effect : batch) effect(applied);
+  }
+  bool pressed = false;
+  test::RecordingView applied;
+
+ private:
+  std::vector<std::string>& log_;
+  std::mutex mutex_;
+  std::deque<game::QueuedView::Effect> queue_;
+  std::shared_ptr<std::atomic<bool>> open_;
+};
+
+class GameSessionTest : public ::testing::Test {
+ protected:
+  game::GameSession& Session(bool pointerFromStart = false) {
+    session = std::make_unique<game::GameSession>(
+        window, field, flips,
+        game::GameServices{detector, pointer, pointerFromStart, clock, chance, [this](std::function<void()> body) {
+                             if (failThreads) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                             return std::thread([this, body = std::move(body)] {
+                               const int now = ++workers;
+                               int seen = maxWorkers;
+                               while (now > seen && !maxWorkers.compare_exchange_weak(seen, now)) {
+                               }
+                               body();
+                               --workers;
+                             });
+                           }});
+    return *session;
+  }
+  void Click() {
+    window.pressed = !window.pressed;
+    session->OnActivaClicked();
+  }
+  bool WaitForWorkerToEnd() {
+    for (int i = 0; i < 2000 && session->WorkerRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return !session->WorkerRunning();
+  }
+
+  std::vector<std::string> log;
+  FakeWindow window{log};
+  SteadyEyes detector{log, "detector"};
+  SteadyEyes pointer{log, "pointer"};
+  game::PlayfieldRect field{0, 0, 640, 480};
+  test::Flips flips{false, false};
+  test::FakeClock clock;
+  test::ScriptedChance chance{{100, 100, 2, 2}};  // target at camera (100, 100): playfield (540, 100)
+  bool failThreads = false;
+  std::atomic<int> workers{0}, maxWorkers{0};
+  std::unique_ptr<game::GameSession> session;
+};
+
+TEST_F(GameSessionTest, StartAndStopStepsInOrder) {
+  Session();
+  detector.camX = 600;  // far from the target: no find
+  Click();
+  EXPECT_EQ(log, (Effects{"detector start", "solution on", "timer 500"}));
+  EXPECT_TRUE(session->WorkerRunning());
+  EXPECT_EQ(session->Target().targetX, 540);
+  log.clear();
+  Click();
+  EXPECT_EQ(log, (Effects{"detector start", "solution off", "detector stop", "pointer stop", "kill"}));
+  EXPECT_TRUE(WaitForWorkerToEnd());
+  window.Drain();
+  EXPECT_TRUE(window.applied.Effects().empty());  // nothing of the stopped game lands
+}
+
+TEST_F(GameSessionTest, AFindEndsTheWorkerAndLeavesTheGamePressed) {
+  Session().feedbackMode = game::kBeepMode;
+  detector.camX = 540 - 16;  // the gaze lands 16 px short of the mirrored target
+  detector.camY = 100 - 16;
+  Click();
+  ASSERT_TRUE(WaitForWorkerToEnd());
+  window.Drain();
+  const Effects effects = window.applied.Effects();
+  ASSERT_GE(effects.size(), 4u);
+  EXPECT_EQ(Effects(effects.end() - 4, effects.end()), (Effects{"bitmap Green", "reveal 2", "kill", "sound eureka2.wav"}));
+  EXPECT_TRUE(window.pressed);
+  log.clear();
+  Click();  // one click to stop, and no worker left to wait for
+  EXPECT_EQ(log.back(), "kill");
+}
+
+TEST_F(GameSessionTest, RapidClickingNeverRunsTwoWorkers) {
+  Session();
+  detector.camX = 600;
+  for (int i = 0; i < 300; ++i) {
+    Click();
+    if (i % 7 == 0) window.Drain();
+  }
+  session->StopForClose();
+  EXPECT_EQ(maxWorkers.load(), 1);
+  EXPECT_EQ(workers.load(), 0);
+}
+
+TEST_F(GameSessionTest, ThreadFailureShowsTheMessageOnce) {
+  Session();
+  failThreads = true;
+  Click();
+  EXPECT_EQ(log, (Effects{"detector start", "solution on", "Error creant thread"}));
+  EXPECT_FALSE(session->WorkerRunning());
+  log.clear();
+  failThreads = false;
+  Click();  // released: the usual stop steps
+  EXPECT_EQ(log, (Effects{"detector start", "solution off", "detector stop", "pointer stop", "kill"}));
+}
+
+TEST_F(GameSessionTest, NoCameraPlaysWithThePointerAndSaysSoOnce) {
+  Session();
+  detector.startResult = 1;
+  pointer.camX = 600;
+  Click();
+  Click();
+  Click();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera"), 1);
+  EXPECT_TRUE(session->UsingPointer());
+  session->StopForClose();
+}
+
+TEST_F(GameSessionTest, PointerFromTheStartNeverTriesTheCamera) {
+  Session(true);
+  pointer.camX = 600;
+  Click();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "detector start"), 0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera"), 0);
+  EXPECT_TRUE(session->UsingPointer());
+}
+
+TEST_F(GameSessionTest, ClicksInOneSecondHideTheTargetInOnePlace) {
+  session = nullptr;
+  game::GameSession real(window, field, flips,
+                         {detector, pointer, false, clock, game::CLibraryChance(), game::StdThreadLauncher()});
+  detector.camX = 600;
+  window.pressed = true;
+  real.OnActivaClicked();
+  const std::int32_t x = real.Target().targetX, y = real.Target().targetY;
+  window.pressed = false;
+  real.OnActivaClicked();
+  EXPECT_EQ(real.Target().targetX, x);
+  EXPECT_EQ(real.Target().targetY, y);
+}
+
+TEST(PointerSourceTest, TheSquareSitsCentredUnderThePointer) {
+  const game::PlayfieldRect field{0, 0, 786, 486};
+  for (const bool v : {false, true})
+    for (const bool h : {false, true}) {
+      const test::Flips flips{v, h};
+      for (const auto& [x, y] : {std::pair{100, 100}, {400, 300}, {700, 50}}) {
+        std::int16_t camY = 0, camX = 0;
+        game::PointerEyeSource::ToCamera(x, y, field, flips, &camY, &camX);
+        const game::GazePoint gaze = game::MapGaze(camX, camY, field, flips);
+        EXPECT_NEAR(gaze.gazeX + 6, x, 2) << v << h;
+        EXPECT_NEAR(gaze.gazeY + 6, y, 2) << v << h;
+      }
+    }
+}
+
+TEST(PointerSourceTest, OffThePlayfieldNoEyeAndStopWakesAPoll) {
+  const game::PlayfieldRect field{0, 0, 786, 486};
+  const test::Flips flips{false, false};
+  game::PointerEyeSource pointer(field, flips);
+  std::int16_t y = 7, x = 8;
+  pointer.SetPointer(-5, 10, false);
+  EXPECT_EQ(pointer.Poll(&y, &x), 0);
+  EXPECT_EQ(y, 7);
+  pointer.SetPointer(100, 100, true);
+  EXPECT_EQ(pointer.Poll(&y, &x), 1);
+  std::thread stopper([&] { pointer.Stop(); });
+  pointer.Poll(&y, &x);  // returns, woken or timed out
+  stopper.join();
+}
+
+TEST(RevealTest, PictureCentredOnTheTarget) {
+  EXPECT_EQ(game::PlacePicture(400, 300, 101, 101).left, 350);  // spans 350 .. 450
+  EXPECT_EQ(game::PlacePicture(400, 300, 100, 100).left, 350);  // spans 350 .. 449
+  EXPECT_EQ(game::PlacePicture(400, 300, 100, 99).top, 251);
+  EXPECT_EQ(game::PlacePicture(0, 0, 120, 120).left, -60);
+  EXPECT_EQ(game::PictureFileName(4), "dibuix4.bmp");
+  EXPECT_EQ(game::EurekaFileName(0), "eureka0.wav");
+}
+
+}  // namespace

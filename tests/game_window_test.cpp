@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "Showpic.h"
+#include "fakes.h"
+#include "glimmo2Dlg.h"
+#include "qt_wait.h"
+#include "resource_ids.h"
+#include "template_builder.h"
+
+namespace {
+
+using Effects = std::vector<std::string>;
+
+// Walks the gaze through camera points, one per poll, then holds the last one.
+class WalkingEyes : public game::EyeSource {
+ public:
+  explicit WalkingEyes(std::vector<std::pair<std::int16_t, std::int16_t>> path) : path_(std::move(path)) {}
+  std::int32_t Start() override { return startResult; }
+  void Stop() override {}
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::size_t i = std::min<std::size_t>(next_++, path_.size() - 1);
+    *x = path_[i].first;
+    *y = path_[i].second;
+    return 1;
+  }
+  std::int32_t startResult = 0;
+
+ private:
+  std::vector<std::pair<std::int16_t, std::int16_t>> path_;
+  std::atomic<std::size_t> next_{0};
+};
+
+// The real dialog, noting the beep intervals it is given.
+class WatchedDialog : public CGlimmo2Dlg {
+ public:
+  using CGlimmo2Dlg::CGlimmo2Dlg;
+  void SetCueTimer(int ms) override {
+    intervals.push_back(ms);
+    CGlimmo2Dlg::SetCueTimer(ms);
+  }
+  std::vector<int> intervals;
+};
+
+QRgb Centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
+QRgb Centre(const QPixmap& pixmap) { return Centre(pixmap.toImage()); }
+// The colour at the middle of picture n, as the reveal must show it on the target.
+QRgb PictureCentre(int n) { return Centre(QImage(QStringLiteral("dibuix%1.bmp").arg(n))); }
+
+class GameWindowTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<WatchedDialog> Open(game::EyeSource& eyes, game::ThreadLauncher launch = {}) {
+    DialogServices services;
+    services.detector = &eyes;
+    services.clock = &clock;
+    services.chance = &chance;
+    services.launch = std::move(launch);
+    services.playSound = [this](const std::string& name) {
+      std::lock_guard lock(mutex);
+      if (name != "start1.wav") sounds.push_back(name);  // beeps come with real time; skip them
+    };
+    auto dialog = std::make_unique<WatchedDialog>(nullptr, std::move(services));
+    dialog->show();
+    return dialog;
+  }
+  Effects Sounds() {
+    std::lock_guard lock(mutex);
+    return sounds;
+  }
+  test::FakeClock clock;
+  test::ScriptedChance chance{{100, 100, 2, 2}};  // target at camera (100, 100), then eureka 2 and picture 2
+  std::mutex mutex;
+  Effects sounds;
+};
+
+TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
+  // W = 786, H = 486: the target lands at (663, 101); the last sample measures d < 20.
+  WalkingEyes eyes({{100, 400}, {100, 400}, {450, 150}, {480, 120}, {500, 100}, {527, 84}});
+  auto dialog = Open(eyes);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kDetector), Qt::LeftButton);
+  auto* activa = qobject_cast<QPushButton*>(ui::FindControl(*dialog, res::kActiva));
+  QTest::mouseClick(activa, Qt::LeftButton);
+  EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
+  ASSERT_TRUE(test::WaitUntil([&] { return !Sounds().empty(); }));
+  EXPECT_EQ(dialog->Game().Target().targetX, 663);
+  EXPECT_EQ(dialog->Game().Target().targetY, 101);
+  EXPECT_EQ(Sounds(), Effects{"eureka2.wav"});
+  EXPECT_EQ(dialog->intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);  // killed at the find
+  auto* indicator = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kIndicator));
+  EXPECT_EQ(indicator->geometry(), QRect(647 - 10, 85 - 10, 32, 32));
+  EXPECT_EQ(Centre(indicator->pixmap()), qRgb(0, 255, 0));
+  // Picture 2 centred on the target, in the control's window coordinates.
+  auto* picture = qobject_cast<CShowpic*>(ui::FindControl(*dialog, res::kPicture));
+  const QImage shown = picture->grab().toImage();
+  EXPECT_EQ(shown.pixel(663, 101), PictureCentre(2));
+  EXPECT_NE(PictureCentre(2), shown.pixel(663 - 61, 101));  // and no wider than the picture
+  EXPECT_TRUE(activa->isChecked());  // found: still pressed
+  QTest::mouseClick(activa, Qt::LeftButton);
+  EXPECT_FALSE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
+}
+
+TEST_F(GameWindowTest, SolucioRevealsDuringAGameAndAPaintNeverDoes) {
+  WalkingEyes eyes({{0, 0}});
+  auto dialog = Open(eyes);
+  auto* picture = qobject_cast<CShowpic*>(ui::FindControl(*dialog, res::kPicture));
+  const QRgb before = picture->grab().toImage().pixel(663, 101);
+  dialog->repaint();
+  EXPECT_EQ(picture->grab().toImage().pixel(663, 101), before);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kSolucio), Qt::LeftButton);  // draws picture 2
+  EXPECT_EQ(picture->grab().toImage().pixel(663, 101), PictureCentre(2));
+  dialog->OnCancel();
+}
+
+TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
+  WalkingEyes eyes({{0, 0}});
+  auto dialog = Open(eyes);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  ASSERT_TRUE(dialog->Game().WorkerRunning());
+  QTest::keyClick(dialog.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_FALSE(dialog->Game().WorkerRunning());
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+}
+
+TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
+  WalkingEyes eyes({{0, 0}});
+  auto dialog = Open(eyes, [](std::function<void()>) -> std::thread {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  });
+  QString title, text;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(test::WaitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }));
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    title = box->windowTitle();
+    text = box->text();
+    box->accept();
+  });
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  EXPECT_EQ(title, "glimmo2");
+  EXPECT_EQ(text, "Error creant thread");
+  EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+}
+
+}  // namespace
