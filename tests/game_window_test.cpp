@@ -142,13 +142,7 @@ TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   });
   QString title, text;
-  QTimer::singleShot(0, [&] {
-    ASSERT_TRUE(test::WaitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }));
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    title = box->windowTitle();
-    text = box->text();
-    box->accept();
-  });
+  test::CloseNextMessageBox(&title, &text);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   EXPECT_EQ(title, "glimmo2");
   EXPECT_EQ(text, "Error creant thread");

@@ -1,5 +1,7 @@
 #pragma once
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QThread>
 #include <functional>
@@ -16,4 +18,15 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
   }
   return true;
 }
+// Answers the next message box once it is up, noting its caption and text.
+inline void CloseNextMessageBox(QString* title, QString* text) {
+  QTimer::singleShot(0, [=] {
+    if (!WaitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); })) return;
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    *title = box->windowTitle();
+    *text = box->text();
+    box->accept();
+  });
+}
+
 }  // namespace test

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "sound_player.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A WAVE file of one constant 16-bit stereo sample at the mixer's rate.
+void WriteConstantWav(const fs::path& path, std::int16_t value, int milliseconds) {
+  const std::uint32_t frames = 44100u * milliseconds / 1000u, bytes = frames * 4;
+  std::ofstream out(path, std::ios::binary);
+  const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + bytes);
+  out.write("WAVEfmt ", 8);
+  u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
+  out.write("data", 4);
+  u32(bytes);
+  for (std::uint32_t i = 0; i < frames * 2; ++i) out.write(reinterpret_cast<const char*>(&value), 2);
+}
+
+// Plays into a file through SDL's disk driver, from a folder of its own.
+class SoundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() / ("glimmo2-sound-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::current_path(folder);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", (folder / "out.raw").c_str(), 1);
+  }
+  void TearDown() override { fs::current_path(fs::temp_directory_path()); }
+  std::vector<std::int16_t> Played() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::ifstream in(folder / "out.raw", std::ios::binary);
+    std::vector<std::int16_t> samples;
+    for (std::int16_t s; in.read(reinterpret_cast<char*>(&s), 2);) samples.push_back(s);
+    return samples;
+  }
+  static long Count(const std::vector<std::int16_t>& samples, std::int16_t value) {
+    return std::count(samples.begin(), samples.end(), value);
+  }
+  fs::path folder;
+};
+
+TEST_F(SoundTest, AFileInTheWorkingDirectoryPlays) {
+  WriteConstantWav(folder / "cue.wav", 1234, 100);
+  platform::SoundPlayer::Instance().Play("cue.wav");
+  EXPECT_GT(Count(Played(), 1234), 44100 * 2 / 20);  // most of its 100 ms
+}
+
+TEST_F(SoundTest, AMissingOrBrokenFilePlaysTheDefaultBeep) {
+  std::ofstream(folder / "broken.wav") << "RIFF but not really";
+  platform::SoundPlayer::Instance().Play("no-such-sound.wav");
+  std::vector<std::int16_t> played = Played();
+  const auto loud = [](const std::vector<std::int16_t>& s) {
+    return std::count_if(s.begin(), s.end(), [](std::int16_t v) { return std::abs(v) > 1000; });
+  };
+  EXPECT_GT(loud(played), 100);
+  platform::SoundPlayer::Instance().Play("broken.wav");
+  EXPECT_GT(loud(Played()), loud(played));
+}
+
+TEST_F(SoundTest, ANewSoundCutsOffTheOnePlaying) {
+  WriteConstantWav(folder / "long.wav", 1000, 1000);
+  WriteConstantWav(folder / "short.wav", 2000, 50);
+  platform::SoundPlayer::Instance().Play("long.wav");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  platform::SoundPlayer::Instance().Play("short.wav");
+  const std::vector<std::int16_t> played = Played();
+  EXPECT_GT(Count(played, 2000), 0);
+  EXPECT_LT(Count(played, 1000), 44100 * 2 / 2);  // far less than its whole second
+}
+
+TEST(SoundWithoutDeviceTest, SilentNeverStuck) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  for (int i = 0; i < 5; ++i) platform::SoundPlayer::Instance().Play("start1.wav");
+  SUCCEED();
+}
+
+}  // namespace
