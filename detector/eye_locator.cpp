@@ -7,6 +7,8 @@
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 
+#include "pupil_finder.h"
+
 namespace irisdet {
 
 class FaceModel {
@@ -22,10 +24,16 @@ constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_la
 constexpr int kRightEyeFirst = 36;
 constexpr int kLeftEyeFirst = 42;
 
-cv::Point2f ContourCentre(const dlib::full_object_detection& shape, int first) {
-  cv::Point2f sum(0.f, 0.f);
-  for (int i = first; i < first + 6; ++i) sum += cv::Point2f(shape.part(i).x(), shape.part(i).y());
-  return sum * (1.f / 6.f);
+EyeContour Contour(const dlib::full_object_detection& shape, int first) {
+  EyeContour contour;
+  for (int i = 0; i < 6; ++i)
+    contour[i] = cv::Point2f(static_cast<float>(shape.part(first + i).x()), static_cast<float>(shape.part(first + i).y()));
+  return contour;
+}
+
+// The iris centre where it can be seen, the lids' centre where not.
+cv::Point2f EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
+  return FindPupil(gray, contour).value_or(ContourCentre(contour));
 }
 
 bool Inside(const cv::Point2f& p, const cv::Mat& frame) {
@@ -63,8 +71,8 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
   const auto largest = std::max_element(faces.begin(), faces.end(),
                                         [](const auto& a, const auto& b) { return a.area() < b.area(); });
   const dlib::full_object_detection shape = impl_->model->landmarks(image, *largest);
-  const cv::Point2f right = ContourCentre(shape, kRightEyeFirst);
-  const cv::Point2f left = ContourCentre(shape, kLeftEyeFirst);
+  const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
+  const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
   if (Inside(right, frame)) eyes.right = right;
   if (Inside(left, frame)) eyes.left = left;
   return eyes;

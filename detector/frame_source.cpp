@@ -51,7 +51,9 @@ class CameraSource final : public FrameSource {
 class FileSource final : public FrameSource {
  public:
   FileSource(const std::string& path, Pacing pacing) : pacing_(pacing) {
-    capture_.open(path, cv::CAP_ANY);
+    // Videos through FFMPEG, picture sequences as such: no probing of other backends.
+    if (path.find('%') == std::string::npos) capture_.open(path, cv::CAP_FFMPEG);
+    if (!capture_.isOpened()) capture_.open(path, cv::CAP_IMAGES);
     const double fps = capture_.isOpened() ? capture_.get(cv::CAP_PROP_FPS) : 0.0;
     period_ = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / (fps > 0.5 && fps < 1000.0 ? fps : kDefaultFps)));

@@ -1,6 +1,7 @@
 #include "eye_accuracy.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -54,6 +55,17 @@ void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, s
     }
   }
   char text[256];
+  std::vector<std::pair<double, std::string>> worst;
+  for (const ScoredFrame& frame : frames)
+    if (const auto marked = truth.find(frame.file); marked != truth.end())
+      worst.emplace_back(Score(marked->second, frame.eyes).worstEye, frame.file);
+  std::sort(worst.rbegin(), worst.rend());
+  out << "worst frames (both eyes):";
+  for (std::size_t i = 0; i < std::min<std::size_t>(5, worst.size()); ++i) {
+    std::snprintf(text, sizeof text, " %s %.3f", worst[i].second.c_str(), worst[i].first);
+    out << text;
+  }
+  out << '\n';
   std::snprintf(text, sizeof text, "accuracy on %d marked frames\n  %-22s %8s %8s %8s\n", scored, "", "e<=0.05",
                 "e<=0.10", "e<=0.25");
   out << text;

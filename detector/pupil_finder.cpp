@@ -1,0 +1,162 @@
+#include "pupil_finder.h"
+
+#include <cmath>
+#include <opencv2/imgproc.hpp>
+#include <vector>
+
+namespace irisdet {
+namespace {
+
+constexpr float kPatchWidth = 48.f;  // the eye region is looked at this wide
+constexpr float kMinEyeWidth = 6.f;  // narrower than this, there is no iris to see
+constexpr float kMinOpenness = 0.12f;
+constexpr float kIrisRadius = 0.2f;  // of the eye's corner-to-corner width
+constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
+constexpr float kDarknessBlur = 0.5f;  // of the iris radius
+constexpr double kPeakShare = 0.9;  // scores within a tenth of the best shape the answer
+constexpr float kCornerMargin = 0.2f;  // of the width: the iris centre keeps off the corners
+
+float Length(const cv::Point2f& v) { return std::hypot(v.x, v.y); }
+
+struct Gradient {
+  float x, y, gx, gy;
+};
+
+// The strong edges of the patch, as unit vectors (Timm and Barth's threshold).
+std::vector<Gradient> StrongGradients(const cv::Mat& patch) {
+  cv::Mat gx, gy, magnitude;
+  cv::Sobel(patch, gx, CV_32F, 1, 0, 3);
+  cv::Sobel(patch, gy, CV_32F, 0, 1, 3);
+  cv::magnitude(gx, gy, magnitude);
+  cv::Scalar mean, deviation;
+  cv::meanStdDev(magnitude, mean, deviation);
+  const float threshold = static_cast<float>(mean[0] + 0.3 * deviation[0]);
+  std::vector<Gradient> strong;
+  for (int y = 1; y < patch.rows - 1; ++y)
+    for (int x = 1; x < patch.cols - 1; ++x) {
+      const float m = magnitude.at<float>(y, x);
+      if (m > threshold && m > 1e-3f)
+        strong.push_back({float(x), float(y), gx.at<float>(y, x) / m, gy.at<float>(y, x) / m});
+    }
+  return strong;
+}
+
+// How well the edges about one iris radius from c point away from it: the rim of a
+// dark disc all points outward.
+float CentreScore(const std::vector<Gradient>& gradients, float cx, float cy, float radius) {
+  const float nearest = kRingInner * radius, farthest = kRingOuter * radius;
+  float sum = 0.f;
+  for (const Gradient& g : gradients) {
+    const float dx = g.x - cx, dy = g.y - cy, d = std::hypot(dx, dy);
+    if (d < nearest || d > farthest) continue;
+    const float dot = (dx * g.gx + dy * g.gy) / d;
+    if (dot > 0.f) sum += dot * dot;
+  }
+  return sum;
+}
+
+// The centre of the best scores around the peak, finer than one patch pixel.
+cv::Point2f Peak(const cv::Mat& scores, cv::Point peak, double best, float radius) {
+  const int reach = std::max(1, cvRound(radius * 0.5f));
+  double sum = 0.0, sx = 0.0, sy = 0.0;
+  for (int y = std::max(0, peak.y - reach); y <= std::min(scores.rows - 1, peak.y + reach); ++y)
+    for (int x = std::max(0, peak.x - reach); x <= std::min(scores.cols - 1, peak.x + reach); ++x) {
+      const double w = scores.at<float>(y, x) - kPeakShare * best;
+      if (w <= 0.0) continue;
+      sum += w, sx += w * x, sy += w * y;
+    }
+  return sum > 0.0 ? cv::Point2f(float(sx / sum), float(sy / sum)) : cv::Point2f(peak);
+}
+
+// How much darker an iris-sized disc at each place is than the ring around it, over
+// the visible eye only (the lids hide parts of both).
+cv::Mat DiscContrast(const cv::Mat& patch, const cv::Mat& eye, float radius) {
+  const int r = std::max(1, cvRound(radius)), outer = std::max(r + 1, cvRound(radius * kRingOuter));
+  const cv::Mat ring = cv::getStructuringElement(cv::MORPH_ELLIPSE, {2 * outer + 1, 2 * outer + 1});
+  cv::Mat disc = cv::Mat::zeros(ring.size(), CV_8U);
+  cv::circle(disc, {outer, outer}, r, cv::Scalar(1), cv::FILLED);
+  cv::Mat discKernel, ringKernel;
+  disc.convertTo(discKernel, CV_32F);
+  ring.convertTo(ringKernel, CV_32F);
+  ringKernel -= discKernel;
+  cv::Mat visible, masked;
+  eye.convertTo(visible, CV_32F, 1.0 / 255.0);
+  masked = patch.mul(visible);
+  const auto mean = [&](const cv::Mat& kernel) {
+    cv::Mat sum, area;
+    cv::filter2D(masked, sum, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
+    cv::filter2D(visible, area, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
+    return cv::Mat(sum / cv::max(area, 1.0f));
+  };
+  cv::Mat contrast = mean(ringKernel) - mean(discKernel);
+  return cv::max(contrast, 0.0f);
+}
+
+}  // namespace
+
+cv::Point2f ContourCentre(const EyeContour& contour) {
+  cv::Point2f sum(0.f, 0.f);
+  for (const cv::Point2f& p : contour) sum += p;
+  return sum * (1.f / static_cast<float>(contour.size()));
+}
+
+float EyeOpenness(const EyeContour& c) {
+  const float width = Length(c[0] - c[3]);
+  return width > 0.f ? (Length(c[1] - c[5]) + Length(c[2] - c[4])) / (2.f * width) : 0.f;
+}
+
+std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& contour) {
+  const float width = Length(contour[0] - contour[3]);
+  if (gray.empty() || width < kMinEyeWidth || EyeOpenness(contour) < kMinOpenness) return std::nullopt;
+  // The region: the eye's width and a bit more, centred on its contour.
+  const cv::Point2f centre = ContourCentre(contour);
+  const cv::Rect box = cv::Rect(cv::Point(cvRound(centre.x - 0.75f * width), cvRound(centre.y - 0.5f * width)),
+                                cv::Size(cvRound(1.5f * width), cvRound(1.0f * width))) &
+                       cv::Rect(0, 0, gray.cols, gray.rows);
+  if (box.width < 8 || box.height < 6) return std::nullopt;
+  const float scale = kPatchWidth / static_cast<float>(box.width);
+  cv::Mat patch;
+  cv::resize(gray(box), patch, cv::Size(), scale, scale, scale < 1.f ? cv::INTER_AREA : cv::INTER_LINEAR);
+  const float radius = kIrisRadius * width * scale;
+  // Glare is small and bright: an opening takes it away and keeps the dark iris.
+  const int glare = std::max(3, cvRound(radius * 0.6f) | 1);
+  cv::morphologyEx(patch, patch, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, {glare, glare}));
+  patch.convertTo(patch, CV_32F);
+  cv::GaussianBlur(patch, patch, cv::Size(3, 3), 0);
+  const std::vector<Gradient> gradients = StrongGradients(patch);
+  if (gradients.size() < 8) return std::nullopt;
+
+  // Candidates: inside the lids only; darker places weigh more.
+  std::vector<cv::Point> lids;
+  for (const cv::Point2f& p : contour) {
+    const cv::Point2f shrunk = centre + (p - centre) * (1.f - kCornerMargin);
+    lids.emplace_back(cvRound((shrunk.x - box.x) * scale), cvRound((shrunk.y - box.y) * scale));
+  }
+  cv::Mat inside = cv::Mat::zeros(patch.size(), CV_8U);
+  cv::fillConvexPoly(inside, lids, cv::Scalar(255));
+  // Darkness over an iris-sized area: a thin dark lash line at a corner weighs little.
+  cv::Mat darkness;
+  cv::GaussianBlur(patch, darkness, cv::Size(), kDarknessBlur * radius);
+  darkness = 255.f - darkness;
+
+  std::vector<cv::Point> fullLids;
+  for (const cv::Point2f& p : contour) fullLids.emplace_back(cvRound((p.x - box.x) * scale), cvRound((p.y - box.y) * scale));
+  cv::Mat eye = cv::Mat::zeros(patch.size(), CV_8U);
+  cv::fillConvexPoly(eye, fullLids, cv::Scalar(255));
+  const cv::Mat contrast = DiscContrast(patch, eye, radius);
+  // Both must agree: edges pointing away from the centre, and a dark disc on it.
+  cv::Mat scores = cv::Mat::zeros(patch.size(), CV_32F);
+  for (int y = 0; y < patch.rows; ++y)
+    for (int x = 0; x < patch.cols; ++x)
+      if (inside.at<uchar>(y, x))
+        scores.at<float>(y, x) = darkness.at<float>(y, x) * contrast.at<float>(y, x) *
+                                 CentreScore(gradients, float(x), float(y), radius);
+  double best = 0.0;
+  cv::Point bestAt;
+  cv::minMaxLoc(scores, nullptr, &best, nullptr, &bestAt);
+  if (best <= 0.0) return std::nullopt;
+  const cv::Point2f at = Peak(scores, bestAt, best, radius);
+  return cv::Point2f(box.x + (at.x + 0.5f) / scale - 0.5f, box.y + (at.y + 0.5f) / scale - 0.5f);
+}
+
+}  // namespace irisdet

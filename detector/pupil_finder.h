@@ -1,0 +1,22 @@
+#pragma once
+#include <array>
+#include <opencv2/core.hpp>
+#include <optional>
+
+// Finds the centre of the iris inside one eye, given the eye's six contour points
+// (corner, two upper lid points, corner, two lower lid points, as the 68-point
+// landmark model orders them). Works on a grey image and nothing else.
+namespace irisdet {
+
+using EyeContour = std::array<cv::Point2f, 6>;
+
+// The iris centre, or nothing when the eye is closed, too small, or the answer is not
+// to be trusted (the caller then keeps the contour's centre).
+std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& contour);
+
+cv::Point2f ContourCentre(const EyeContour& contour);
+
+// How open the eye is: the lids' mean distance over the corners' distance.
+float EyeOpenness(const EyeContour& contour);
+
+}  // namespace irisdet
