@@ -40,6 +40,31 @@ bool Inside(const cv::Point2f& p, const cv::Mat& frame) {
   return p.x >= 0 && p.y >= 0 && p.x < frame.cols && p.y < frame.rows;
 }
 
+constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
+constexpr double kSearchMargin = 0.5;       // of the face's width, on each side
+
+cv::Rect ToRect(const dlib::rectangle& r, double scale, cv::Point offset) {
+  return {offset.x + cvRound(r.left() / scale), offset.y + cvRound(r.top() / scale), cvRound(r.width() / scale),
+          cvRound(r.height() / scale)};
+}
+
+double Overlap(const cv::Rect& a, const cv::Rect& b) {
+  const double common = (a & b).area();
+  return common / (a.area() + b.area() - common);
+}
+
+// Faces in a region of the grey frame, looked at `scale` times its size.
+std::vector<cv::Rect> Detect(dlib::frontal_face_detector& detector, const cv::Mat& gray, cv::Rect region, double scale) {
+  cv::Mat view;
+  if (scale == 1.0)
+    view = gray(region);
+  else
+    cv::resize(gray(region), view, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_LINEAR);
+  std::vector<cv::Rect> faces;
+  for (const dlib::rectangle& r : detector(dlib::cv_image<unsigned char>(view))) faces.push_back(ToRect(r, scale, region.tl()));
+  return faces;
+}
+
 }  // namespace
 
 std::optional<cv::Point2f> EyeObservation::Point() const {
@@ -52,6 +77,41 @@ struct EyeLocator::Impl {
   std::shared_ptr<const FaceModel> model;
   dlib::frontal_face_detector detector;  // its own: detection keeps scratch state
   cv::Mat gray;
+  std::optional<cv::Rect> face;  // the face being followed
+  bool redetected = false;
+
+  std::optional<cv::Rect> FindFace() {
+    redetected = false;
+    if (face)
+      if (auto followed = SearchAround(*face)) return followed;
+    redetected = true;
+    return Redetect();
+  }
+
+  // The same face again, in a region around where it was, at a small scale.
+  std::optional<cv::Rect> SearchAround(const cv::Rect& last) {
+    const int margin = cvRound(last.width * kSearchMargin);
+    const cv::Rect region = cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin,
+                                     last.height + 2 * margin) & cv::Rect(0, 0, gray.cols, gray.rows);
+    if (region.width < 20 || region.height < 20) return std::nullopt;
+    const std::vector<cv::Rect> faces = Detect(detector, gray, region, kTrackedFaceWidth / last.width);
+    const auto best = std::max_element(faces.begin(), faces.end(), [&](const cv::Rect& a, const cv::Rect& b) {
+      return Overlap(a, last) < Overlap(b, last);
+    });
+    if (best == faces.end() || Overlap(*best, last) <= 0.0) return std::nullopt;
+    return *best;
+  }
+
+  // The whole frame: at half size first, which is quick; at full size for small faces.
+  std::optional<cv::Rect> Redetect() {
+    std::vector<cv::Rect> faces = Detect(detector, gray, cv::Rect(0, 0, gray.cols, gray.rows), 0.5);
+    if (faces.empty()) faces = Detect(detector, gray, cv::Rect(0, 0, gray.cols, gray.rows), 1.0);
+    if (faces.empty()) return std::nullopt;
+    const cv::Rect largest = *std::max_element(faces.begin(), faces.end(),
+                                               [](const cv::Rect& a, const cv::Rect& b) { return a.area() < b.area(); });
+    // Looked at again as it will be followed, so the landmarks see the same kind of box.
+    return SearchAround(largest).value_or(largest);
+  }
 };
 
 EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
@@ -65,18 +125,22 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
   EyeObservation eyes;
   if (frame.empty() || !impl_->model) return eyes;
   cv::cvtColor(frame, impl_->gray, cv::COLOR_BGR2GRAY);
+  impl_->face = impl_->FindFace();
+  if (!impl_->face) return eyes;
+  const cv::Rect& f = *impl_->face;
   const dlib::cv_image<unsigned char> image(impl_->gray);
-  const std::vector<dlib::rectangle> faces = impl_->detector(image);
-  if (faces.empty()) return eyes;
-  const auto largest = std::max_element(faces.begin(), faces.end(),
-                                        [](const auto& a, const auto& b) { return a.area() < b.area(); });
-  const dlib::full_object_detection shape = impl_->model->landmarks(image, *largest);
+  const dlib::full_object_detection shape =
+      impl_->model->landmarks(image, dlib::rectangle(f.x, f.y, f.x + f.width - 1, f.y + f.height - 1));
   const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
   const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
   if (Inside(right, frame)) eyes.right = right;
   if (Inside(left, frame)) eyes.left = left;
   return eyes;
 }
+
+void EyeLocator::Reset() { impl_->face.reset(); }
+
+bool EyeLocator::LastWasRedetection() const { return impl_->redetected; }
 
 std::string ModelPath() {
   const char* custom = std::getenv("IRISDET_MODEL");

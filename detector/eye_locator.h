@@ -24,7 +24,11 @@ class EyeLocator {
   EyeLocator(const EyeLocator&) = delete;
   EyeLocator& operator=(const EyeLocator&) = delete;
 
+  // Follows the face found in the frames before; looks over the whole frame only
+  // when it has none (at first, or after losing it).
   EyeObservation Locate(const cv::Mat& frame);
+  void Reset();  // forget the face: the next frame has nothing to do with this one
+  bool LastWasRedetection() const;
 
  private:
   struct Impl;

@@ -24,6 +24,8 @@ class FrameSource {
   virtual std::string FrameName() const { return {}; }
   // True when the last Read repeated the frame before it.
   virtual bool Repeated() const { return false; }
+  // True when every frame stands alone (a folder of stills): nothing carries over.
+  virtual bool Unrelated() const { return false; }
 };
 
 // "camera", "camera:N", a folder, or a video / image-sequence path. Null when it

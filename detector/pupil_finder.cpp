@@ -10,7 +10,7 @@ namespace {
 constexpr float kPatchWidth = 48.f;  // the eye region is looked at this wide
 constexpr float kMinEyeWidth = 6.f;  // narrower than this, there is no iris to see
 constexpr float kMinOpenness = 0.12f;
-constexpr float kIrisRadius = 0.2f;  // of the eye's corner-to-corner width
+constexpr float kIrisRadius = 0.24f;  // of the eye's corner-to-corner width
 constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
 constexpr float kDarknessBlur = 0.5f;  // of the iris radius
 constexpr double kPeakShare = 0.9;  // scores within a tenth of the best shape the answer

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
   std::size_t found = 0;
   csv << "frame,file,found,x,y,ms\n";
   for (cv::Mat frame; source->Read(frame);) {
+    if (source->Unrelated()) locator.Reset();
     const auto begin = std::chrono::steady_clock::now();
     const irisdet::EyeObservation eyes = locator.Locate(frame);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
