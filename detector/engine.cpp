@@ -11,6 +11,7 @@
 
 #include "eye_locator.h"
 #include "frame_source.h"
+#include "one_euro.h"
 #include "irisdet.h"
 
 namespace irisdet {
@@ -117,6 +118,8 @@ void Engine::Watch(std::string spec, std::uint64_t run) {
   const std::shared_ptr<const FaceModel> model = LoadFaceModel(&error);
   if (!model) std::cerr << "irisdet: " << error << '\n';
   EyeLocator locator(model);
+  PointSmoother smoother;
+  const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
   std::optional<cv::Point2f> eye;
   while (running_) {
@@ -124,7 +127,14 @@ void Engine::Watch(std::string spec, std::uint64_t run) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // nothing to read now: no spinning
       continue;
     }
-    if (!source->Repeated()) eye = locator.Locate(frame).Point();
+    if (!source->Repeated()) {
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      eye = locator.Locate(frame).Point();
+      if (eye)
+        eye = smoother.Filter(*eye, seconds);
+      else
+        smoother.Reset();  // a face found again starts afresh
+    }
     Publish(run, frame, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
   }
 }

@@ -1,5 +1,6 @@
 #include "eye_locator.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <dlib/image_processing.h>
 #include <dlib/image_processing/frontal_face_detector.h>
@@ -42,6 +43,37 @@ bool Inside(const cv::Point2f& p, const cv::Mat& frame) {
 
 constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
 constexpr double kSearchMargin = 0.5;       // of the face's width, on each side
+constexpr int kFramesPerSearch = 6;         // between searches the landmarks carry the face
+constexpr double kLargestJump = 0.25;       // of the face's width: more, and the face is searched for
+
+// Where the detector's box sits relative to the box around the landmarks, learnt
+// whenever the detector has just found the face.
+struct BoxRelation {
+  double dx = 0, dy = 0, sx = 1, sy = 1;
+  static BoxRelation Between(const cv::Rect2f& landmarks, const cv::Rect& face) {
+    return {(face.x - landmarks.x) / landmarks.width, (face.y - landmarks.y) / landmarks.height,
+            face.width / landmarks.width, face.height / landmarks.height};
+  }
+  cv::Rect FaceFor(const cv::Rect2f& landmarks) const {
+    return {cvRound(landmarks.x + dx * landmarks.width), cvRound(landmarks.y + dy * landmarks.height),
+            cvRound(sx * landmarks.width), cvRound(sy * landmarks.height)};
+  }
+};
+
+cv::Rect2f LandmarkBox(const dlib::full_object_detection& shape) {
+  float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
+  for (unsigned i = 0; i < shape.num_parts(); ++i) {
+    left = std::min(left, float(shape.part(i).x())), right = std::max(right, float(shape.part(i).x()));
+    top = std::min(top, float(shape.part(i).y())), bottom = std::max(bottom, float(shape.part(i).y()));
+  }
+  return {left, top, std::max(1.f, right - left), std::max(1.f, bottom - top)};
+}
+
+bool Jumped(const cv::Rect2f& before, const cv::Rect2f& now) {
+  const cv::Point2f shift = (now.tl() + now.br() - before.tl() - before.br()) * 0.5f;
+  return std::hypot(shift.x, shift.y) > kLargestJump * before.width ||
+         std::abs(now.width / before.width - 1.f) > kLargestJump;
+}
 
 cv::Rect ToRect(const dlib::rectangle& r, double scale, cv::Point offset) {
   return {offset.x + cvRound(r.left() / scale), offset.y + cvRound(r.top() / scale), cvRound(r.width() / scale),
@@ -79,13 +111,29 @@ struct EyeLocator::Impl {
   cv::Mat gray;
   std::optional<cv::Rect> face;  // the face being followed
   bool redetected = false;
+  std::optional<cv::Rect2f> landmarks;  // around the last frame's landmarks
+  BoxRelation relation;
+  int framesCarried = 0;
 
-  std::optional<cv::Rect> FindFace() {
+  // The face box: carried by the landmarks most of the time, searched for now and then.
+  std::optional<cv::Rect> FollowFace() {
     redetected = false;
+    if (face && landmarks && framesCarried < kFramesPerSearch) {
+      ++framesCarried;
+      return relation.FaceFor(*landmarks);
+    }
+    framesCarried = 0;
     if (face)
       if (auto followed = SearchAround(*face)) return followed;
     redetected = true;
     return Redetect();
+  }
+
+  void Learn(const dlib::full_object_detection& shape) {
+    const cv::Rect2f box = LandmarkBox(shape);
+    if (framesCarried == 0) relation = BoxRelation::Between(box, *face);
+    if (landmarks && Jumped(*landmarks, box)) framesCarried = kFramesPerSearch;  // check with the detector
+    landmarks = box;
   }
 
   // The same face again, in a region around where it was, at a small scale.
@@ -125,12 +173,13 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
   EyeObservation eyes;
   if (frame.empty() || !impl_->model) return eyes;
   cv::cvtColor(frame, impl_->gray, cv::COLOR_BGR2GRAY);
-  impl_->face = impl_->FindFace();
+  impl_->face = impl_->FollowFace();
   if (!impl_->face) return eyes;
   const cv::Rect& f = *impl_->face;
   const dlib::cv_image<unsigned char> image(impl_->gray);
   const dlib::full_object_detection shape =
       impl_->model->landmarks(image, dlib::rectangle(f.x, f.y, f.x + f.width - 1, f.y + f.height - 1));
+  impl_->Learn(shape);
   const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
   const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
   if (Inside(right, frame)) eyes.right = right;
@@ -138,7 +187,10 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
   return eyes;
 }
 
-void EyeLocator::Reset() { impl_->face.reset(); }
+void EyeLocator::Reset() {
+  impl_->face.reset();
+  impl_->landmarks.reset();
+}
 
 bool EyeLocator::LastWasRedetection() const { return impl_->redetected; }
 

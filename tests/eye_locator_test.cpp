@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "eye_accuracy.h"
 #include "eye_locator.h"
@@ -60,6 +61,62 @@ TEST(FrameSourceTest, AnySizeAndChannelCountBecomesA640x480ColourFrame) {
     EXPECT_EQ(frame.size(), cv::Size(640, 480));
     EXPECT_EQ(frame.type(), CV_8UC3);
     EXPECT_TRUE(frame.isContinuous());
+  }
+}
+
+}  // namespace
+
+namespace {
+
+cv::Mat Face(const char* file, cv::Size size) {
+  cv::Mat photo = cv::imread((kFaces / file).string()), scaled;
+  cv::resize(photo, scaled, size);
+  return scaled;
+}
+
+// Two photos side by side on a grey frame; their sizes decide which face is larger.
+cv::Mat TwoFaces(cv::Size left, cv::Size right) {
+  cv::Mat frame(480, 640, CV_8UC3, cv::Scalar::all(128));
+  Face("pexels_0002.png", left).copyTo(frame(cv::Rect(cv::Point(0, 0), left)));
+  Face("pexels_0027.png", right).copyTo(frame(cv::Rect(cv::Point(640 - right.width, 480 - right.height), right)));
+  return frame;
+}
+
+TEST(FaceTrackingTest, LosesTheFaceThenFindsItAgain) {
+  std::string error;
+  irisdet::EyeLocator locator(irisdet::LoadFaceModel(&error));
+  const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
+  const cv::Mat empty(480, 640, CV_8UC3, cv::Scalar(90, 110, 130));
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(locator.Locate(face).Point()) << i;
+  int quietFrames = 0;
+  for (int i = 0; i < 12; ++i) quietFrames += !locator.Locate(empty).Point();
+  EXPECT_GE(quietFrames, 5);  // gone within a few frames
+  EXPECT_FALSE(locator.Locate(empty).Point());
+  EXPECT_TRUE(locator.Locate(face).Point());
+  EXPECT_TRUE(locator.LastWasRedetection());
+  EXPECT_TRUE(locator.Locate(face).Point());
+  EXPECT_FALSE(locator.LastWasRedetection());  // followed, not searched for
+}
+
+TEST(FaceTrackingTest, KeepsTheFaceItFollowsTheLargestAtFirst) {
+  std::string error;
+  irisdet::EyeLocator locator(irisdet::LoadFaceModel(&error));
+  // At first the larger face, on the right, is taken.
+  const auto first = locator.Locate(TwoFaces({256, 192}, {384, 288})).Point();
+  ASSERT_TRUE(first);
+  EXPECT_GT(first->x, 320.f);
+  // Follow the smaller left face alone, then show both: it stays on the left one.
+  locator.Reset();
+  const cv::Mat alone = [] {
+    cv::Mat frame(480, 640, CV_8UC3, cv::Scalar::all(128));
+    Face("pexels_0002.png", {256, 192}).copyTo(frame(cv::Rect(0, 0, 256, 192)));
+    return frame;
+  }();
+  ASSERT_TRUE(locator.Locate(alone).Point());
+  for (int i = 0; i < 10; ++i) {
+    const auto point = locator.Locate(TwoFaces({256, 192}, {384, 288})).Point();
+    ASSERT_TRUE(point);
+    EXPECT_LT(point->x, 256.f) << i;
   }
 }
 

@@ -15,8 +15,11 @@
 #include "eye_accuracy.h"
 #include "eye_locator.h"
 #include "frame_source.h"
+#include "one_euro.h"
 
 namespace {
+
+constexpr double kVideoFps = 30.0;  // frames are timed as a camera would give them
 
 double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0.0;
@@ -50,16 +53,21 @@ int main(int argc, char** argv) {
   if (!model) return std::cerr << error << '\n', 1;
 
   irisdet::EyeLocator locator(model);
+  irisdet::PointSmoother smoother;  // as the library reports it; stills are not smoothed
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;
   csv << "frame,file,found,x,y,ms\n";
   for (cv::Mat frame; source->Read(frame);) {
-    if (source->Unrelated()) locator.Reset();
+    if (source->Unrelated()) locator.Reset(), smoother.Reset();
     const auto begin = std::chrono::steady_clock::now();
     const irisdet::EyeObservation eyes = locator.Locate(frame);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    const auto point = eyes.Point();
+    auto point = eyes.Point();
+    if (point)
+      point = smoother.Filter(*point, static_cast<double>(times.size()) / kVideoFps);
+    else
+      smoother.Reset();
     char row[160];
     if (point)
       std::snprintf(row, sizeof row, ",1,%.1f,%.1f,%.2f", point->x, point->y, ms);

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include "one_euro.h"
+#include "pupil_finder.h"
+
+namespace {
+
+// A drawn eye: skin, a white almond between the corners, an iris and a pupil.
+struct SyntheticEye {
+  cv::Mat gray;
+  irisdet::EyeContour contour;
+  cv::Point2f pupil;
+};
+
+SyntheticEye DrawEye(cv::Point2f pupil, float width = 60.f) {
+  SyntheticEye eye;
+  eye.gray = cv::Mat(240, 320, CV_8U, cv::Scalar(150));
+  const cv::Point2f c(160.f, 120.f);
+  const float h = width * 0.18f;
+  eye.contour = {cv::Point2f(c.x - width / 2, c.y), {c.x - width / 6, c.y - h}, {c.x + width / 6, c.y - h},
+                 cv::Point2f(c.x + width / 2, c.y), {c.x + width / 6, c.y + h}, {c.x - width / 6, c.y + h}};
+  cv::ellipse(eye.gray, c, cv::Size2f(width / 2, h * 1.3f), 0, 0, 360, cv::Scalar(225), cv::FILLED, cv::LINE_AA);
+  const float radius = width * 0.22f;
+  cv::circle(eye.gray, pupil * 16, cvRound(radius * 16), cv::Scalar(90), cv::FILLED, cv::LINE_AA, 4);
+  cv::circle(eye.gray, pupil * 16, cvRound(radius * 0.45f * 16), cv::Scalar(25), cv::FILLED, cv::LINE_AA, 4);
+  // The lids cover what lies outside the almond.
+  cv::Mat almond = cv::Mat::zeros(eye.gray.size(), CV_8U);
+  cv::ellipse(almond, c, cv::Size2f(width / 2, h * 1.3f), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  eye.gray.setTo(cv::Scalar(150), ~almond);
+  eye.pupil = pupil;
+  return eye;
+}
+
+TEST(PupilFinderTest, FindsADarkDiscWithinAPixel) {
+  for (const cv::Point2f pupil : {cv::Point2f(160, 120), {152.5f, 121}, {168, 118.5f}, {148, 120}}) {
+    const SyntheticEye eye = DrawEye(pupil);
+    const auto found = irisdet::FindPupil(eye.gray, eye.contour);
+    ASSERT_TRUE(found) << pupil;
+    EXPECT_LE(cv::norm(*found - pupil), 1.0) << pupil << " found " << *found;
+  }
+}
+
+TEST(PupilFinderTest, GlareAndAHangingLidDoNotMoveIt) {
+  SyntheticEye eye = DrawEye({156, 120});
+  cv::circle(eye.gray, cv::Point(160, 116), 3, cv::Scalar(255), cv::FILLED);  // a catchlight on the iris
+  cv::circle(eye.gray, cv::Point(150, 123), 2, cv::Scalar(255), cv::FILLED);
+  cv::rectangle(eye.gray, cv::Rect(100, 100, 120, 13), cv::Scalar(150), cv::FILLED);  // the upper lid hangs low
+  const auto found = irisdet::FindPupil(eye.gray, eye.contour);
+  ASSERT_TRUE(found);
+  EXPECT_LE(cv::norm(*found - eye.pupil), 1.0) << *found;
+}
+
+TEST(PupilFinderTest, ClosedOrTinyEyesAreLeftToTheContour) {
+  SyntheticEye eye = DrawEye({160, 120});
+  irisdet::EyeContour closed = eye.contour;
+  closed[1].y = closed[2].y = closed[4].y = closed[5].y = 120.f;
+  EXPECT_FALSE(irisdet::FindPupil(eye.gray, closed));
+  const SyntheticEye tiny = DrawEye({160, 120}, 5.f);
+  EXPECT_FALSE(irisdet::FindPupil(tiny.gray, tiny.contour));
+  EXPECT_FALSE(irisdet::FindPupil(cv::Mat(), eye.contour));
+  EXPECT_NEAR(irisdet::ContourCentre(eye.contour).x, 160.f, 1e-3);
+}
+
+TEST(PupilFinderTest, AnEyeAtTheFramesEdgeIsSafe) {
+  SyntheticEye eye = DrawEye({160, 120});
+  for (cv::Point2f& p : eye.contour) p.x -= 160.f;  // half of it off the frame
+  irisdet::FindPupil(eye.gray, eye.contour);
+  for (cv::Point2f& p : eye.contour) p += cv::Point2f(1000.f, 1000.f);  // all of it off
+  EXPECT_FALSE(irisdet::FindPupil(eye.gray, eye.contour));
+}
+
+TEST(OneEuroTest, StillStaysStillAStepIsFollowedAResetForgets) {
+  irisdet::OneEuroFilter filter(1.0, 0.1);
+  for (int i = 0; i < 30; ++i) EXPECT_DOUBLE_EQ(filter.Filter(100.0, i / 30.0), 100.0);
+  double out = 0.0;
+  for (int i = 30; i < 60; ++i) out = filter.Filter(200.0, i / 30.0);
+  EXPECT_NEAR(out, 200.0, 1.0);  // a step is reached within a second
+  const double firstAfterStep = irisdet::OneEuroFilter(1.0, 0.1).Filter(0.0, 0.0);
+  EXPECT_EQ(firstAfterStep, 0.0);
+  filter.Reset();
+  EXPECT_DOUBLE_EQ(filter.Filter(-50.0, 99.0), -50.0);  // no memory of before
+  EXPECT_DOUBLE_EQ(filter.Filter(-40.0, 99.0), -50.0);  // no time passed: nothing new
+}
+
+TEST(OneEuroTest, NoiseShrinksFastMovesPassQuickly) {
+  irisdet::PointSmoother smoother;
+  cv::RNG random(3);
+  double rawSum = 0, smoothSum = 0;
+  cv::Point2f lastRaw(300, 200), lastSmooth = smoother.Filter(lastRaw, 0.0);
+  for (int i = 1; i < 120; ++i) {
+    const cv::Point2f raw(300.f + float(random.gaussian(1.0)), 200.f + float(random.gaussian(1.0)));
+    const cv::Point2f smooth = smoother.Filter(raw, i / 30.0);
+    rawSum += std::pow(cv::norm(raw - lastRaw), 2), smoothSum += std::pow(cv::norm(smooth - lastSmooth), 2);
+    lastRaw = raw, lastSmooth = smooth;
+  }
+  EXPECT_LT(smoothSum, rawSum / 10);
+  // A glance of 150 px: most of the way there within two frames.
+  const cv::Point2f afterOne = smoother.Filter({450, 200}, 120 / 30.0);
+  const cv::Point2f afterTwo = smoother.Filter({450, 200}, 121 / 30.0);
+  EXPECT_GT(afterOne.x, 300.f);
+  EXPECT_GT(afterTwo.x, 400.f);
+}
+
+}  // namespace

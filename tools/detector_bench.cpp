@@ -1,0 +1,190 @@
+// detector-bench EYEDATA_DIR
+// Measures the eye detector against the classic Haar-cascade baseline on the marked
+// photos, and on videos made from one of them in memory: speed while following a
+// face and on full re-detections, stability of the smoothed point on a still face,
+// its lag on a moving face, and what it reports on frames without a face.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "eye_accuracy.h"
+#include "eye_locator.h"
+#include "haar_baseline.h"
+#include "one_euro.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using irisdet::EyeObservation;
+using Locate = std::function<EyeObservation(const cv::Mat&)>;
+constexpr double kFps = 30.0;
+constexpr int kVideoFrames = 150;
+constexpr const char* kVideoPhoto = "pexels_0002.png";  // one face about 200 px wide
+
+struct Timing {
+  std::vector<double> ms;
+  double Median() const { return Percentile(0.5); }
+  double Percentile(double p) const {
+    if (ms.empty()) return 0.0;
+    std::vector<double> sorted = ms;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[static_cast<std::size_t>(p * (sorted.size() - 1) + 0.5)];
+  }
+};
+
+EyeObservation Timed(const Locate& locate, const cv::Mat& frame, Timing& timing) {
+  const auto begin = std::chrono::steady_clock::now();
+  EyeObservation eyes = locate(frame);
+  timing.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+  return eyes;
+}
+
+struct Accuracy {
+  int frames = 0, eyes05 = 0, eyes10 = 0, eyes25 = 0, mid05 = 0, mid10 = 0, mid25 = 0;
+  void Add(const irisdet::Errors& e) {
+    ++frames;
+    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, eyes25 += e.worstEye <= 0.25;
+    mid05 += e.midpoint <= 0.05, mid10 += e.midpoint <= 0.10, mid25 += e.midpoint <= 0.25;
+  }
+  double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
+};
+
+// A video in memory: the photo shifted right by `slide` px a frame, with camera-like
+// noise of the given strength.
+std::vector<cv::Mat> MakeVideo(const cv::Mat& photo, double slide, double noise, int frames) {
+  std::mt19937 random(7);
+  std::vector<cv::Mat> video;
+  for (int i = 0; i < frames; ++i) {
+    const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, slide * (i - frames / 2), 0, 1, 0);
+    cv::Mat frame, grain(photo.size(), CV_16SC3);
+    cv::warpAffine(photo, frame, shift, photo.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(128));
+    cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(noise));
+    frame.convertTo(frame, CV_16SC3);
+    cv::Mat(frame + grain).convertTo(frame, CV_8UC3);
+    video.push_back(frame);
+  }
+  return video;
+}
+
+// Frames with no face: plain and textured pictures, and each photo with its face covered.
+std::vector<cv::Mat> FacelessFrames(const fs::path& dir, const irisdet::Truth& truth) {
+  std::vector<cv::Mat> frames;
+  std::mt19937 random(11);
+  for (int i = 0; i < 20; ++i) {
+    cv::Mat texture(480, 640, CV_8UC3);
+    cv::randu(texture, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::GaussianBlur(texture, texture, cv::Size(), 1.0 + i);
+    frames.push_back(texture);
+    frames.push_back(cv::Mat(480, 640, CV_8UC3, cv::Scalar(random() % 256, random() % 256, random() % 256)));
+  }
+  for (const auto& [file, marked] : truth) {
+    cv::Mat photo = cv::imread((dir / file).string());
+    const cv::Point2f mid = marked.Midpoint();
+    const float d = marked.interocular;
+    cv::rectangle(photo, cv::Rect(cv::Point(mid.x - 1.4f * d, mid.y - 1.4f * d), cv::Size(2.8f * d, 3.6f * d)),
+                  cv::Scalar(120, 120, 120), cv::FILLED);
+    frames.push_back(photo);
+  }
+  return frames;
+}
+
+double Rms(const std::vector<cv::Point2f>& points) {
+  double sum = 0.0;
+  for (std::size_t i = 1; i < points.size(); ++i) sum += std::pow(cv::norm(points[i] - points[i - 1]), 2);
+  return points.size() > 1 ? std::sqrt(sum / (points.size() - 1)) : 0.0;
+}
+
+void Print(const char* format, auto... values) { std::printf(format, values...); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return std::fprintf(stderr, "usage: detector-bench EYEDATA_DIR\n"), 2;
+  const fs::path dir = argv[1];
+  std::string error;
+  auto model = irisdet::LoadFaceModel(&error);
+  if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+  irisdet::EyeLocator ours(model);
+  irisdet::HaarBaseline haar;
+  if (!haar.Loaded()) return std::fprintf(stderr, "the Haar cascades of opencv-data are missing\n"), 1;
+  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
+  const Locate fresh = [&](const cv::Mat& f) { ours.Reset(); return ours.Locate(f); };
+  const Locate following = [&](const cv::Mat& f) { return ours.Locate(f); };
+  const Locate baseline = [&](const cv::Mat& f) { return haar.Locate(f); };
+
+  // 1. Accuracy on the marked photos, each a frame on its own.
+  Accuracy oursAcc, haarAcc;
+  Timing oursPhotos, haarPhotos;
+  for (const auto& [file, marked] : truth) {
+    const cv::Mat photo = cv::imread((dir / file).string());
+    oursAcc.Add(irisdet::Score(marked, Timed(fresh, photo, oursPhotos)));
+    haarAcc.Add(irisdet::Score(marked, Timed(baseline, photo, haarPhotos)));
+  }
+  Print("Accuracy on %d marked photos (share of frames with e at most 0.05 / 0.10 / 0.25)\n", oursAcc.frames);
+  Print("| detector | both eyes | midpoint | ms per photo (median) |\n|---|---|---|---|\n");
+  for (const auto& [name, a, t] : {std::tuple{"ours", &oursAcc, &oursPhotos}, {"Haar baseline", &haarAcc, &haarPhotos}})
+    Print("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->Share(a->eyes05),
+          a->Share(a->eyes10), a->Share(a->eyes25), a->Share(a->mid05), a->Share(a->mid10), a->Share(a->mid25),
+          t->Median());
+
+  // 2. Speed on a video of one face: following it, re-detecting it, and the baseline.
+  const cv::Mat photo = cv::imread((dir / kVideoPhoto).string());
+  const std::vector<cv::Mat> still = MakeVideo(photo, 0.0, 4.0, kVideoFrames);
+  Timing tracking, redetecting, haarVideo;
+  ours.Reset();
+  for (const cv::Mat& frame : still) Timed(following, frame, tracking);
+  for (const cv::Mat& frame : still) Timed(fresh, frame, redetecting);
+  for (const cv::Mat& frame : still) Timed(baseline, frame, haarVideo);
+  Print("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n", kVideoFrames,
+        kVideoPhoto);
+  Print("| detector | median | p95 |\n|---|---|---|\n");
+  Print("| ours, following the face | %.1f | %.1f |\n", tracking.Median(), tracking.Percentile(0.95));
+  Print("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
+  Print("| Haar baseline | %.1f | %.1f |\n", haarVideo.Median(), haarVideo.Percentile(0.95));
+  Print("Baseline / ours while following: %.1fx\n", haarVideo.Median() / tracking.Median());
+
+  // 3. Stability on the still face, and lag on a face sliding 3 px a frame.
+  irisdet::PointSmoother smoother;
+  std::vector<cv::Point2f> raw, smooth;
+  ours.Reset();
+  for (std::size_t i = 0; i < still.size(); ++i)
+    if (auto p = ours.Locate(still[i]).Point()) raw.push_back(*p), smooth.push_back(smoother.Filter(*p, i / kFps));
+  const double speed = 3.0;
+  const std::vector<cv::Mat> sliding = MakeVideo(photo, speed, 4.0, kVideoFrames);
+  std::vector<double> lags;
+  ours.Reset();
+  smoother.Reset();
+  for (std::size_t i = 0; i < sliding.size(); ++i)
+    if (auto p = ours.Locate(sliding[i]).Point()) {
+      const cv::Point2f s = smoother.Filter(*p, i / kFps);
+      if (i >= 30) lags.push_back((p->x - s.x) / speed);  // after the filter settles
+    }
+  std::sort(lags.begin(), lags.end());
+  Print("\nStability and lag of the reported (smoothed) point\n");
+  Print("| measure | value |\n|---|---|\n");
+  Print("| still face: frame-to-frame movement, RMS, raw | %.2f px |\n", Rms(raw));
+  Print("| still face: frame-to-frame movement, RMS, smoothed | %.2f px |\n", Rms(smooth));
+  Print("| face moving %.0f px a frame: smoothed behind raw, median | %.2f frames |\n", speed,
+        lags.empty() ? 0.0 : lags[lags.size() / 2]);
+
+  // 4. Frames with no face.
+  const std::vector<cv::Mat> faceless = FacelessFrames(dir, truth);
+  int oursQuiet = 0, haarQuiet = 0;
+  for (const cv::Mat& frame : faceless) {
+    oursQuiet += !fresh(frame).Point();
+    haarQuiet += !baseline(frame).Point();
+  }
+  Print("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n", faceless.size());
+  Print("| detector | no eye reported |\n|---|---|\n");
+  Print("| ours | %.1f%% |\n| Haar baseline | %.1f%% |\n", 100.0 * oursQuiet / faceless.size(),
+        100.0 * haarQuiet / faceless.size());
+  return 0;
+}
