@@ -72,7 +72,8 @@ class FileSource final : public FrameSource {
     if (!primed_.empty()) {
       raw = primed_;
       primed_.release();
-    } else if (!capture_.read(raw) || raw.empty()) {
+    } else if (ended_ || !capture_.read(raw) || raw.empty()) {
+      ended_ = true;  // asking again costs time and gives nothing
       if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
       repeated_ = true;  // after the end, the last frame keeps coming
       frame = last_;
@@ -97,7 +98,7 @@ class FileSource final : public FrameSource {
   Clock::duration period_{};
   Clock::time_point next_;
   cv::Mat primed_, last_;
-  bool repeated_ = false;
+  bool repeated_ = false, ended_ = false;
 };
 
 // Still images, each a frame on its own, in name order.

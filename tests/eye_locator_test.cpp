@@ -21,6 +21,7 @@ TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
   const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
   ASSERT_EQ(truth.size(), 4u);
   for (const auto& [file, marked] : truth) {
+    locator.Reset();  // unrelated photos: nothing carries over
     const irisdet::EyeObservation eyes = locator.Locate(cv::imread((kFaces / file).string()));
     ASSERT_TRUE(eyes.left && eyes.right) << file;
     EXPECT_LT(eyes.right->x, eyes.left->x) << file;  // the subject's right eye is on the image's left
