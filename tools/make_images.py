@@ -9,6 +9,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 # The classic 16-colour palette: the banner and the icon use it.
 VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
@@ -42,6 +43,21 @@ def write_bmp(path, width, height, bits, palette, pixels):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(header + info + table + data)
+
+
+def write_png(path, size, palette, pixels):
+    """RGB PNG from palette indices, for the desktop's icon theme."""
+    raw = b"".join(b"\0" + bytes(c for i in row for c in palette[i]) for row in pixels)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+                chunk(b"IEND", b""))
 
 
 def canvas(width, height, fill):
@@ -196,6 +212,8 @@ def main(root):
     write_bmp(os.path.join(res, "bitmap140.bmp"), 123, 16, 4, VGA16, banner())
     for size in (32, 16):
         write_bmp(os.path.join(res, f"icon128_{size}.bmp"), size, size, 4, VGA16, icon(size))
+    for size in (16, 32, 128):
+        write_png(os.path.join(root, "res", "desktop", f"glimmo2-{size}.png"), size, VGA16, icon(size))
     for n, (palette, draw) in enumerate(PICTURES):
         pal, img = picture(palette, draw)
         write_bmp(os.path.join(root, "data", f"dibuix{n}.bmp"), SIZE, SIZE, 8, pal, img)
