@@ -4,18 +4,9 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <unistd.h>
 
 #include "glimmo2Dlg.h"
-
-namespace {
-double ResidentMiB() {
-  long pages = 0, resident = 0;
-  std::ifstream("/proc/self/statm") >> pages >> resident;
-  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-}  // namespace
+#include "measures.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return std::fprintf(stderr, "usage: captura-probe SOURCE [CLICKS]\n"), 2;
@@ -26,9 +17,9 @@ int main(int argc, char** argv) {
   CGlimmo2Dlg dialog;
   dialog.show();
   for (int i = 0; i < 20; ++i) dialog.OnCapturaClicked(), QApplication::processEvents();
-  const double warm = ResidentMiB();
+  const double warm = measures::ResidentMiB();
   for (int i = 0; i < clicks; ++i) dialog.OnCapturaClicked(), QApplication::processEvents();
-  const double end = ResidentMiB();
+  const double end = measures::ResidentMiB();
   std::printf("captura: %d clicks, resident %.1f MiB after warm-up, %.1f MiB at the end, growth %.2f MiB\n", clicks,
               warm, end, end - warm);
   return 0;

@@ -18,6 +18,7 @@
 #include "eye_accuracy.h"
 #include "eye_locator.h"
 #include "haar_baseline.h"
+#include "measures.h"
 #include "one_euro.h"
 
 namespace {
@@ -32,12 +33,7 @@ constexpr const char* kVideoPhoto = "pexels_0002.png";  // one face about 200 px
 struct Timing {
   std::vector<double> ms;
   double Median() const { return Percentile(0.5); }
-  double Percentile(double p) const {
-    if (ms.empty()) return 0.0;
-    std::vector<double> sorted = ms;
-    std::sort(sorted.begin(), sorted.end());
-    return sorted[static_cast<std::size_t>(p * (sorted.size() - 1) + 0.5)];
-  }
+  double Percentile(double p) const { return measures::Percentile(ms, p); }
 };
 
 EyeObservation Timed(const Locate& locate, const cv::Mat& frame, Timing& timing) {

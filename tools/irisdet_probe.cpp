@@ -15,18 +15,12 @@
 #include "eye_accuracy.h"
 #include "eye_locator.h"
 #include "frame_source.h"
+#include "measures.h"
 #include "one_euro.h"
 
 namespace {
 
 constexpr double kVideoFps = 30.0;  // frames are timed as a camera would give them
-
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-  return values[index];
-}
 
 int Usage() {
   std::cerr << "usage: irisdet-probe SOURCE [--csv OUT]\n";
@@ -79,8 +73,8 @@ int main(int argc, char** argv) {
     frames.push_back({source->FrameName(), eyes});
   }
   std::fprintf(stderr, "frames %zu, detected %zu (%.1f%%), ms per frame: median %.1f, p95 %.1f\n", times.size(),
-               found, times.empty() ? 0.0 : 100.0 * found / times.size(), Percentile(times, 0.5),
-               Percentile(times, 0.95));
+               found, times.empty() ? 0.0 : 100.0 * found / times.size(), measures::Percentile(times, 0.5),
+               measures::Percentile(times, 0.95));
   const auto truth = std::filesystem::path(spec) / "truth.csv";
   if (std::filesystem::is_regular_file(truth)) irisdet::PrintAccuracy(irisdet::ReadTruth(truth.string()), frames, std::cerr);
   return 0;

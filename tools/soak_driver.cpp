@@ -8,12 +8,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <thread>
-#include <unistd.h>
 
 #include "glimmo2Dlg.h"
+#include "measures.h"
 #include "resource_ids.h"
 #include "template_builder.h"
 
@@ -54,12 +53,6 @@ void Click(QWidget& dialog, int id) { QTest::mouseClick(ui::FindControl(dialog, 
 
 }  // namespace
 
-double ResidentMiB() {
-  long pages = 0, resident = 0;
-  std::ifstream("/proc/self/statm") >> pages >> resident;
-  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 Figures PlayGames(int games, const std::string& snapshotSource, const std::function<void(int)>& progress) {
   setenv("IRISDET_SOURCE", snapshotSource.c_str(), 1);
   Figures figures;
@@ -99,10 +92,10 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
     Click(dialog, res::kActiva);  // back to idle
     if (activa->isChecked()) Click(dialog, res::kActiva);
     ++figures.games;
-    if (game == std::min(games - 1, 20)) figures.residentAfterWarmUpMiB = ResidentMiB();
+    if (game == std::min(games - 1, 20)) figures.residentAfterWarmUpMiB = measures::ResidentMiB();
     if (progress) progress(game);
   }
-  figures.residentAtEndMiB = ResidentMiB();
+  figures.residentAtEndMiB = measures::ResidentMiB();
   figures.mostWorkersAtOnce = most;
   return figures;
 }

@@ -16,6 +16,4 @@ struct Figures {
 // after each game.
 Figures PlayGames(int games, const std::string& snapshotSource, const std::function<void(int)>& progress = {});
 
-double ResidentMiB();
-
 }  // namespace soak

@@ -1,0 +1,23 @@
+#pragma once
+#include <algorithm>
+#include <fstream>
+#include <unistd.h>
+#include <vector>
+
+// Small measures shared by the probes and benchmarks.
+namespace measures {
+
+// The value below which the share p (0 to 1) of the values lie.
+inline double Percentile(std::vector<double> values, double p) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+inline double ResidentMiB() {
+  long pages = 0, resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return resident * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+}  // namespace measures
