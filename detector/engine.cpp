@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 #include <opencv2/core/utility.hpp>
+#include <pthread.h>
 #include <thread>
 
 #include "eye_locator.h"
@@ -103,6 +104,7 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
 }
 
 void Engine::Watch(std::string spec, std::uint64_t run) {
+  pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
   std::unique_ptr<FrameSource> source = OpenSource(spec, Pacing::RealTime, &error);

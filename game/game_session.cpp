@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "thread_name.h"
+
 namespace game {
 
 ThreadLauncher StdThreadLauncher() {
@@ -51,6 +53,7 @@ void GameSession::StartGame() {
   try {
     workerRunning = true;
     worker = services.launch([this] {
+      platform::NameThisThread("tracking");
       TrackGaze(*context);
       workerRunning = false;
     });

@@ -43,7 +43,6 @@ CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
   ui::ConnectControlRoutes(*this);
   connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
   connect(&pointerTimer, &QTimer::timeout, this, &CGlimmo2Dlg::FollowPointer);
-  pointerTimer.start(15);
   OnInitDialog();
 }
 

@@ -68,6 +68,7 @@ class CGlimmo2Dlg : public QDialog,
 
   static constexpr int kSysClose = 0xF060;
   static constexpr int kCueTimerId = 1;
+  static constexpr int kPointerPeriodMs = 15;
 
   // The game's window effects, applied on the UI thread.
   bool ActivaPressed() const override;

@@ -20,7 +20,14 @@ namespace {
 constexpr int kBandBitmap[] = {4, 3, 2, 1, 0};  // Green, Red, Orange, LightBlue, Blue
 }
 
-void CGlimmo2Dlg::OnActivaClicked() { session->OnActivaClicked(); }
+void CGlimmo2Dlg::OnActivaClicked() {
+  session->OnActivaClicked();
+  // The pointer is followed only while a game plays with it: an idle window does nothing.
+  if (session->UsingPointer() && ActivaPressed())
+    pointerTimer.start(kPointerPeriodMs);
+  else
+    pointerTimer.stop();
+}
 
 bool CGlimmo2Dlg::ActivaPressed() const { return activateButton->isChecked(); }
 
