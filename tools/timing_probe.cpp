@@ -1,0 +1,101 @@
+// timing-probe [FACE_VIDEO]
+// Prints the beep timer's real intervals at 40 and 1000 ms, and, during a beep-mode
+// game fed by the eye detector from FACE_VIDEO, the delay from a sample leaving the
+// detector's poll to the square moving on the UI thread.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "eye_source.h"
+#include "glimmo2Dlg.h"
+#include "resource_ids.h"
+#include "template_builder.h"
+#include "measures.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void TimerIntervals(int intervalMs, int ticks) {
+  std::vector<double> gaps;
+  QElapsedTimer clock;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (clock.isValid()) gaps.push_back(clock.nsecsElapsed() / 1e6);
+    clock.restart();
+  });
+  timer.start(intervalMs);
+  while (static_cast<int>(gaps.size()) < ticks) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  std::printf("timer %d ms: %d intervals, median %.2f ms, 5th %.2f, 95th %.2f, worst %.2f\n", intervalMs, ticks,
+              measures::Percentile(gaps, 0.5), measures::Percentile(gaps, 0.05), measures::Percentile(gaps, 0.95),
+              measures::Percentile(gaps, 1.0));
+}
+
+// The eye detector, noting when each sample left its poll.
+class TimedDetector : public game::EyeSource {
+ public:
+  std::int32_t Start() override { return game::DetectorEyeSource().Start(); }
+  void Stop() override { game::DetectorEyeSource().Stop(); }
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    const std::int32_t found = game::DetectorEyeSource().Poll(y, x);
+    std::lock_guard lock(mutex);
+    sent.push_back(Clock::now());
+    return found;
+  }
+  std::mutex mutex;
+  std::vector<Clock::time_point> sent;
+};
+
+class TimedDialog : public CGlimmo2Dlg {
+ public:
+  using CGlimmo2Dlg::CGlimmo2Dlg;
+  void MoveIndicator(std::int32_t left, std::int32_t top) override {
+    moved.push_back(Clock::now());
+    CGlimmo2Dlg::MoveIndicator(left, top);
+  }
+  std::vector<Clock::time_point> moved;
+};
+
+void RunFor(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  TimerIntervals(40, 100);
+  TimerIntervals(1000, 5);
+  if (argc < 2) return 0;
+  setenv("IRISDET_SOURCE", argv[1], 1);
+  TimedDetector detector;
+  DialogServices services;
+  services.detector = &detector;
+  services.playSound = [](const std::string&) {};
+  TimedDialog dialog(nullptr, std::move(services));
+  dialog.show();
+  qobject_cast<QAbstractButton*>(ui::FindControl(dialog, res::kDetector))->click();
+  qobject_cast<QAbstractButton*>(ui::FindControl(dialog, res::kActiva))->click();
+  RunFor(8000);
+  dialog.OnCancel();
+  std::vector<double> delays;
+  {
+    std::lock_guard lock(detector.mutex);
+    const std::size_t passes = std::min(detector.sent.size(), dialog.moved.size());
+    for (std::size_t i = passes / 2; i < passes; ++i)  // after the model has loaded
+      delays.push_back(std::chrono::duration<double, std::milli>(dialog.moved[i] - detector.sent[i]).count());
+  }
+  std::printf("game: %zu passes in 8 s; sample to square moved: median %.2f ms, 95th %.2f, worst %.2f\n",
+              dialog.moved.size(), measures::Percentile(delays, 0.5), measures::Percentile(delays, 0.95),
+              measures::Percentile(delays, 1.0));
+  return 0;
+}
