@@ -53,7 +53,8 @@ class FileSource final : public FrameSource {
   FileSource(const std::string& path, Pacing pacing) : pacing_(pacing) {
     // Videos through FFMPEG, picture sequences as such: no probing of other backends.
     if (path.find('%') == std::string::npos) capture_.open(path, cv::CAP_FFMPEG);
-    if (!capture_.isOpened()) capture_.open(path, cv::CAP_IMAGES);
+    if (!capture_.isOpened() && capture_.open(path, cv::CAP_IMAGES))
+      frameCount_ = capture_.get(cv::CAP_PROP_FRAME_COUNT);  // exact for pictures, a guess for videos
     const double fps = capture_.isOpened() ? capture_.get(cv::CAP_PROP_FPS) : 0.0;
     period_ = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / (fps > 0.5 && fps < 1000.0 ? fps : kDefaultFps)));
@@ -72,7 +73,7 @@ class FileSource final : public FrameSource {
     if (!primed_.empty()) {
       raw = primed_;
       primed_.release();
-    } else if (ended_ || !capture_.read(raw) || raw.empty()) {
+    } else if (ended_ || AllRead() || !capture_.read(raw) || raw.empty()) {
       ended_ = true;  // asking again costs time and gives nothing
       if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
       repeated_ = true;  // after the end, the last frame keeps coming
@@ -81,12 +82,16 @@ class FileSource final : public FrameSource {
     }
     last_ = ToCameraFrame(raw);
     frame = last_;
+    ++framesRead_;
     return true;
   }
 
   bool Repeated() const override { return repeated_; }
 
  private:
+  // Asking past the last frame of a picture sequence stalls for a second: don't.
+  bool AllRead() const { return frameCount_ > 0 && framesRead_ >= frameCount_; }
+
   // A file that opens but holds no readable frame counts as not opened.
   bool Prime() {
     if (primed_.empty() && last_.empty()) capture_.read(primed_);
@@ -99,6 +104,8 @@ class FileSource final : public FrameSource {
   Clock::time_point next_;
   cv::Mat primed_, last_;
   bool repeated_ = false, ended_ = false;
+  double frameCount_ = 0;  // of a picture sequence; 0 for a video
+  double framesRead_ = 0;
 };
 
 // Still images, each a frame on its own, in name order.

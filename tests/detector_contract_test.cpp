@@ -47,7 +47,7 @@ TEST_F(DetectorContractTest, FindsTheEyeMidpointOfARealFace) {
   // Marked pupils (374, 199) and (253, 197), 121 px apart: within a tenth of that.
   EXPECT_LE(std::hypot(x - 313.5, y - 198.0), 12.1) << x << ',' << y;
   // The sequence has ended: its last frame keeps coming, and with it the eye.
-  EXPECT_TRUE(PollForEye(&y, &x, 3));
+  EXPECT_TRUE(PollForEye(&y, &x, 10));
 }
 
 TEST_F(DetectorContractTest, FrameOfAnotherSizeReportsInCameraCoordinates) {
