@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 #include <utility>
 
 #include "AboutDlg.h"
 #include "glimmo2Dlg.h"
+#include "irisdet.h"
 #include "resources.h"
 
 CGlimmo2App theApp;
@@ -13,6 +15,8 @@ CGlimmo2App theApp;
 bool CGlimmo2App::InitInstance() {
   DialogServices services;
   services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";  // play with the mouse, no camera
+  // Once the window is up, the eye detector's inside loads in the background.
+  if (!services.pointerFromStart) QTimer::singleShot(0, [] { EyeDetectorPreload(); });
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   dialog.SetAboutBox([](QWidget* parent) {
     CAboutDlg about(parent);

@@ -1,18 +1,97 @@
+// The library the game links: light, so that the program starts at once. Its inside
+// (OpenCV, dlib and their many libraries) is loaded from libirisdet-core.so beside it
+// at the first start, or ahead of time by EyeDetectorPreload.
 #include "irisdet.h"
 
-#include "engine.h"
+#include <dlfcn.h>
+
+#include <atomic>
+#include <chrono>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core_api.h"
 
 #define IRISDET_EXPORT __attribute__((visibility("default")))
 
+namespace {
+
+std::mutex loading;
+std::atomic<const IrisdetCoreApi*> loaded{nullptr};
+
+// The folder of this library, where its inside lies.
+std::string OwnFolder() {
+  Dl_info info{};
+  if (!dladdr(reinterpret_cast<void*>(&EyeDetectorStart), &info) || !info.dli_fname) return ".";
+  const std::string path = info.dli_fname;
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+const IrisdetCoreApi* Core() {
+  std::lock_guard lock(loading);
+  if (const IrisdetCoreApi* api = loaded) return api;
+  const std::string path = OwnFolder() + "/libirisdet-core.so";
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  auto entry = module ? reinterpret_cast<IrisdetCoreEntry>(dlsym(module, IRISDET_CORE_ENTRY)) : nullptr;
+  if (!entry) {
+    std::cerr << "irisdet: cannot load " << path << ": " << dlerror() << '\n';
+    return nullptr;
+  }
+  loaded = entry();
+  return loaded;
+}
+
+// Loads the inside off the caller's thread; joined before the library goes away.
+struct Preloader {
+  std::thread thread;
+  ~Preloader() {
+    if (thread.joinable()) thread.join();
+  }
+} preloader;
+
+}  // namespace
+
 extern "C" {
 
-IRISDET_EXPORT int32_t EyeDetectorStart(int32_t /*reserved*/) { return irisdet::Engine::Instance().Start(); }
+IRISDET_EXPORT void EyeDetectorPreload(void) {
+  std::lock_guard lock(loading);
+  if (!loaded && !preloader.thread.joinable()) preloader.thread = std::thread(Core);
+}
 
-IRISDET_EXPORT void EyeDetectorStop(void) { irisdet::Engine::Instance().Stop(); }
+IRISDET_EXPORT int32_t EyeDetectorStart(int32_t /*reserved*/) {
+  const IrisdetCoreApi* core = Core();
+  return core ? core->start() : IRISDET_NO_CORE;
+}
 
-IRISDET_EXPORT int32_t EyeDetectorPoll(int16_t* y, int16_t* x) { return irisdet::Engine::Instance().Poll(y, x); }
+IRISDET_EXPORT void EyeDetectorStop(void) {
+  if (const IrisdetCoreApi* core = loaded) core->stop();  // never started: nothing to stop
+}
+
+IRISDET_EXPORT int32_t EyeDetectorPoll(int16_t* y, int16_t* x) {
+  if (const IrisdetCoreApi* core = loaded) return core->poll(y, x);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // never started: no eye, and no spinning
+  return 0;
+}
 
 IRISDET_EXPORT int32_t EyeDetectorLatestFrame(uint8_t* bgr, int32_t bytes) {
-  return irisdet::Engine::Instance().LatestFrame(bgr, bytes);
+  const IrisdetCoreApi* core = loaded;
+  return core ? core->latestFrame(bgr, bytes) : 0;
+}
+
+IRISDET_EXPORT void* EyeDetectorCaptureOpen(void) {
+  const IrisdetCoreApi* core = Core();
+  return core ? core->captureOpen() : nullptr;
+}
+
+IRISDET_EXPORT int32_t EyeDetectorCaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {
+  const IrisdetCoreApi* core = loaded;
+  return core && capture ? core->captureGrab(capture, bgr, bytes) : 0;
+}
+
+IRISDET_EXPORT void EyeDetectorCaptureClose(void* capture) {
+  if (const IrisdetCoreApi* core = loaded; core && capture) core->captureClose(capture);
 }
 }

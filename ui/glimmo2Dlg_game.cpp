@@ -120,7 +120,7 @@ void CGlimmo2Dlg::OnCapturaClicked() {
     frame = std::move(shared);
   } else {
     repaint();  // the camera may take a moment to open
-    CCaptureGraph graph(video::CameraSourceSpec());
+    CCaptureGraph graph;
     frame = graph.GrabFrame();
   }
   if (!frame) {

@@ -21,6 +21,7 @@ extern "C" {
 #define IRISDET_OK 0
 #define IRISDET_NO_SOURCE 1 /* the camera, video or images could not be opened */
 #define IRISDET_NO_MODEL 2  /* the landmark model file is missing */
+#define IRISDET_NO_CORE 3   /* libirisdet-core.so, the detector's inside, cannot be loaded */
 
 /* Opens the source and starts watching on the library's own thread. Waits only
  * for the source to open, never for the model to load. Start while started
@@ -36,6 +37,17 @@ void EyeDetectorStop(void);
  * and leaves both values as they were. Safe from any thread, during and after
  * a stop. */
 int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
+
+/* Loads the detector's inside in the background, so that the first start is quick.
+ * Optional: the first start loads it otherwise. */
+void EyeDetectorPreload(void);
+
+/* A one-frame look through the same source as the detector's, for a snapshot:
+ * open it, grab 640x480 blue-green-red pixels (top row first, bytes >= 921600; 1 when
+ * a frame came), close it. Open gives null when the source cannot be opened. */
+void* EyeDetectorCaptureOpen(void);
+int32_t EyeDetectorCaptureGrab(void* capture, uint8_t* bgr, int32_t bytes);
+void EyeDetectorCaptureClose(void* capture);
 
 /* Copies the latest 640x480 frame, blue-green-red, top row first, into bgr
  * (bytes >= 921600) and returns 1, while watching; otherwise returns 0. Lets a

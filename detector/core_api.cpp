@@ -1,0 +1,46 @@
+#include "core_api.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine.h"
+#include "frame_source.h"
+
+namespace irisdet {
+namespace {
+
+std::string SourceSpec() {
+  const char* spec = std::getenv("IRISDET_SOURCE");
+  return spec ? spec : "";
+}
+
+void* CaptureOpen() {
+  std::string error;
+  return OpenSource(SourceSpec(), Pacing::EveryFrame, &error).release();
+}
+
+int32_t CaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {
+  cv::Mat frame;
+  auto* source = static_cast<FrameSource*>(capture);
+  const auto size = static_cast<int32_t>(kWidth * kHeight * 3);
+  if (!source || !bgr || bytes < size || !source->Read(frame)) return 0;
+  for (int row = 0; row < kHeight; ++row) std::memcpy(bgr + row * kWidth * 3, frame.ptr(row), kWidth * 3);
+  return 1;
+}
+
+void CaptureClose(void* capture) { delete static_cast<FrameSource*>(capture); }
+
+const IrisdetCoreApi kApi{
+    [] { return Engine::Instance().Start(); },
+    [] { Engine::Instance().Stop(); },
+    [](int16_t* y, int16_t* x) { return Engine::Instance().Poll(y, x); },
+    [](uint8_t* bgr, int32_t bytes) { return Engine::Instance().LatestFrame(bgr, bytes); },
+    CaptureOpen,
+    CaptureGrab,
+    CaptureClose,
+};
+
+}  // namespace
+}  // namespace irisdet
+
+extern "C" __attribute__((visibility("default"))) const IrisdetCoreApi* irisdet_core_api(void) { return &irisdet::kApi; }

@@ -1,0 +1,20 @@
+#pragma once
+#include <stdint.h>
+
+// What the detector's inside (libirisdet-core.so, loaded on first use) offers the
+// thin libirisdet.so that the game links.
+extern "C" {
+
+struct IrisdetCoreApi {
+  int32_t (*start)(void);
+  void (*stop)(void);
+  int32_t (*poll)(int16_t* y, int16_t* x);
+  int32_t (*latestFrame)(uint8_t* bgr, int32_t bytes);
+  void* (*captureOpen)(void);
+  int32_t (*captureGrab)(void* capture, uint8_t* bgr, int32_t bytes);
+  void (*captureClose)(void* capture);
+};
+
+#define IRISDET_CORE_ENTRY "irisdet_core_api"
+typedef const IrisdetCoreApi* (*IrisdetCoreEntry)(void);
+}
