@@ -35,6 +35,7 @@ const IrisdetCoreApi kApi{
     [] { Engine::Instance().Stop(); },
     [](int16_t* y, int16_t* x) { return Engine::Instance().Poll(y, x); },
     [](uint8_t* bgr, int32_t bytes) { return Engine::Instance().LatestFrame(bgr, bytes); },
+    [] { return Engine::Instance().Delivering(); },
     CaptureOpen,
     CaptureGrab,
     CaptureClose,

@@ -10,6 +10,7 @@ struct IrisdetCoreApi {
   void (*stop)(void);
   int32_t (*poll)(int16_t* y, int16_t* x);
   int32_t (*latestFrame)(uint8_t* bgr, int32_t bytes);
+  int32_t (*delivering)(void);
   void* (*captureOpen)(void);
   int32_t (*captureGrab)(void* capture, uint8_t* bgr, int32_t bytes);
   void (*captureClose)(void* capture);

@@ -20,6 +20,7 @@ namespace {
 
 constexpr auto kPollTimeout = std::chrono::milliseconds(100);
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
+constexpr auto kLostAfter = std::chrono::seconds(2);  // without a frame, the source is lost
 
 std::string SourceSpec() {
   const char* spec = std::getenv("IRISDET_SOURCE");
@@ -47,6 +48,7 @@ int32_t Engine::Start() {
   const std::uint64_t run = ++run_;
   opening_ = Opening::Pending;
   latest_.release();
+  lastFrameAt_ = {};
   running_ = true;
   thread_ = std::thread(&Engine::Watch, this, SourceSpec(), run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
@@ -90,10 +92,18 @@ int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
   return 1;
 }
 
+int32_t Engine::Delivering() {
+  std::lock_guard lock(mutex_);
+  if (!running_) return 0;
+  const bool waitingForTheFirst = lastFrameAt_ == std::chrono::steady_clock::time_point{};
+  return waitingForTheFirst || std::chrono::steady_clock::now() - lastFrameAt_ < kLostAfter ? 1 : 0;
+}
+
 void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y) {
   {
     std::lock_guard lock(mutex_);
     if (run != run_) return;
+    lastFrameAt_ = std::chrono::steady_clock::now();
     frame.copyTo(latest_);
     ++frame_;
     found_ = found;

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <chrono>
 #include <mutex>
 #include <opencv2/core.hpp>
 #include <string>
@@ -18,6 +19,7 @@ class Engine {
   void Stop();
   int32_t Poll(int16_t* y, int16_t* x);
   int32_t LatestFrame(uint8_t* bgr, int32_t bytes);
+  int32_t Delivering();
 
   static Engine& Instance();
 
@@ -39,6 +41,7 @@ class Engine {
   bool found_ = false;
   int16_t x_ = 0, y_ = 0;
   cv::Mat latest_;
+  std::chrono::steady_clock::time_point lastFrameAt_{};  // of the running source, once it has given one
 };
 
 }  // namespace irisdet

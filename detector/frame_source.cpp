@@ -50,7 +50,7 @@ class CameraSource final : public FrameSource {
 // A video or an image sequence.
 class FileSource final : public FrameSource {
  public:
-  FileSource(const std::string& path, Pacing pacing) : pacing_(pacing) {
+  FileSource(const std::string& path, Pacing pacing) : pacing_(pacing), path_(path) {
     // Videos through FFMPEG, picture sequences as such: no probing of other backends.
     if (path.find('%') == std::string::npos) capture_.open(path, cv::CAP_FFMPEG);
     if (!capture_.isOpened() && capture_.open(path, cv::CAP_IMAGES))
@@ -67,6 +67,7 @@ class FileSource final : public FrameSource {
     if (pacing_ == Pacing::RealTime) {
       std::this_thread::sleep_until(next_);
       next_ = std::max(next_ + period_, Clock::now() - period_);
+      if (Vanished()) return false;  // like a camera unplugged: no more frames
     }
     cv::Mat raw;
     repeated_ = false;
@@ -89,6 +90,17 @@ class FileSource final : public FrameSource {
   bool Repeated() const override { return repeated_; }
 
  private:
+  // The file (or the folder of a picture sequence) is gone; looked at once a second.
+  bool Vanished() {
+    if (gone_ || Clock::now() < nextLook_) return gone_;
+    nextLook_ = Clock::now() + std::chrono::seconds(1);
+    std::error_code ec;
+    const fs::path path(path_);
+    const fs::path looked = path.string().find('%') == std::string::npos ? path : path.parent_path();
+    gone_ = !fs::exists(looked.empty() ? fs::path(".") : looked, ec);
+    return gone_;
+  }
+
   // Asking past the last frame of a picture sequence stalls for a second: don't.
   bool AllRead() const { return frameCount_ > 0 && framesRead_ >= frameCount_; }
 
@@ -99,6 +111,9 @@ class FileSource final : public FrameSource {
   }
 
   Pacing pacing_;
+  std::string path_;
+  bool gone_ = false;
+  Clock::time_point nextLook_{};
   cv::VideoCapture capture_;
   Clock::duration period_{};
   Clock::time_point next_;

@@ -81,6 +81,11 @@ IRISDET_EXPORT int32_t EyeDetectorLatestFrame(uint8_t* bgr, int32_t bytes) {
   return core ? core->latestFrame(bgr, bytes) : 0;
 }
 
+IRISDET_EXPORT int32_t EyeDetectorDelivering(void) {
+  const IrisdetCoreApi* core = loaded;
+  return core ? core->delivering() : 0;
+}
+
 IRISDET_EXPORT void* EyeDetectorCaptureOpen(void) {
   const IrisdetCoreApi* core = Core();
   return core ? core->captureOpen() : nullptr;

@@ -9,6 +9,7 @@ class DetectorSource final : public EyeSource {
   std::int32_t Start() override { return EyeDetectorStart(0); }
   void Stop() override { EyeDetectorStop(); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
+  bool Delivering() override { return EyeDetectorDelivering() != 0; }
 };
 
 }  // namespace

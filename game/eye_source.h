@@ -12,6 +12,8 @@ class EyeSource {
   virtual void Stop() = 0;
   // Waits for the next sample; 1 with y and x written, 0 with both left alone.
   virtual std::int32_t Poll(std::int16_t* y, std::int16_t* x) = 0;
+  // False once the source has stopped giving anything to look at.
+  virtual bool Delivering() { return true; }
 };
 
 // The eye detector library.

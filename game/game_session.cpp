@@ -45,6 +45,7 @@ void GameSession::StartEyes() {
 void GameSession::StartGame() {
   JoinWorker();  // the previous game's worker leaves within one poll
   stopRequested = false;
+  toldCameraLost = false;
   window.EnableSolution(true);
   channel = window.OpenGameChannel();
   context = std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedbackMode,
@@ -63,6 +64,12 @@ void GameSession::StartGame() {
     return;
   }
   window.SetCueTimer(500);
+}
+
+void GameSession::CheckCamera() {
+  if (toldCameraLost || !workerRunning || eyes != &services.detector || services.detector.Delivering()) return;
+  toldCameraLost = true;
+  window.TellCameraLost();
 }
 
 void GameSession::StopGame() {

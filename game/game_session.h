@@ -23,6 +23,7 @@ class GameWindow {
   virtual void KillCueTimer() = 0;
   virtual void ShowThreadError() = 0;  // "Error creant thread"
   virtual void TellNoCamera() = 0;     // the game falls back on the mouse
+  virtual void TellCameraLost() = 0;   // the camera stopped giving frames mid-game
   // A fresh channel for one game's effects; closing it drops whatever of that game
   // has not reached the window yet.
   virtual std::unique_ptr<TrackingView> OpenGameChannel() = 0;
@@ -53,6 +54,9 @@ class GameSession {
   void RequestStop() { stopRequested = true; }
   // The stop steps of closing the window; returns once the worker has left.
   void StopForClose();
+  // Now and then during a game (UI thread): tells the player, once a game, when the
+  // camera has stopped giving frames.
+  void CheckCamera();
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
@@ -76,6 +80,7 @@ class GameSession {
   TargetPoint target;
   EyeSource* eyes = nullptr;
   bool toldNoCamera = false;
+  bool toldCameraLost = false;
   std::unique_ptr<TrackingView> channel;
   std::unique_ptr<TrackingContext> context;
   std::thread worker;

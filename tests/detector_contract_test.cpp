@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
 #include <thread>
 
 #include "irisdet.h"
@@ -85,6 +86,29 @@ TEST_F(DetectorContractTest, MissingModelIsReported) {
   setenv("IRISDET_MODEL", "/nonexistent/model.dat", 1);
   EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_MODEL);
   unsetenv("IRISDET_MODEL");
+}
+
+TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {
+  const fs::path video = folder / "face.avi";
+  {
+    cv::VideoWriter writer(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, cv::Size(640, 480));
+    const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
+    for (int i = 0; i < 300; ++i) writer.write(face);
+  }
+  setenv("IRISDET_SOURCE", video.c_str(), 1);
+  EXPECT_EQ(EyeDetectorDelivering(), 0);  // not watching yet
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  ASSERT_TRUE(PollForEye(&y, &x));
+  EXPECT_EQ(EyeDetectorDelivering(), 1);
+  fs::remove(video);
+  bool lost = false;
+  for (int i = 0; i < 60 && !lost; ++i) {  // within a few seconds
+    EyeDetectorPoll(&y, &x);
+    lost = EyeDetectorDelivering() == 0;
+  }
+  EXPECT_TRUE(lost);
+  EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
 }
 
 TEST_F(DetectorContractTest, StartTwiceStopTwicePollAfterStop) {

@@ -33,8 +33,10 @@ class SteadyEyes : public game::EyeSource {
     *x = camX;
     return 1;
   }
+  bool Delivering() override { return delivering; }
   std::int32_t startResult = 0;
   std::atomic<std::int16_t> camX{0}, camY{0};
+  std::atomic<bool> delivering{true};
 
  private:
   std::vector<std::string>& log_;
@@ -51,6 +53,7 @@ class FakeWindow : public game::GameWindow {
   void KillCueTimer() override { log_.push_back("kill"); }
   void ShowThreadError() override { log_.push_back("Error creant thread"); }
   void TellNoCamera() override { log_.push_back("no camera"); }
+  void TellCameraLost() override { log_.push_back("camera lost"); }
   std::unique_ptr<game::TrackingView> OpenGameChannel() override {
     auto open = std::make_shared<std::atomic<bool>>(true);
     open_ = open;
@@ -187,6 +190,23 @@ TEST_F(GameSessionTest, NoCameraPlaysWithThePointerAndSaysSoOnce) {
   Click();
   EXPECT_EQ(std::count(log.begin(), log.end(), "no camera"), 1);
   EXPECT_TRUE(session->UsingPointer());
+  session->StopForClose();
+}
+
+TEST_F(GameSessionTest, ACameraThatStopsIsToldOnceAGame) {
+  Session();
+  detector.camX = 600;
+  Click();
+  session->CheckCamera();
+  detector.delivering = false;
+  session->CheckCamera();
+  session->CheckCamera();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "camera lost"), 1);
+  Click();
+  session->CheckCamera();  // no game: nothing to say
+  Click();
+  session->CheckCamera();  // a new game: said again
+  EXPECT_EQ(std::count(log.begin(), log.end(), "camera lost"), 2);
   session->StopForClose();
 }
 

@@ -43,6 +43,7 @@ CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
   ui::ConnectControlRoutes(*this);
   connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
   connect(&pointerTimer, &QTimer::timeout, this, &CGlimmo2Dlg::FollowPointer);
+  connect(&cameraWatch, &QTimer::timeout, this, [this] { session->CheckCamera(); });
   OnInitDialog();
 }
 

@@ -69,6 +69,7 @@ class CGlimmo2Dlg : public QDialog,
   static constexpr int kSysClose = 0xF060;
   static constexpr int kCueTimerId = 1;
   static constexpr int kPointerPeriodMs = 15;
+  static constexpr int kCameraWatchMs = 1000;
 
   // The game's window effects, applied on the UI thread.
   bool ActivaPressed() const override;
@@ -77,6 +78,7 @@ class CGlimmo2Dlg : public QDialog,
   void KillCueTimer() override;
   void ShowThreadError() override;
   void TellNoCamera() override;
+  void TellCameraLost() override;
   std::unique_ptr<game::TrackingView> OpenGameChannel() override;
   void CloseGameChannel() override;
   void ShowIndicator() override;
@@ -123,6 +125,7 @@ class CGlimmo2Dlg : public QDialog,
   std::array<QPixmap, 6> indicatorBitmaps;  // blue, light blue, orange, red, green, banner
   QTimer cueTimer;
   QTimer pointerTimer;
+  QTimer cameraWatch;
   std::shared_ptr<std::atomic<bool>> gameChannelOpen;
   game::PointerEyeSource pointer{playfield, *this};
   std::unique_ptr<game::GameSession> session;

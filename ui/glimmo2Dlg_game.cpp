@@ -27,6 +27,10 @@ void CGlimmo2Dlg::OnActivaClicked() {
     pointerTimer.start(kPointerPeriodMs);
   else
     pointerTimer.stop();
+  if (!session->UsingPointer() && ActivaPressed())
+    cameraWatch.start(kCameraWatchMs);
+  else
+    cameraWatch.stop();
 }
 
 bool CGlimmo2Dlg::ActivaPressed() const { return activateButton->isChecked(); }
@@ -48,6 +52,12 @@ void CGlimmo2Dlg::ShowThreadError() {
 void CGlimmo2Dlg::TellNoCamera() {
   QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(),
                   QStringLiteral("No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí."), QMessageBox::Ok, this);
+  box.exec();
+}
+
+void CGlimmo2Dlg::TellCameraLost() {
+  QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                  QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."), QMessageBox::Ok, this);
   box.exec();
 }
 

@@ -38,6 +38,11 @@ void EyeDetectorStop(void);
  * a stop. */
 int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
 
+/* 1 while watching a source that gives frames (or has not given its first yet); 0
+ * when it has given none for 2 s (a camera unplugged, a video file removed) or when
+ * not watching. */
+int32_t EyeDetectorDelivering(void);
+
 /* Loads the detector's inside in the background, so that the first start is quick.
  * Optional: the first start loads it otherwise. */
 void EyeDetectorPreload(void);
