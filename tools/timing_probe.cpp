@@ -1,15 +1,18 @@
 // timing-probe [FACE_VIDEO]
-// Prints the beep timer's real intervals at 40 and 1000 ms, and, during a beep-mode
+// Prints the beep timer's real intervals at 40 and 1000 ms, how long a sound takes
+// from the play call to its first samples in the mixer, and, during a beep-mode
 // game fed by the eye detector from FACE_VIDEO, the delay from a sample leaving the
 // detector's poll to the square moving on the UI thread.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <SDL_mixer.h>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "eye_source.h"
@@ -17,6 +20,7 @@
 #include "resource_ids.h"
 #include "template_builder.h"
 #include "measures.h"
+#include "sound_player.h"
 
 namespace {
 
@@ -62,6 +66,42 @@ class TimedDialog : public CGlimmo2Dlg {
   std::vector<Clock::time_point> moved;
 };
 
+std::atomic<bool> listening{false};
+std::atomic<std::int64_t> heardAt{0};
+
+std::int64_t Now() { return Clock::now().time_since_epoch().count(); }
+
+// Runs on the audio thread after each mix: notes when sound first comes out.
+void Listen(void*, Uint8* stream, int length) {
+  if (!listening) return;
+  for (int i = 0; i < length; ++i)
+    if (stream[i] != 0) {
+      heardAt = Now();
+      listening = false;
+      return;
+    }
+}
+
+void SoundLatency() {
+  platform::SoundPlayer::Instance().Play("start1.wav");  // opens the audio device
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Mix_SetPostMix(Listen, nullptr);
+  std::vector<double> delays;
+  for (int i = 0; i < 30; ++i) {
+    heardAt = 0;
+    listening = true;
+    const std::int64_t playedAt = Now();
+    platform::SoundPlayer::Instance().Play("start1.wav");
+    for (int wait = 0; wait < 500 && heardAt == 0; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (heardAt != 0) delays.push_back(std::chrono::duration<double, std::milli>(Clock::duration(heardAt - playedAt)).count());
+    std::this_thread::sleep_for(std::chrono::milliseconds(60 + 7 * i % 30));  // land anywhere in a buffer
+  }
+  Mix_SetPostMix(nullptr, nullptr);
+  std::printf("sound: %zu of 30 plays mixed; play call to first samples: median %.1f ms, 95th %.1f, worst %.1f\n",
+              delays.size(), measures::Percentile(delays, 0.5), measures::Percentile(delays, 0.95),
+              measures::Percentile(delays, 1.0));
+}
+
 void RunFor(int ms) {
   QElapsedTimer clock;
   clock.start();
@@ -75,6 +115,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   TimerIntervals(40, 100);
   TimerIntervals(1000, 5);
+  SoundLatency();
   if (argc < 2) return 0;
   setenv("IRISDET_SOURCE", argv[1], 1);
   TimedDetector detector;
