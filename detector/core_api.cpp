@@ -1,6 +1,5 @@
 #include "core_api.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "engine.h"
@@ -9,14 +8,9 @@
 namespace irisdet {
 namespace {
 
-std::string SourceSpec() {
-  const char* spec = std::getenv("IRISDET_SOURCE");
-  return spec ? spec : "";
-}
-
 void* CaptureOpen() {
   std::string error;
-  return OpenSource(SourceSpec(), Pacing::EveryFrame, &error).release();
+  return OpenSource(ChosenSource(), Pacing::EveryFrame, &error).release();
 }
 
 int32_t CaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {

@@ -22,11 +22,6 @@ constexpr auto kPollTimeout = std::chrono::milliseconds(100);
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
 constexpr auto kLostAfter = std::chrono::seconds(2);  // without a frame, the source is lost
 
-std::string SourceSpec() {
-  const char* spec = std::getenv("IRISDET_SOURCE");
-  return spec ? spec : "";
-}
-
 }  // namespace
 
 Engine& Engine::Instance() {
@@ -50,7 +45,7 @@ int32_t Engine::Start() {
   latest_.release();
   lastFrameAt_ = {};
   running_ = true;
-  thread_ = std::thread(&Engine::Watch, this, SourceSpec(), run);
+  thread_ = std::thread(&Engine::Watch, this, ChosenSource(), run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
   changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
   return opening_ == Opening::Failed ? IRISDET_NO_SOURCE : IRISDET_OK;
@@ -113,11 +108,11 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
   changed_.notify_all();
 }
 
-void Engine::Watch(std::string spec, std::uint64_t run) {
+void Engine::Watch(std::string chosen, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
-  std::unique_ptr<FrameSource> source = OpenSource(spec, Pacing::RealTime, &error);
+  std::unique_ptr<FrameSource> source = OpenSource(chosen, Pacing::RealTime, &error);
   {
     std::lock_guard lock(mutex_);
     opening_ = source ? Opening::Opened : Opening::Failed;

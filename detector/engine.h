@@ -25,7 +25,7 @@ class Engine {
 
  private:
   enum class Opening { Pending, Opened, Failed };
-  void Watch(std::string source, std::uint64_t run);
+  void Watch(std::string chosen, std::uint64_t run);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
 

@@ -1,6 +1,7 @@
 #include "frame_source.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
@@ -158,13 +159,13 @@ class FolderSource final : public FrameSource {
   std::string name_;
 };
 
-bool ParseCamera(const std::string& spec, int* index) {
-  if (spec.empty() || spec == "camera") return (*index = 0), true;
-  if (spec.rfind("camera:", 0) != 0) return false;
+bool ParseCamera(const std::string& name, int* index) {
+  if (name.empty() || name == "camera") return (*index = 0), true;
+  if (name.rfind("camera:", 0) != 0) return false;
   try {
     std::size_t used = 0;
-    *index = std::stoi(spec.substr(7), &used);
-    return used == spec.size() - 7 && *index >= 0;
+    *index = std::stoi(name.substr(7), &used);
+    return used == name.size() - 7 && *index >= 0;
   } catch (const std::exception&) {
     return false;
   }
@@ -187,24 +188,29 @@ cv::Mat ToCameraFrame(const cv::Mat& frame) {
   return scaled;
 }
 
-std::unique_ptr<FrameSource> OpenSource(const std::string& spec, Pacing pacing, std::string* error) {
+std::string ChosenSource() {
+  const char* chosen = std::getenv("IRISDET_SOURCE");
+  return chosen ? chosen : "";
+}
+
+std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error) {
   int camera = 0;
-  if (ParseCamera(spec, &camera)) {
+  if (ParseCamera(name, &camera)) {
     auto source = std::make_unique<CameraSource>(camera);
     if (source->Open()) return source;
     *error = "cannot open camera " + std::to_string(camera);
     return nullptr;
   }
   std::error_code ec;
-  if (fs::is_directory(spec, ec)) {
-    auto source = std::make_unique<FolderSource>(spec);
+  if (fs::is_directory(name, ec)) {
+    auto source = std::make_unique<FolderSource>(name);
     if (!source->Empty()) return source;
-    *error = "no images in folder " + spec;
+    *error = "no images in folder " + name;
     return nullptr;
   }
-  auto source = std::make_unique<FileSource>(spec, pacing);
+  auto source = std::make_unique<FileSource>(name, pacing);
   if (source->IsOpen()) return source;
-  *error = "cannot read video or images from " + spec;
+  *error = "cannot read video or images from " + name;
   return nullptr;
 }
 

@@ -30,7 +30,10 @@ class FrameSource {
 
 // "camera", "camera:N", a folder, or a video / image-sequence path. Null when it
 // cannot be opened; the reason goes to *error.
-std::unique_ptr<FrameSource> OpenSource(const std::string& spec, Pacing pacing, std::string* error);
+std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error);
+
+// The source the player chose with IRISDET_SOURCE ("" for camera 0).
+std::string ChosenSource();
 
 // Scales any frame to 640x480 and converts grey or BGRA to BGR.
 cv::Mat ToCameraFrame(const cv::Mat& frame);

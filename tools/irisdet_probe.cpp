@@ -31,7 +31,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
   if (argc != 2 && argc != 4) return Usage();
-  const std::string spec = argv[1];
+  const std::string name = argv[1];
   std::ofstream file;
   if (argc == 4) {
     if (std::string(argv[2]) != "--csv") return Usage();
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   std::ostream& csv = argc == 4 ? static_cast<std::ostream&>(file) : std::cout;
 
   std::string error;
-  auto source = irisdet::OpenSource(spec, irisdet::Pacing::EveryFrame, &error);
+  auto source = irisdet::OpenSource(name, irisdet::Pacing::EveryFrame, &error);
   if (!source) return std::cerr << error << '\n', 1;
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::cerr << error << '\n', 1;
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "frames %zu, detected %zu (%.1f%%), ms per frame: median %.1f, p95 %.1f\n", times.size(),
                found, times.empty() ? 0.0 : 100.0 * found / times.size(), measures::Percentile(times, 0.5),
                measures::Percentile(times, 0.95));
-  const auto truth = std::filesystem::path(spec) / "truth.csv";
+  const auto truth = std::filesystem::path(name) / "truth.csv";
   if (std::filesystem::is_regular_file(truth)) irisdet::PrintAccuracy(irisdet::ReadTruth(truth.string()), frames, std::cerr);
   return 0;
 }
