@@ -72,6 +72,19 @@ TEST_F(SoundTest, AMissingOrBrokenFilePlaysTheDefaultBeep) {
   EXPECT_GT(loud(Played()), loud(played));
 }
 
+TEST_F(SoundTest, EmptyAndTruncatedFilesPlayTheDefaultBeep) {
+  std::ofstream(folder / "empty.wav");
+  WriteConstantWav(folder / "whole.wav", 3000, 100);
+  fs::resize_file(folder / "whole.wav", 30);  // cut inside its header
+  for (const char* name : {"empty.wav", "whole.wav"}) {
+    platform::SoundPlayer::Instance().Play(name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  }
+  const std::vector<std::int16_t> played = Played();
+  EXPECT_EQ(Count(played, 3000), 0);
+  EXPECT_GT(std::count_if(played.begin(), played.end(), [](std::int16_t v) { return std::abs(v) > 1000; }), 200);
+}
+
 TEST_F(SoundTest, ANewSoundCutsOffTheOnePlaying) {
   WriteConstantWav(folder / "long.wav", 1000, 1000);
   WriteConstantWav(folder / "short.wav", 2000, 50);
