@@ -23,20 +23,23 @@ T* Bind(const QWidget& dialog, int id) {
   return qobject_cast<T*>(ui::FindControl(dialog, id));
 }
 
-game::GameServices GameServicesFrom(DialogServices& s, game::EyeSource& pointer) {
-  return {s.detector ? *s.detector : game::DetectorEyeSource(),
-          pointer,
-          s.pointerFromStart,
-          s.clock ? *s.clock : game::SystemClock(),
-          s.chance ? *s.chance : game::CLibraryChance(),
-          s.launch ? s.launch : game::StdThreadLauncher()};
+// The services with the real ones wherever none was given.
+DialogServices WithDefaults(DialogServices s) {
+  if (!s.detector) s.detector = &game::DetectorEyeSource();
+  if (!s.clock) s.clock = &game::SystemClock();
+  if (!s.chance) s.chance = &game::CLibraryChance();
+  if (!s.launch) s.launch = game::StdThreadLauncher();
+  return s;
 }
 
 }  // namespace
 
 CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
-    : QDialog(parent), icon(res::LoadAppIcon()), services(std::move(dialogServices)) {
-  session = std::make_unique<game::GameSession>(*this, playfield, *this, GameServicesFrom(services, pointer));
+    : QDialog(parent), icon(res::LoadAppIcon()), services(WithDefaults(std::move(dialogServices))) {
+  session = std::make_unique<game::GameSession>(
+      *this, playfield, *this,
+      game::GameServices{*services.detector, pointer, services.pointerFromStart, *services.clock, *services.chance,
+                         services.launch});
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;
   });

@@ -25,8 +25,8 @@ class CShowpic;
 struct DialogServices {
   game::EyeSource* detector = nullptr;  // null: the eye detector library
   bool pointerFromStart = false;
-  game::Clock* clock = nullptr;
-  game::Chance* chance = nullptr;
+  game::Clock* clock = nullptr;    // null: the system clock
+  game::Chance* chance = nullptr;  // null: srand and rand
   game::ThreadLauncher launch;
   std::function<void(const std::string&)> playSound;  // default: the process's sound
 };
@@ -101,6 +101,7 @@ class CGlimmo2Dlg : public QDialog,
 
  private:
   void AddAboutItem();
+  void Tell(int icon, const QString& text);  // a message box with OK only
   void ShowBanner();
   void FollowPointer();
 

@@ -43,22 +43,21 @@ void CGlimmo2Dlg::KillCueTimer() { cueTimer.stop(); }
 
 void CGlimmo2Dlg::OnTimer(int /*id*/) { PlaySound("start1.wav"); }
 
-void CGlimmo2Dlg::ShowThreadError() {
-  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), QStringLiteral("Error creant thread"),
-                  QMessageBox::Ok, this);
+void CGlimmo2Dlg::Tell(int icon, const QString& text) {
+  // No caption of its own: the application's name stands there.
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), QCoreApplication::applicationName(), text, QMessageBox::Ok,
+                  this);
   box.exec();
 }
 
+void CGlimmo2Dlg::ShowThreadError() { Tell(QMessageBox::NoIcon, QStringLiteral("Error creant thread")); }
+
 void CGlimmo2Dlg::TellNoCamera() {
-  QMessageBox box(QMessageBox::Information, QCoreApplication::applicationName(),
-                  QStringLiteral("No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí."), QMessageBox::Ok, this);
-  box.exec();
+  Tell(QMessageBox::Information, QStringLiteral("No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí."));
 }
 
 void CGlimmo2Dlg::TellCameraLost() {
-  QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                  QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."), QMessageBox::Ok, this);
-  box.exec();
+  Tell(QMessageBox::Warning, QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."));
 }
 
 std::unique_ptr<game::TrackingView> CGlimmo2Dlg::OpenGameChannel() {
@@ -100,10 +99,7 @@ void CGlimmo2Dlg::PlaySound(const std::string& name) {
     platform::SoundPlayer::Instance().Play(name);
 }
 
-void CGlimmo2Dlg::RevealPicture() {
-  RevealPicture(game::DrawRevealNumber(services.clock ? *services.clock : game::SystemClock(),
-                                       services.chance ? *services.chance : game::CLibraryChance()));
-}
+void CGlimmo2Dlg::RevealPicture() { RevealPicture(game::DrawRevealNumber(*services.clock, *services.chance)); }
 
 void CGlimmo2Dlg::RevealPicture(int pictureNumber) { DrawReveal(pictureNumber); }
 
@@ -133,11 +129,6 @@ void CGlimmo2Dlg::OnCapturaClicked() {
     CCaptureGraph graph;
     frame = graph.GrabFrame();
   }
-  if (!frame) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    QStringLiteral("No s'ha pogut obrir la càmera."), QMessageBox::Ok, this);
-    box.exec();
-    return;
-  }
+  if (!frame) return Tell(QMessageBox::Warning, QStringLiteral("No s'ha pogut obrir la càmera."));
   picture->SetFrame(std::move(frame));
 }
