@@ -74,18 +74,19 @@ void GameSession::CheckCamera() {
 
 void GameSession::StopGame() {
   window.EnableSolution(false);
-  RequestStop();
-  StopEyes();
-  window.KillCueTimer();
-  window.CloseGameChannel();
+  StopSteps();
 }
 
 void GameSession::StopForClose() {
+  StopSteps();
+  JoinWorker();
+}
+
+void GameSession::StopSteps() {
   RequestStop();
   StopEyes();
   window.KillCueTimer();
-  window.CloseGameChannel();
-  JoinWorker();
+  window.CloseGameChannel();  // nothing of this game reaches the window any more
 }
 
 void GameSession::StopEyes() {

@@ -69,6 +69,7 @@ class GameSession {
   void StartEyes();
   void StartGame();
   void StopGame();
+  void StopSteps();  // shared by a stop click and closing the window
   void StopEyes();
   void JoinWorker();
 
