@@ -99,7 +99,7 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
     std::lock_guard lock(mutex_);
     if (run != run_) return;
     lastFrameAt_ = std::chrono::steady_clock::now();
-    frame.copyTo(latest_);
+    latest_ = frame;  // shared, not copied: a source never writes into a frame it has handed out
     ++frame_;
     found_ = found;
     x_ = static_cast<int16_t>(std::lround(x));
