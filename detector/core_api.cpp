@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine.h"
+#include "eye_locator.h"
 #include "frame_source.h"
 
 namespace irisdet {
@@ -30,6 +31,11 @@ const IrisdetCoreApi kApi{
     [](int16_t* y, int16_t* x) { return Engine::Instance().Poll(y, x); },
     [](uint8_t* bgr, int32_t bytes) { return Engine::Instance().LatestFrame(bgr, bytes); },
     [] { return Engine::Instance().Delivering(); },
+    [](char* text, int32_t bytes) { return Engine::Instance().LastError(text, bytes); },
+    [] {
+      std::string error;
+      LoadFaceModel(&error);  // a failure is told by the start that needs the model
+    },
     CaptureOpen,
     CaptureGrab,
     CaptureClose,

@@ -11,6 +11,8 @@ struct IrisdetCoreApi {
   int32_t (*poll)(int16_t* y, int16_t* x);
   int32_t (*latestFrame)(uint8_t* bgr, int32_t bytes);
   int32_t (*delivering)(void);
+  int32_t (*lastError)(char* text, int32_t bytes);
+  void (*loadModel)(void);
   void* (*captureOpen)(void);
   int32_t (*captureGrab)(void* capture, uint8_t* bgr, int32_t bytes);
   void (*captureClose)(void* capture);

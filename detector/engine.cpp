@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <opencv2/core/utility.hpp>
 #include <pthread.h>
@@ -34,12 +33,12 @@ Engine::~Engine() { Stop(); }
 int32_t Engine::Start() {
   std::lock_guard control(control_);
   StopLocked();
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(ModelPath(), ec)) {
-    std::cerr << "irisdet: the landmark model " << ModelPath() << " is missing\n";
+  std::unique_lock lock(mutex_);
+  failure_ = ModelFileTrouble();
+  if (!failure_.empty()) {
+    std::cerr << "irisdet: " << failure_ << '\n';
     return IRISDET_NO_MODEL;
   }
-  std::unique_lock lock(mutex_);
   const std::uint64_t run = ++run_;
   opening_ = Opening::Pending;
   latest_.release();
@@ -79,6 +78,27 @@ int32_t Engine::Poll(int16_t* y, int16_t* x) {
   return 1;
 }
 
+int32_t Engine::LastError(char* text, int32_t bytes) {
+  std::lock_guard lock(mutex_);
+  if (!text || bytes <= 0) return static_cast<int32_t>(failure_.size());
+  const auto copied = std::min<std::size_t>(failure_.size(), static_cast<std::size_t>(bytes) - 1);
+  std::memcpy(text, failure_.data(), copied);
+  text[copied] = '\0';
+  return static_cast<int32_t>(failure_.size());
+}
+
+void Engine::Fail(std::uint64_t run, const std::string& why) {
+  std::cerr << "irisdet: " << why << '\n';
+  std::lock_guard lock(mutex_);
+  if (run == run_) failure_ = why;
+}
+
+// The pacing of a file source: a stop wakes it at once.
+bool Engine::WaitForFrame(std::chrono::steady_clock::time_point when) {
+  std::unique_lock lock(mutex_);
+  return !changed_.wait_until(lock, when, [this] { return !running_; });
+}
+
 int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
   std::lock_guard lock(mutex_);
   const auto size = static_cast<std::int64_t>(latest_.total() * latest_.elemSize());
@@ -112,18 +132,17 @@ void Engine::Watch(std::string chosen, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
-  std::unique_ptr<FrameSource> source = OpenSource(chosen, Pacing::RealTime, &error);
+  std::unique_ptr<FrameSource> source =
+      OpenSource(chosen, Pacing::RealTime, &error, [this](auto when) { return WaitForFrame(when); });
+  if (!source) Fail(run, error);
   {
     std::lock_guard lock(mutex_);
     opening_ = source ? Opening::Opened : Opening::Failed;
   }
   changed_.notify_all();
-  if (!source) {
-    std::cerr << "irisdet: " << error << '\n';
-    return;
-  }
+  if (!source) return;
   const std::shared_ptr<const FaceModel> model = LoadFaceModel(&error);
-  if (!model) std::cerr << "irisdet: " << error << '\n';
+  if (!model) Fail(run, error);  // frames still come, for a snapshot; eyes never do
   EyeLocator locator(model);
   PointSmoother smoother;
   const auto start = std::chrono::steady_clock::now();

@@ -20,6 +20,7 @@ class Engine {
   int32_t Poll(int16_t* y, int16_t* x);
   int32_t LatestFrame(uint8_t* bgr, int32_t bytes);
   int32_t Delivering();
+  int32_t LastError(char* text, int32_t bytes);
 
   static Engine& Instance();
 
@@ -28,6 +29,8 @@ class Engine {
   void Watch(std::string chosen, std::uint64_t run);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
+  void Fail(std::uint64_t run, const std::string& why);
+  bool WaitForFrame(std::chrono::steady_clock::time_point when);
 
   std::mutex control_;  // serialises Start and Stop
   std::thread thread_;
@@ -41,6 +44,7 @@ class Engine {
   bool found_ = false;
   int16_t x_ = 0, y_ = 0;
   cv::Mat latest_;
+  std::string failure_;  // why the last start failed or watching went wrong, for the player
   std::chrono::steady_clock::time_point lastFrameAt_{};  // of the running source, once it has given one
 };
 

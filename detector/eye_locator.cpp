@@ -1,5 +1,9 @@
 #include "eye_locator.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <dlib/image_processing.h>
@@ -8,6 +12,7 @@
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 
+#include "bounded_input.h"
 #include "pupil_finder.h"
 
 namespace irisdet {
@@ -24,6 +29,7 @@ constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_la
 // The 68-point model's eye contours: six points each.
 constexpr int kRightEyeFirst = 36;
 constexpr int kLeftEyeFirst = 42;
+constexpr unsigned kModelParts = 68;
 
 EyeContour Contour(const dlib::full_object_detection& shape, int first) {
   EyeContour contour;
@@ -179,6 +185,7 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
   const dlib::cv_image<unsigned char> image(impl_->gray);
   const dlib::full_object_detection shape =
       impl_->model->landmarks(image, dlib::rectangle(f.x, f.y, f.x + f.width - 1, f.y + f.height - 1));
+  if (shape.num_parts() != kModelParts) return eyes;  // LoadFaceModel lets no other model through
   impl_->Learn(shape);
   const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
   const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
@@ -199,17 +206,52 @@ std::string ModelPath() {
   return custom && *custom ? custom : kDebianModel;
 }
 
+constexpr const char* kModelTrouble = "No es pot fer servir el model de cares: ";
+
+std::string ModelFileTrouble() {
+  const std::string why = RefuseFile(ModelPath(), kMaxModelFileBytes);
+  return why.empty() ? why : kModelTrouble + why;
+}
+
+namespace {
+
+// The landmark model, read through a descriptor opened without blocking and checked
+// to be a regular file of bounded size, so nothing can be swapped in between.
+void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxModelFileBytes) {
+    if (fd >= 0) ::close(fd);
+    throw std::runtime_error("No es pot llegir «" + path + "».");
+  }
+  try {
+    dlib::deserialize("/proc/self/fd/" + std::to_string(fd)) >> landmarks;
+  } catch (const std::exception&) {  // dlib's own words are English and technical
+    ::close(fd);
+    throw std::runtime_error("«" + path + "» està buit, tallat o malmès.");
+  }
+  ::close(fd);
+  if (landmarks.num_parts() != kModelParts)
+    throw std::runtime_error("«" + path + "» no té els 68 punts de la cara que calen.");
+}
+
+}  // namespace
+
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error) {
   static std::mutex mutex;
   static std::shared_ptr<const FaceModel> loaded;
   std::lock_guard lock(mutex);
   if (loaded) return loaded;
+  if (std::string trouble = ModelFileTrouble(); !trouble.empty()) {
+    *error = std::move(trouble);
+    return nullptr;
+  }
   try {
     auto model = std::make_shared<FaceModel>();
-    dlib::deserialize(ModelPath()) >> model->landmarks;
+    ReadModel(ModelPath(), model->landmarks);
     loaded = std::move(model);
   } catch (const std::exception& e) {
-    *error = "cannot load the landmark model " + ModelPath() + ": " + e.what();
+    *error = kModelTrouble + std::string(e.what());
   }
   return loaded;
 }

@@ -38,6 +38,10 @@ class EyeLocator {
 // The landmark model's path: IRISDET_MODEL, or where Debian installs it.
 std::string ModelPath();
 
+// Why the model file cannot be used (Catalan, for the player); empty when it is a
+// regular file of a sensible size. Its content is checked when it is loaded.
+std::string ModelFileTrouble();
+
 // Loads the model on first use; later calls share it. Null (with the reason in
 // *error) when it cannot be read.
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);

@@ -1,14 +1,17 @@
 #include "frame_source.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <thread>
 #include <vector>
+
+#include "bounded_input.h"
 
 namespace irisdet {
 namespace {
@@ -16,7 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr double kDefaultFps = 30.0;
+constexpr double kDefaultFps = 30.0;  // a picture sequence plays as a webcam would
+constexpr std::int64_t kMaxVideoFileBytes = 16ll << 30;
+constexpr std::size_t kMaxFolderImages = 20000;
 
 class CameraSource final : public FrameSource {
  public:
@@ -32,7 +37,7 @@ class CameraSource final : public FrameSource {
 
   bool Read(cv::Mat& frame) override {
     cv::Mat raw;
-    if (capture_.isOpened() && capture_.read(raw) && !raw.empty()) {
+    if (capture_.isOpened() && capture_.read(raw) && FrameSizeAllowed(raw.cols, raw.rows)) {
       frame = ToCameraFrame(raw);
       return true;
     }
@@ -48,25 +53,23 @@ class CameraSource final : public FrameSource {
   cv::VideoCapture capture_;
 };
 
-// A video or an image sequence.
-class FileSource final : public FrameSource {
+// A video or a picture sequence: paced at its frame rate in real time, and after its
+// end its last frame keeps coming, as a camera's would.
+class FileSource : public FrameSource {
  public:
-  FileSource(const std::string& path, Pacing pacing) : pacing_(pacing), path_(path) {
-    // Videos through FFMPEG, picture sequences as such: no probing of other backends.
-    if (path.find('%') == std::string::npos) capture_.open(path, cv::CAP_FFMPEG);
-    if (!capture_.isOpened() && capture_.open(path, cv::CAP_IMAGES))
-      frameCount_ = capture_.get(cv::CAP_PROP_FRAME_COUNT);  // exact for pictures, a guess for videos
-    const double fps = capture_.isOpened() ? capture_.get(cv::CAP_PROP_FPS) : 0.0;
-    period_ = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(1.0 / (fps > 0.5 && fps < 1000.0 ? fps : kDefaultFps)));
-    next_ = Clock::now();
-  }
+  FileSource(std::string watched, Pacing pacing, FrameWait wait)
+      : pacing_(pacing), wait_(std::move(wait)), watched_(std::move(watched)) {}
 
-  bool IsOpen() { return capture_.isOpened() && Prime(); }
+  // A source that opens but holds no readable frame counts as not opened.
+  bool Prime(double fps) {
+    period_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / fps));
+    next_ = Clock::now();
+    return ReadNext(primed_);
+  }
 
   bool Read(cv::Mat& frame) override {
     if (pacing_ == Pacing::RealTime) {
-      std::this_thread::sleep_until(next_);
+      if (!wait_(next_)) return false;
       next_ = std::max(next_ + period_, Clock::now() - period_);
       if (Vanished()) return false;  // like a camera unplugged: no more frames
     }
@@ -75,20 +78,23 @@ class FileSource final : public FrameSource {
     if (!primed_.empty()) {
       raw = primed_;
       primed_.release();
-    } else if (ended_ || AllRead() || !capture_.read(raw) || raw.empty()) {
+    } else if (ended_ || !ReadNext(raw)) {
       ended_ = true;  // asking again costs time and gives nothing
       if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
-      repeated_ = true;  // after the end, the last frame keeps coming
+      repeated_ = true;
       frame = last_;
       return true;
     }
     last_ = ToCameraFrame(raw);
     frame = last_;
-    ++framesRead_;
     return true;
   }
 
   bool Repeated() const override { return repeated_; }
+
+ protected:
+  // The next frame as the file holds it; false at the end or on a frame out of bounds.
+  virtual bool ReadNext(cv::Mat& raw) = 0;
 
  private:
   // The file (or the folder of a picture sequence) is gone; looked at once a second.
@@ -96,43 +102,118 @@ class FileSource final : public FrameSource {
     if (gone_ || Clock::now() < nextLook_) return gone_;
     nextLook_ = Clock::now() + std::chrono::seconds(1);
     std::error_code ec;
-    const fs::path path(path_);
-    const fs::path looked = path.string().find('%') == std::string::npos ? path : path.parent_path();
-    gone_ = !fs::exists(looked.empty() ? fs::path(".") : looked, ec);
+    gone_ = !fs::exists(watched_, ec);
     return gone_;
   }
 
-  // Asking past the last frame of a picture sequence stalls for a second: don't.
-  bool AllRead() const { return frameCount_ > 0 && framesRead_ >= frameCount_; }
-
-  // A file that opens but holds no readable frame counts as not opened.
-  bool Prime() {
-    if (primed_.empty() && last_.empty()) capture_.read(primed_);
-    return !primed_.empty() || !last_.empty();
-  }
-
   Pacing pacing_;
-  std::string path_;
+  FrameWait wait_;
+  fs::path watched_;
   bool gone_ = false;
   Clock::time_point nextLook_{};
-  cv::VideoCapture capture_;
   Clock::duration period_{};
   Clock::time_point next_;
   cv::Mat primed_, last_;
   bool repeated_ = false, ended_ = false;
-  double frameCount_ = 0;  // of a picture sequence; 0 for a video
-  double framesRead_ = 0;
+};
+
+class VideoSource final : public FileSource {
+ public:
+  VideoSource(const std::string& path, Pacing pacing, FrameWait wait) : FileSource(path, pacing, std::move(wait)) {}
+
+  bool Open(const std::string& path, std::string* error) {
+    if (!(*error = RefuseFile(path, kMaxVideoFileBytes)).empty()) return false;
+    capture_.open(path, cv::CAP_FFMPEG);  // videos through FFMPEG only: no probing of other backends
+    const auto width = static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_WIDTH));
+    const auto height = static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_HEIGHT));
+    if (capture_.isOpened() && !FrameSizeAllowed(width, height)) {
+      *error = "Les imatges del vídeo «" + path + "» són massa grans.";
+      return false;
+    }
+    const double fps = capture_.get(cv::CAP_PROP_FPS);
+    if (capture_.isOpened() && Prime(fps > 0.5 && fps < 1000.0 ? fps : kDefaultFps)) return true;
+    *error = "No es pot llegir el vídeo «" + path + "».";
+    return false;
+  }
+
+ private:
+  bool ReadNext(cv::Mat& raw) override {
+    return capture_.read(raw) && !raw.empty() && FrameSizeAllowed(raw.cols, raw.rows);
+  }
+
+  cv::VideoCapture capture_;
+};
+
+// "frames/%04d.png": one printf-style number, the pictures counted from 0 or 1 on.
+class SequenceSource final : public FileSource {
+ public:
+  SequenceSource(const std::string& pattern, Pacing pacing, FrameWait wait)
+      : FileSource(FolderOf(pattern), pacing, std::move(wait)) {}
+
+  bool Open(const std::string& pattern, std::string* error) {
+    if (!ParsePattern(pattern)) {
+      *error = "«" + pattern + "» no és un patró d'imatges com ara imatges/%04d.png.";
+      return false;
+    }
+    struct stat info {};
+    next_ = ::stat(Name(0).c_str(), &info) == 0 ? 0 : 1;
+    if (Prime(kDefaultFps)) return true;
+    *error = lastError_.empty() ? "No es poden llegir imatges de «" + pattern + "»." : lastError_;
+    return false;
+  }
+
+  static fs::path FolderOf(const std::string& pattern) {
+    const fs::path folder = fs::path(pattern).parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+  }
+
+ private:
+  // Exactly one conversion, %d or %0Nd; anything else is refused, never formatted.
+  bool ParsePattern(const std::string& pattern) {
+    const auto percent = pattern.find('%');
+    if (percent == std::string::npos || pattern.find('%', percent + 1) != std::string::npos) return false;
+    std::size_t at = percent + 1;
+    while (at < pattern.size() && at - percent <= 3 && std::isdigit(static_cast<unsigned char>(pattern[at]))) ++at;
+    if (at >= pattern.size() || pattern[at] != 'd') return false;
+    const std::string width = pattern.substr(percent + 1, at - percent - 1);
+    width_ = width.empty() ? 0 : std::stoi(width);
+    prefix_ = pattern.substr(0, percent);
+    suffix_ = pattern.substr(at + 1);
+    return true;
+  }
+
+  std::string Name(int index) const {
+    std::string number = std::to_string(index);
+    if (static_cast<int>(number.size()) < width_) number.insert(0, width_ - number.size(), '0');
+    return prefix_ + number + suffix_;
+  }
+
+  bool ReadNext(cv::Mat& raw) override {
+    raw = ReadBoundedImage(Name(next_), &lastError_);
+    if (raw.empty()) return false;  // the sequence ends at its first missing or unreadable picture
+    ++next_;
+    return true;
+  }
+
+  std::string prefix_, suffix_, lastError_;
+  int width_ = 0;
+  int next_ = 0;
 };
 
 // Still images, each a frame on its own, in name order.
 class FolderSource final : public FrameSource {
  public:
+  // Lists the folder without throwing: a folder that cannot be listed, or an entry
+  // that cannot be looked at (a symlink loop), gives fewer images, never a crash.
   explicit FolderSource(const fs::path& folder) {
-    for (const auto& entry : fs::directory_iterator(folder)) {
-      std::string ext = entry.path().extension().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end && files_.size() < kMaxFolderImages;
+         it.increment(ec)) {
+      std::string ext = it->path().extension().string();
       std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-      if (entry.is_regular_file() && (ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".bmp"))
-        files_.push_back(entry.path());
+      std::error_code type;
+      if (it->is_regular_file(type) && (ext == ".png" || ext == ".jpg" || ext == ".jpeg" || ext == ".bmp"))
+        files_.push_back(it->path());
     }
     std::sort(files_.begin(), files_.end());
   }
@@ -142,8 +223,9 @@ class FolderSource final : public FrameSource {
   bool Read(cv::Mat& frame) override {
     while (next_ < files_.size()) {
       name_ = files_[next_].filename().string();
-      const cv::Mat raw = cv::imread(files_[next_++].string(), cv::IMREAD_COLOR);
-      if (raw.empty()) continue;  // unreadable: skip it
+      std::string why;
+      const cv::Mat raw = ReadBoundedImage(files_[next_++].string(), &why);
+      if (raw.empty()) continue;  // unreadable or too big: skip it
       frame = ToCameraFrame(raw);
       return true;
     }
@@ -162,13 +244,24 @@ class FolderSource final : public FrameSource {
 bool ParseCamera(const std::string& name, int* index) {
   if (name.empty() || name == "camera") return (*index = 0), true;
   if (name.rfind("camera:", 0) != 0) return false;
-  try {
-    std::size_t used = 0;
-    *index = std::stoi(name.substr(7), &used);
-    return used == name.size() - 7 && *index >= 0;
-  } catch (const std::exception&) {
-    return false;
-  }
+  const std::string digits = name.substr(7);
+  if (digits.empty() || digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
+  *index = std::stoi(digits);
+  return true;
+}
+
+// Only a camera device is opened as a camera: anything else could block or mislead.
+bool IsCameraDevice(int index) {
+  struct stat info {};
+  const std::string device = "/dev/video" + std::to_string(index);
+  return ::stat(device.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+std::unique_ptr<FrameSource> OpenCamera(int index, std::string* error) {
+  auto source = std::make_unique<CameraSource>(index);
+  if (IsCameraDevice(index) && source->Open()) return source;
+  *error = "No s'ha pogut obrir la càmera " + std::to_string(index) + ".";
+  return nullptr;
 }
 
 }  // namespace
@@ -193,25 +286,27 @@ std::string ChosenSource() {
   return chosen ? chosen : "";
 }
 
-std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error) {
+bool SleepUntil(std::chrono::steady_clock::time_point when) {
+  std::this_thread::sleep_until(when);
+  return true;
+}
+
+std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error, FrameWait wait) {
   int camera = 0;
-  if (ParseCamera(name, &camera)) {
-    auto source = std::make_unique<CameraSource>(camera);
-    if (source->Open()) return source;
-    *error = "cannot open camera " + std::to_string(camera);
-    return nullptr;
-  }
+  if (ParseCamera(name, &camera)) return OpenCamera(camera, error);
   std::error_code ec;
   if (fs::is_directory(name, ec)) {
     auto source = std::make_unique<FolderSource>(name);
     if (!source->Empty()) return source;
-    *error = "no images in folder " + name;
+    *error = "No hi ha imatges a la carpeta «" + name + "».";
     return nullptr;
   }
-  auto source = std::make_unique<FileSource>(name, pacing);
-  if (source->IsOpen()) return source;
-  *error = "cannot read video or images from " + name;
-  return nullptr;
+  if (name.find('%') != std::string::npos) {
+    auto source = std::make_unique<SequenceSource>(name, pacing, std::move(wait));
+    return source->Open(name, error) ? std::move(source) : nullptr;
+  }
+  auto source = std::make_unique<VideoSource>(name, pacing, std::move(wait));
+  return source->Open(name, error) ? std::move(source) : nullptr;
 }
 
 }  // namespace irisdet

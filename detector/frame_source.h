@@ -1,4 +1,6 @@
 #pragma once
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
@@ -28,9 +30,15 @@ class FrameSource {
   virtual bool Unrelated() const { return false; }
 };
 
+// How a source played in real time waits for its next frame's moment; false when
+// the wait was cut short because watching stops.
+using FrameWait = std::function<bool(std::chrono::steady_clock::time_point)>;
+bool SleepUntil(std::chrono::steady_clock::time_point when);
+
 // "camera", "camera:N", a folder, or a video / image-sequence path. Null when it
-// cannot be opened; the reason goes to *error.
-std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error);
+// cannot be opened; the reason, for the player, goes to *error.
+std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error,
+                                        FrameWait wait = SleepUntil);
 
 // The source the player chose with IRISDET_SOURCE ("" for camera 0).
 std::string ChosenSource();

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -20,6 +21,7 @@ namespace {
 
 std::mutex loading;
 std::atomic<const IrisdetCoreApi*> loaded{nullptr};
+std::atomic<bool> coreMissing{false};
 
 // The folder of this library, where its inside lies.
 std::string OwnFolder() {
@@ -38,6 +40,7 @@ const IrisdetCoreApi* Core() {
   auto entry = module ? reinterpret_cast<IrisdetCoreEntry>(dlsym(module, IRISDET_CORE_ENTRY)) : nullptr;
   if (!entry) {
     std::cerr << "irisdet: cannot load " << path << ": " << dlerror() << '\n';
+    coreMissing = true;
     return nullptr;
   }
   loaded = entry();
@@ -58,7 +61,10 @@ extern "C" {
 
 IRISDET_EXPORT void EyeDetectorPreload(void) {
   std::lock_guard lock(loading);
-  if (!loaded && !preloader.thread.joinable()) preloader.thread = std::thread(Core);
+  if (loaded || preloader.thread.joinable()) return;
+  preloader.thread = std::thread([] {
+    if (const IrisdetCoreApi* core = Core()) core->loadModel();
+  });
 }
 
 IRISDET_EXPORT int32_t EyeDetectorStart(int32_t /*reserved*/) {
@@ -84,6 +90,14 @@ IRISDET_EXPORT int32_t EyeDetectorLatestFrame(uint8_t* bgr, int32_t bytes) {
 IRISDET_EXPORT int32_t EyeDetectorDelivering(void) {
   const IrisdetCoreApi* core = loaded;
   return core ? core->delivering() : 0;
+}
+
+IRISDET_EXPORT int32_t EyeDetectorLastError(char* text, int32_t bytes) {
+  if (const IrisdetCoreApi* core = loaded) return core->lastError(text, bytes);
+  if (!coreMissing) return 0;
+  static constexpr char kNoCore[] = "No es pot carregar el detector d'ulls (libirisdet-core.so).";
+  if (text && bytes > 0) std::snprintf(text, static_cast<std::size_t>(bytes), "%s", kNoCore);
+  return static_cast<int32_t>(sizeof kNoCore - 1);
 }
 
 IRISDET_EXPORT void* EyeDetectorCaptureOpen(void) {

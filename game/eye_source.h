@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 // Where the game's gaze comes from: the eye detector, or the mouse pointer when
 // there is no camera. The same three operations either way.
@@ -14,6 +15,9 @@ class EyeSource {
   virtual std::int32_t Poll(std::int16_t* y, std::int16_t* x) = 0;
   // False once the source has stopped giving anything to look at.
   virtual bool Delivering() { return true; }
+  // Why the last start failed or what went wrong since, for the player; empty when
+  // nothing did.
+  virtual std::string Failure() { return {}; }
 };
 
 // The eye detector library.

@@ -36,7 +36,7 @@ void GameSession::StartEyes() {
   }
   if (!services.pointerFromStart && !toldNoCamera) {
     toldNoCamera = true;
-    window.TellNoCamera();
+    window.TellNoCamera(services.detector.Failure());
   }
   services.pointer.Start();
   eyes = &services.pointer;
@@ -67,6 +67,12 @@ void GameSession::StartGame() {
 }
 
 void GameSession::CheckCamera() {
+  if (!workerRunning || eyes != &services.detector) return;
+  if (std::string trouble = services.detector.Failure(); !trouble.empty() && trouble != toldTrouble) {
+    toldTrouble = std::move(trouble);
+    window.TellDetectorTrouble(toldTrouble);
+    return;
+  }
   if (toldCameraLost || !workerRunning || eyes != &services.detector || services.detector.Delivering()) return;
   toldCameraLost = true;
   window.TellCameraLost();

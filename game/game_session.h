@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "eye_source.h"
@@ -22,8 +23,12 @@ class GameWindow {
   virtual void SetCueTimer(int intervalMs) = 0;
   virtual void KillCueTimer() = 0;
   virtual void ShowThreadError() = 0;  // "Error creant thread"
-  virtual void TellNoCamera() = 0;     // the game falls back on the mouse
-  virtual void TellCameraLost() = 0;   // the camera stopped giving frames mid-game
+  // The detector could not start (why, from the detector): the game falls back on the mouse.
+  virtual void TellNoCamera(const std::string& why) = 0;
+  virtual void TellCameraLost() = 0;  // the camera stopped giving frames mid-game
+  // Something the player can mend went wrong once the detector had started (a
+  // landmark model that cannot be used): the square will not follow the eyes.
+  virtual void TellDetectorTrouble(const std::string& why) = 0;
   // A fresh channel for one game's effects; closing it drops whatever of that game
   // has not reached the window yet.
   virtual std::unique_ptr<TrackingView> OpenGameChannel() = 0;
@@ -55,7 +60,7 @@ class GameSession {
   // The stop steps of closing the window; returns once the worker has left.
   void StopForClose();
   // Now and then during a game (UI thread): tells the player, once a game, when the
-  // camera has stopped giving frames.
+  // camera has stopped giving frames, and once for the run what else went wrong.
   void CheckCamera();
 
   const TargetPoint& Target() const { return target; }
@@ -82,6 +87,7 @@ class GameSession {
   EyeSource* eyes = nullptr;
   bool toldNoCamera = false;
   bool toldCameraLost = false;
+  std::string toldTrouble;
   std::unique_ptr<TrackingView> channel;
   std::unique_ptr<TrackingContext> context;
   std::thread worker;

@@ -9,7 +9,9 @@
 #include <mutex>
 #include <vector>
 
+#include "bounded_file.h"
 #include "data_files.h"
+#include "wav_check.h"
 
 namespace platform {
 namespace {
@@ -70,12 +72,21 @@ std::vector<Uint8> MakeBeep() {
   return bytes;
 }
 
+// A sound file as the mixer's chunk, or null when it is not one we can take safely.
+Mix_Chunk* LoadChunk(const std::string& path) {
+  const std::optional<std::string> bytes = ReadRegularFile(path, kMaxSoundFileBytes);
+  if (!bytes || !PlayableWav(*bytes)) return nullptr;
+  return Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes->data(), static_cast<int>(bytes->size())), 1);
+}
+
 }  // namespace
 
 void SoundPlayer::Play(const std::string& name) {
   std::lock_guard lock(mutex);
   if (!state_) {
     state_ = new State;
+    // SDL's own Ctrl+C and kill handlers would only queue an event nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     state_->open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
                    Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kBufferSamples) == 0;
     if (!state_->open) return;
@@ -86,7 +97,7 @@ void SoundPlayer::Play(const std::string& name) {
   if (!state_->open) return;
   const std::string path = FindDataFile(name);
   auto [it, isNew] = state_->chunks.try_emplace(path, nullptr);
-  if (isNew) it->second = Mix_LoadWAV(path.c_str());
+  if (isNew) it->second = LoadChunk(path);
   Mix_PlayChannel(0, it->second ? it->second : state_->beep, 0);  // cuts off the sound playing
 }
 

@@ -52,7 +52,8 @@ class FakeWindow : public game::GameWindow {
   void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
   void KillCueTimer() override { log_.push_back("kill"); }
   void ShowThreadError() override { log_.push_back("Error creant thread"); }
-  void TellNoCamera() override { log_.push_back("no camera"); }
+  void TellNoCamera(const std::string&) override { log_.push_back("no camera"); }
+  void TellDetectorTrouble(const std::string& why) override { log_.push_back("trouble: " + why); }
   void TellCameraLost() override { log_.push_back("camera lost"); }
   std::unique_ptr<game::TrackingView> OpenGameChannel() override {
     auto open = std::make_shared<std::atomic<bool>>(true);

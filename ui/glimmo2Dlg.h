@@ -77,7 +77,8 @@ class CGlimmo2Dlg : public QDialog,
   void SetCueTimer(int intervalMs) override;
   void KillCueTimer() override;
   void ShowThreadError() override;
-  void TellNoCamera() override;
+  void TellNoCamera(const std::string& why) override;
+  void TellDetectorTrouble(const std::string& why) override;
   void TellCameraLost() override;
   std::unique_ptr<game::TrackingView> OpenGameChannel() override;
   void CloseGameChannel() override;

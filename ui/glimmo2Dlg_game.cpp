@@ -52,8 +52,13 @@ void CGlimmo2Dlg::Tell(int icon, const QString& text) {
 
 void CGlimmo2Dlg::ShowThreadError() { Tell(QMessageBox::NoIcon, QStringLiteral("Error creant thread")); }
 
-void CGlimmo2Dlg::TellNoCamera() {
-  Tell(QMessageBox::Information, QStringLiteral("No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí."));
+void CGlimmo2Dlg::TellNoCamera(const std::string& why) {
+  const QString reason = why.empty() ? QStringLiteral("No s'ha pogut obrir la càmera.") : QString::fromStdString(why);
+  Tell(QMessageBox::Information, reason + QStringLiteral(" El quadrat seguirà el ratolí."));
+}
+
+void CGlimmo2Dlg::TellDetectorTrouble(const std::string& why) {
+  Tell(QMessageBox::Warning, QString::fromStdString(why));
 }
 
 void CGlimmo2Dlg::TellCameraLost() {
@@ -119,11 +124,15 @@ void CGlimmo2Dlg::FollowPointer() {
 }
 
 void CGlimmo2Dlg::OnCapturaClicked() {
-  // While a game watches the camera, share its frame: the device is busy then.
+  // While a game watches the camera, share its frame: the device is busy then, and
+  // a second copy of the source is never opened here.
+  const bool detectorWatching = EyeDetectorDelivering() == 1;
   auto shared = std::make_shared<video::FramePixels>(video::kFrameBytes);
   video::FramePtr frame;
   if (EyeDetectorLatestFrame(shared->data(), static_cast<std::int32_t>(shared->size())) == 1) {
     frame = std::move(shared);
+  } else if (detectorWatching) {
+    return Tell(QMessageBox::Information, QStringLiteral("Encara no ha arribat cap imatge de la càmera."));
   } else {
     repaint();  // the camera may take a moment to open
     CCaptureGraph graph;

@@ -1,26 +1,45 @@
 #include "reveal_picture.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QImageReader>
 #include <QtEndian>
+#include <cstdlib>
+
+#include "bounded_file.h"
 
 namespace video {
 namespace {
 
+constexpr std::int64_t kMaxPictureFileBytes = 16ll << 20;
+constexpr int kMaxPictureSide = 4096;  // the picture area is under 800 px wide
+
 // True when the BMP stores its rows top row first (a negative height).
-bool StoredTopDown(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray header = file.read(26);
-  if (header.size() < 26 || !header.startsWith("BM")) return false;
-  return qFromLittleEndian<qint32>(header.constData() + 22) < 0;
+bool StoredTopDown(const QByteArray& bytes) {
+  if (bytes.size() < 26 || !bytes.startsWith("BM")) return false;
+  return qFromLittleEndian<qint32>(bytes.constData() + 22) < 0;
+}
+
+// Decoded only when the size the file states is within bounds: a small file that
+// claims 32000x32000 pixels is refused before it takes gigabytes.
+QImage DecodeBounded(const QByteArray& bytes) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  QImageReader reader(&buffer);
+  const QSize size = reader.size();  // a top-down BMP states a negative height
+  const int width = std::abs(size.width()), height = std::abs(size.height());
+  if (width == 0 || height == 0 || width > kMaxPictureSide || height > kMaxPictureSide) return {};
+  return reader.read();
 }
 
 }  // namespace
 
 QImage LoadRevealPicture(const QString& path, QColor windowColour) {
-  QImage image(path);
+  const std::optional<std::string> file = platform::ReadRegularFile(path.toStdString(), kMaxPictureFileBytes);
+  if (!file) return {};
+  const QByteArray bytes = QByteArray::fromStdString(*file);
+  QImage image = DecodeBounded(bytes);
   if (image.isNull() || image.format() != QImage::Format_Indexed8 || image.colorCount() == 0) return image;
-  const int firstRow = StoredTopDown(path) ? 0 : image.height() - 1;
+  const int firstRow = StoredTopDown(bytes) ? 0 : image.height() - 1;
   const int entry = image.pixelIndex(0, firstRow);
   if (entry < image.colorCount()) image.setColor(entry, windowColour.rgb());
   return image;

@@ -3,9 +3,12 @@
  *
  * The source is chosen by the environment variable IRISDET_SOURCE:
  *   unset or "camera"  camera 0;   "camera:N"  camera N;
- *   anything else      a video file, or an image-sequence pattern such as
- *                      "frames/%04d.png", played at its own frame rate; after its
+ *   anything else      a video file (at its own frame rate), or a picture sequence
+ *                      such as "frames/%04d.png" (at 30 frames a second); after its
  *                      end its last frame keeps coming at that rate.
+ * Only regular files and camera devices are opened: a FIFO, a device or a URL is
+ * refused at once, and pictures and frames larger than 8192 pixels a side or 24
+ * megapixels are refused before they are decoded.
  * IRISDET_MODEL overrides the path of the 68-point landmark model.
  */
 #ifndef IRISDET_H
@@ -20,7 +23,7 @@ extern "C" {
 /* Results of EyeDetectorStart. */
 #define IRISDET_OK 0
 #define IRISDET_NO_SOURCE 1 /* the camera, video or images could not be opened */
-#define IRISDET_NO_MODEL 2  /* the landmark model file is missing */
+#define IRISDET_NO_MODEL 2  /* the landmark model file is missing or not a regular file */
 #define IRISDET_NO_CORE 3   /* libirisdet-core.so, the detector's inside, cannot be loaded */
 
 /* Opens the source and starts watching on the library's own thread. Waits only
@@ -43,8 +46,14 @@ int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
  * not watching. */
 int32_t EyeDetectorDelivering(void);
 
+/* Why the last start failed, or why watching went wrong since (the landmark model
+ * cannot be used, ...): a short Catalan sentence for the player, UTF-8, copied into
+ * text (at most bytes - 1 bytes and a terminating zero). Returns its length; 0 when
+ * nothing went wrong. Pass a null text to learn the length only. */
+int32_t EyeDetectorLastError(char* text, int32_t bytes);
+
 /* Loads the detector's inside in the background, so that the first start is quick.
- * Optional: the first start loads it otherwise. */
+ * and the landmark model with it. Optional: the first start loads them otherwise. */
 void EyeDetectorPreload(void);
 
 /* A one-frame look through the same source as the detector's, for a snapshot:
