@@ -9,6 +9,7 @@
 #include "glimmo2Dlg.h"
 #include "irisdet.h"
 #include "resources.h"
+#include "termination.h"
 
 CGlimmo2App theApp;
 
@@ -18,6 +19,7 @@ bool CGlimmo2App::InitInstance() {
   // Once the window is up, the eye detector's inside loads in the background.
   if (!services.pointerFromStart) QTimer::singleShot(0, [] { EyeDetectorPreload(); });
   CGlimmo2Dlg dialog(nullptr, std::move(services));
+  CloseOnTerminationSignals(dialog);
   dialog.SetAboutBox([](QWidget* parent) {
     CAboutDlg about(parent);
     about.exec();

@@ -218,6 +218,7 @@ namespace {
 // The landmark model, read through a descriptor opened without blocking and checked
 // to be a regular file of bounded size, so nothing can be swapped in between.
 void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
+  if (std::string why = RefuseFile(path, kMaxModelFileBytes); !why.empty()) throw std::runtime_error(why);
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat info {};
   if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxModelFileBytes) {
@@ -237,22 +238,27 @@ void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
 
 }  // namespace
 
+std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error) {
+  try {
+    dlib::shape_predictor landmarks;
+    ReadModel(path, landmarks);  // before the face detector is built: a bad model costs nothing
+    auto model = std::make_shared<FaceModel>();
+    model->landmarks = std::move(landmarks);
+    return model;
+  } catch (const std::exception& e) {
+    *error = kModelTrouble + std::string(e.what());
+    return nullptr;
+  }
+}
+
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error) {
   static std::mutex mutex;
   static std::shared_ptr<const FaceModel> loaded;
+  static std::string loadedFrom;
   std::lock_guard lock(mutex);
-  if (loaded) return loaded;
-  if (std::string trouble = ModelFileTrouble(); !trouble.empty()) {
-    *error = std::move(trouble);
-    return nullptr;
-  }
-  try {
-    auto model = std::make_shared<FaceModel>();
-    ReadModel(ModelPath(), model->landmarks);
-    loaded = std::move(model);
-  } catch (const std::exception& e) {
-    *error = kModelTrouble + std::string(e.what());
-  }
+  if (loaded && loadedFrom == ModelPath()) return loaded;
+  loadedFrom = ModelPath();
+  loaded = ReadFaceModel(loadedFrom, error);
   return loaded;
 }
 

@@ -42,7 +42,11 @@ std::string ModelPath();
 // regular file of a sensible size. Its content is checked when it is loaded.
 std::string ModelFileTrouble();
 
-// Loads the model on first use; later calls share it. Null (with the reason in
+// Reads a landmark model from `path`: a regular file of bounded size holding a
+// 68-point model. Null, with the reason for the player in *error, otherwise.
+std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error);
+
+// Loads the model (ModelPath) on first use, and again if the path changed; later calls share it. Null (with the reason in
 // *error) when it cannot be read.
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);
 

@@ -157,8 +157,9 @@ class SequenceSource final : public FileSource {
     }
     struct stat info {};
     next_ = ::stat(Name(0).c_str(), &info) == 0 ? 0 : 1;
+    const bool first = ::stat(Name(next_).c_str(), &info) == 0;
     if (Prime(kDefaultFps)) return true;
-    *error = lastError_.empty() ? "No es poden llegir imatges de «" + pattern + "»." : lastError_;
+    *error = first ? lastError_ : "No es troba cap imatge «" + pattern + "».";
     return false;
   }
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cstring>
+#include <dlib/image_processing.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -81,11 +85,46 @@ TEST_F(DetectorContractTest, SourcesThatDoNotOpenAreReported) {
   }
 }
 
+std::string LastError() {
+  char text[512] = "";
+  const int32_t length = EyeDetectorLastError(text, sizeof text);
+  EXPECT_EQ(length, static_cast<int32_t>(std::strlen(text)));
+  return text;
+}
+
 TEST_F(DetectorContractTest, MissingModelIsReported) {
   UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
   setenv("IRISDET_MODEL", "/nonexistent/model.dat", 1);
   EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_MODEL);
   unsetenv("IRISDET_MODEL");
+  EXPECT_EQ(LastError(), "No es pot fer servir el model de cares: No es troba «/nonexistent/model.dat».");
+}
+
+TEST_F(DetectorContractTest, AModelOfFivePointsIsToldAndNeverReadPast) {
+  // A valid landmark model file, but not of the 68 points the eyes are read from.
+  dlib::matrix<float, 0, 1> shape(10);
+  shape = 0.5f;
+  dlib::serialize((folder / "five.dat").string()) << dlib::shape_predictor(shape, {}, {});
+  setenv("IRISDET_MODEL", (folder / "five.dat").c_str(), 1);
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);  // the content is read on the detector's thread
+  int16_t y = 0, x = 0;
+  for (int i = 0; i < 100 && LastError().empty(); ++i) EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
+  EXPECT_NE(LastError().find("no té els 68 punts"), std::string::npos) << LastError();
+  EyeDetectorStop();
+  unsetenv("IRISDET_MODEL");
+}
+
+TEST_F(DetectorContractTest, ASourceThatIsNoFileIsRefusedWithItsReason) {
+  // A FIFO kept the window waiting for the open timeout, then the next stop for ever.
+  ASSERT_EQ(::mkfifo((folder / "camera.avi").c_str(), 0600), 0);
+  setenv("IRISDET_SOURCE", (folder / "camera.avi").c_str(), 1);
+  EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_SOURCE);
+  EXPECT_EQ(LastError(), "«" + (folder / "camera.avi").string() + "» no és un fitxer normal.");
+  EyeDetectorStop();
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  EXPECT_EQ(LastError(), "");  // a good start forgets the old trouble
 }
 
 TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPixmap>
 #include <QtEndian>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "Showpic.h"
@@ -74,6 +76,21 @@ TEST(RevealPictureTest, MissingEmptyOrNotAPictureGivesNothing) {
   EXPECT_TRUE(video::LoadRevealPicture(Write("text.bmp", "not a bitmap at all"), kWindow).isNull());
   const QByteArray whole = IndexedBmp(40, 40, {kRed, kBlue}, [](int, int, int, int) { return 0; });
   EXPECT_TRUE(video::LoadRevealPicture(Write("truncated.bmp", whole.left(60)), kWindow).isNull());
+}
+
+TEST(RevealPictureTest, NoFileAndBombsGiveNothingAtOnce) {
+  const QString fifo = QDir::temp().filePath(QStringLiteral("glimmo2-fifo-%1.bmp").arg(::getpid()));
+  ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  EXPECT_TRUE(video::LoadRevealPicture(fifo, kWindow).isNull());  // it waited for a writer for good
+  QFile::remove(fifo);
+  EXPECT_TRUE(video::LoadRevealPicture(QStringLiteral("/dev/zero"), kWindow).isNull());
+  // A few kilobytes that claim 32000 x 32000 pixels.
+  QByteArray bomb = IndexedBmp(8, 8, {kRed, kBlue}, [](int, int, int, int) { return 0; });
+  qToLittleEndian<qint32>(32000, bomb.data() + 18);
+  qToLittleEndian<qint32>(32000, bomb.data() + 22);
+  EXPECT_TRUE(video::LoadRevealPicture(Write("bomb.bmp", bomb), kWindow).isNull());
+  const QByteArray fine = IndexedBmp(120, 120, {kRed, kBlue}, [](int, int, int, int) { return 0; });
+  EXPECT_EQ(video::LoadRevealPicture(Write("fine.bmp", fine), kWindow).size(), QSize(120, 120));
 }
 
 // Renders a view 788 x 488 with a picture of w x h red pixels centred on (tx, ty).

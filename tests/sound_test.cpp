@@ -6,17 +6,19 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "sound_player.h"
+#include "wav_check.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A WAVE file of one constant 16-bit stereo sample at the mixer's rate.
-void WriteConstantWav(const fs::path& path, std::int16_t value, int milliseconds) {
+// A WAVE file of one constant 16-bit stereo sample at the mixer's rate (or another).
+void WriteConstantWav(const fs::path& path, std::int16_t value, int milliseconds, std::uint32_t rate = 44100) {
   const std::uint32_t frames = 44100u * milliseconds / 1000u, bytes = frames * 4;
   std::ofstream out(path, std::ios::binary);
   const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
@@ -24,7 +26,7 @@ void WriteConstantWav(const fs::path& path, std::int16_t value, int milliseconds
   out.write("RIFF", 4);
   u32(36 + bytes);
   out.write("WAVEfmt ", 8);
-  u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
+  u32(16), u16(1), u16(2), u32(rate), u32(rate * 4), u16(4), u16(16);
   out.write("data", 4);
   u32(bytes);
   for (std::uint32_t i = 0; i < frames * 2; ++i) out.write(reinterpret_cast<const char*>(&value), 2);
@@ -94,6 +96,44 @@ TEST_F(SoundTest, ANewSoundCutsOffTheOnePlaying) {
   const std::vector<std::int16_t> played = Played();
   EXPECT_GT(Count(played, 2000), 0);
   EXPECT_LT(Count(played, 1000), 44100 * 2 / 2);  // far less than its whole second
+}
+
+TEST_F(SoundTest, NoFileAndBombsPlayTheDefaultBeepAtOnce) {
+  // A FIFO blocked the window in open() for good; /dev/zero was read until memory ran
+  // out; a 1 Hz rate blew a few kilobytes up into hundreds of megabytes.
+  ASSERT_EQ(::mkfifo((folder / "fifo.wav").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", folder / "zero.wav");
+  WriteConstantWav(folder / "slow.wav", 4000, 100, 1);
+  for (const char* name : {"fifo.wav", "zero.wav", "slow.wav"}) {
+    platform::SoundPlayer::Instance().Play(name);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  const std::vector<std::int16_t> played = Played();
+  EXPECT_EQ(Count(played, 4000), 0);
+  EXPECT_GT(std::count_if(played.begin(), played.end(), [](std::int16_t v) { return std::abs(v) > 1000; }), 300);
+}
+
+TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
+  const auto wav = [](std::uint32_t rate, std::uint16_t channels, std::uint32_t dataBytes, bool fmtFirst = true) {
+    std::string b("RIFF\0\0\0\0WAVE", 12);
+    const auto u32 = [&](std::uint32_t v) { b.append(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { b.append(reinterpret_cast<const char*>(&v), 2); };
+    std::string fmt = "fmt ";
+    std::swap(b, fmt);
+    u32(16), u16(1), u16(channels), u32(rate), u32(rate * channels * 2), u16(channels * 2), u16(16);
+    std::swap(b, fmt);
+    std::string data = "data";
+    data.append(reinterpret_cast<const char*>(&dataBytes), 4);
+    data += std::string(dataBytes, '\0');
+    return fmtFirst ? b + fmt + data : b + data + fmt;
+  };
+  EXPECT_TRUE(platform::PlayableWav(wav(44100, 2, 4096)));
+  EXPECT_TRUE(platform::PlayableWav(wav(8000, 1, 4096)));
+  EXPECT_FALSE(platform::PlayableWav(wav(1, 2, 4096)));                 // resampled into a bomb
+  EXPECT_FALSE(platform::PlayableWav(wav(44100, 0, 4096)));             // no channel
+  EXPECT_FALSE(platform::PlayableWav(wav(44100, 2, 4096, false)));      // samples before their format
+  EXPECT_FALSE(platform::PlayableWav(wav(8000, 1, 8000 * 2 * 31)));     // over half a minute
+  EXPECT_FALSE(platform::PlayableWav("OggS and more"));
 }
 
 TEST(SoundWithoutDeviceTest, SilentNeverStuck) {
