@@ -34,7 +34,9 @@ class SteadyEyes : public game::EyeSource {
     return 1;
   }
   bool Delivering() override { return delivering; }
+  std::string Failure() override { return failure; }
   std::int32_t startResult = 0;
+  std::string failure;
   std::atomic<std::int16_t> camX{0}, camY{0};
   std::atomic<bool> delivering{true};
 
@@ -52,7 +54,7 @@ class FakeWindow : public game::GameWindow {
   void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
   void KillCueTimer() override { log_.push_back("kill"); }
   void ShowThreadError() override { log_.push_back("Error creant thread"); }
-  void TellNoCamera(const std::string&) override { log_.push_back("no camera"); }
+  void TellNoCamera(const std::string& why) override { log_.push_back(why.empty() ? "no camera" : "no camera: " + why); }
   void TellDetectorTrouble(const std::string& why) override { log_.push_back("trouble: " + why); }
   void TellCameraLost() override { log_.push_back("camera lost"); }
   std::unique_ptr<game::TrackingView> OpenGameChannel() override {
@@ -208,6 +210,31 @@ TEST_F(GameSessionTest, ACameraThatStopsIsToldOnceAGame) {
   Click();
   session->CheckCamera();  // a new game: said again
   EXPECT_EQ(std::count(log.begin(), log.end(), "camera lost"), 2);
+  session->StopForClose();
+}
+
+TEST_F(GameSessionTest, DetectorTroubleIsToldWithItsReasonOnceForTheRun) {
+  Session();
+  detector.camX = 600;
+  detector.startResult = 2;
+  detector.failure = "El model no serveix.";
+  Click();  // the detector cannot start: the pointer plays, and the reason is told
+  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera: El model no serveix."), 1);
+  EXPECT_TRUE(session->UsingPointer());
+  session->CheckCamera();  // the pointer plays: nothing of the detector's to tell
+  EXPECT_EQ(std::count(log.begin(), log.end(), "trouble: El model no serveix."), 0);
+  Click();
+  detector.startResult = 0;
+  detector.failure.clear();
+  Click();  // started; the model turns out bad on the detector's thread
+  detector.failure = "El model està malmès.";
+  detector.delivering = false;
+  session->CheckCamera();
+  session->CheckCamera();
+  Click();
+  Click();
+  session->CheckCamera();  // the same trouble in the next game is not told again
+  EXPECT_EQ(std::count(log.begin(), log.end(), "trouble: El model està malmès."), 1);
   session->StopForClose();
 }
 
