@@ -47,7 +47,10 @@ int32_t Engine::Start() {
   thread_ = std::thread(&Engine::Watch, this, ChosenSource(), run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
   changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
-  return opening_ == Opening::Failed ? IRISDET_NO_SOURCE : IRISDET_OK;
+  if (opening_ != Opening::Failed) return IRISDET_OK;
+  lock.unlock();
+  StopLocked();  // its thread has ended: not watching, nothing delivering
+  return IRISDET_NO_SOURCE;
 }
 
 void Engine::Stop() {

@@ -219,9 +219,15 @@ class FolderSource final : public FrameSource {
     std::sort(files_.begin(), files_.end());
   }
 
-  bool Empty() const { return files_.empty(); }
+  // True once a first picture could be read: a folder of nothing readable is no source.
+  bool Prime() { return Read(primed_); }
 
   bool Read(cv::Mat& frame) override {
+    if (!primed_.empty()) {
+      frame = primed_;
+      primed_.release();
+      return true;
+    }
     while (next_ < files_.size()) {
       name_ = files_[next_].filename().string();
       std::string why;
@@ -240,6 +246,7 @@ class FolderSource final : public FrameSource {
   std::vector<fs::path> files_;
   std::size_t next_ = 0;
   std::string name_;
+  cv::Mat primed_;
 };
 
 bool ParseCamera(const std::string& name, int* index) {
@@ -298,8 +305,8 @@ std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, 
   std::error_code ec;
   if (fs::is_directory(name, ec)) {
     auto source = std::make_unique<FolderSource>(name);
-    if (!source->Empty()) return source;
-    *error = "No hi ha imatges a la carpeta «" + name + "».";
+    if (source->Prime()) return source;
+    *error = "No hi ha cap imatge que es pugui llegir a la carpeta «" + name + "».";
     return nullptr;
   }
   if (name.find('%') != std::string::npos) {

@@ -121,6 +121,7 @@ TEST_F(DetectorContractTest, ASourceThatIsNoFileIsRefusedWithItsReason) {
   setenv("IRISDET_SOURCE", (folder / "camera.avi").c_str(), 1);
   EXPECT_EQ(EyeDetectorStart(0), IRISDET_NO_SOURCE);
   EXPECT_EQ(LastError(), "«" + (folder / "camera.avi").string() + "» no és un fitxer normal.");
+  EXPECT_EQ(EyeDetectorDelivering(), 0);  // not watching: a snapshot may open the source itself
   EyeDetectorStop();
   UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);

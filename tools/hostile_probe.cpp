@@ -1,0 +1,117 @@
+// hostile-probe [--until-signal]
+// hostile-probe --write-model PARTS PATH
+// Plays one scripted session through the real game window, offscreen, with whatever
+// the working directory, IRISDET_SOURCE and IRISDET_MODEL hold: a game, "Solució",
+// "Captura", a stop and a second game, then "Sortir", the first click a second after
+// the window shows. Message boxes are answered as
+// they come. Prints what survived: the messages shown, the longest time the window
+// did not answer, and the peak resident memory. With --until-signal it plays until
+// Ctrl+C or kill closes it. --write-model writes a valid landmark model of PARTS points.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <dlib/image_processing.h>
+
+#include "glimmo2.h"
+#include "glimmo2Dlg.h"
+#include "irisdet.h"
+#include "resource_ids.h"
+#include "template_builder.h"
+#include "termination.h"
+#include "termination_signals.h"
+
+namespace {
+
+constexpr int kHeartbeatMs = 5;
+constexpr qint64 kReportedStallMs = 50;
+constexpr int kFirstClickMs = 1000;
+
+int WriteModel(int parts, const char* path) {
+  dlib::matrix<float, 0, 1> shape(parts * 2);
+  shape = 0.5f;
+  dlib::serialize(path) << dlib::shape_predictor(shape, {}, {});
+  return 0;
+}
+
+// The longest gap between ticks of a timer that should tick every few milliseconds.
+struct StallMeter {
+  QElapsedTimer clock;
+  qint64 last = 0, longest = 0;
+  QTimer timer;
+  StallMeter() {
+    clock.start();
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      const qint64 now = clock.elapsed();
+      if (now - last > kReportedStallMs) std::fprintf(stderr, "stall: %lld ms, ending at %lld ms\n", now - last, now);
+      longest = std::max(longest, now - last);
+      last = now;
+    });
+    timer.start(kHeartbeatMs);
+  }
+};
+
+// Answers every message box, noting its text.
+struct MessageAnswerer {
+  QStringList seen;
+  QTimer timer;
+  MessageAnswerer() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        seen << box->text();
+        box->accept();
+      }
+    });
+    timer.start(20);
+  }
+};
+
+void Click(CGlimmo2Dlg& dialog, int id) { QTest::mouseClick(ui::FindControl(dialog, id), Qt::LeftButton); }
+
+void Script(CGlimmo2Dlg& dialog, bool untilSignal) {
+  const std::pair<int, std::function<void()>> steps[] = {
+      {100, [&] { Click(dialog, res::kActiva); }},   {1600, [&] { Click(dialog, res::kSolucio); }},
+      {2100, [&] { Click(dialog, res::kCaptura); }}, {2600, [&] { Click(dialog, res::kActiva); }},
+      {2700, [&] { Click(dialog, res::kActiva); }},  {3700, [&] { Click(dialog, res::kActiva); }},
+      {3800, [&] {
+         if (!untilSignal) dialog.OnCancel();
+         else Click(dialog, res::kActiva);  // and play on until a signal comes
+       }},
+  };
+  // A player's first click comes a moment after the window shows, once the detector's
+  // inside has loaded in the background.
+  for (const auto& [at, step] : steps) QTimer::singleShot(kFirstClickMs + at, &dialog, step);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--write-model") == 0) return WriteModel(std::atoi(argv[2]), argv[3]);
+  const bool untilSignal = argc == 2 && std::strcmp(argv[1], "--until-signal") == 0;
+  platform::CatchTerminationSignals();
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ApplyApplicationIdentity(argv[0]);
+  StallMeter stalls;
+  MessageAnswerer answers;
+  DialogServices services;
+  services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";
+  if (!services.pointerFromStart) QTimer::singleShot(0, [] { EyeDetectorPreload(); });
+  {
+    CGlimmo2Dlg dialog(nullptr, std::move(services));
+    CloseOnTerminationSignals(dialog);
+    Script(dialog, untilSignal);
+    dialog.exec();
+  }
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("survived: yes\nlongest stall: %lld ms\npeak resident: %ld MiB\n", static_cast<long long>(stalls.longest),
+              usage.ru_maxrss / 1024);
+  for (const QString& text : answers.seen) std::printf("message: %s\n", text.toUtf8().constData());
+  return 0;
+}
