@@ -36,6 +36,8 @@ const IrisdetCoreApi kApi{
       std::string error;
       LoadFaceModel(&error);  // a failure is told by the start that needs the model
     },
+    [](int32_t mode) { Engine::Instance().SetTracking(mode); },
+    [] { Engine::Instance().Recentre(); },
     CaptureOpen,
     CaptureGrab,
     CaptureClose,

@@ -13,6 +13,8 @@ struct IrisdetCoreApi {
   int32_t (*delivering)(void);
   int32_t (*lastError)(char* text, int32_t bytes);
   void (*loadModel)(void);
+  void (*setTracking)(int32_t mode);
+  void (*recentre)(void);
   void* (*captureOpen)(void);
   int32_t (*captureGrab)(void* capture, uint8_t* bgr, int32_t bytes);
   void (*captureClose)(void* capture);

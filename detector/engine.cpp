@@ -11,7 +11,7 @@
 
 #include "eye_locator.h"
 #include "frame_source.h"
-#include "one_euro.h"
+#include "point_reporter.h"
 #include "irisdet.h"
 
 namespace irisdet {
@@ -81,6 +81,10 @@ int32_t Engine::Poll(int16_t* y, int16_t* x) {
   return 1;
 }
 
+void Engine::SetTracking(int32_t mode) { tracking_ = mode == static_cast<int32_t>(Tracking::Eyes) ? 1 : 0; }
+
+void Engine::Recentre() { recentre_ = true; }
+
 int32_t Engine::LastError(char* text, int32_t bytes) {
   std::lock_guard lock(mutex_);
   if (!text || bytes <= 0) return static_cast<int32_t>(failure_.size());
@@ -131,12 +135,12 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
   changed_.notify_all();
 }
 
-void Engine::Watch(std::string chosen, std::uint64_t run) {
+void Engine::Watch(std::string sourceName, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
   std::unique_ptr<FrameSource> source =
-      OpenSource(chosen, Pacing::RealTime, &error, [this](auto when) { return WaitForFrame(when); });
+      OpenSource(sourceName, Pacing::RealTime, &error, [this](auto when) { return WaitForFrame(when); });
   if (!source) Fail(run, error);
   {
     std::lock_guard lock(mutex_);
@@ -147,7 +151,8 @@ void Engine::Watch(std::string chosen, std::uint64_t run) {
   const std::shared_ptr<const FaceModel> model = LoadFaceModel(&error);
   if (!model) Fail(run, error);  // frames still come, for a snapshot; eyes never do
   EyeLocator locator(model);
-  PointSmoother smoother;
+  PointReporter reporter;
+  const Tracking chosen = TrackingFromEnvironment();
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
   std::optional<cv::Point2f> eye;
@@ -158,11 +163,9 @@ void Engine::Watch(std::string chosen, std::uint64_t run) {
     }
     if (!source->Repeated()) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      eye = locator.Locate(frame).Point();
-      if (eye)
-        eye = smoother.Filter(*eye, seconds);
-      else
-        smoother.Reset();  // a face found again starts afresh
+      if (recentre_.exchange(false)) reporter.Recentre();
+      const int mode = tracking_;
+      eye = reporter.Next(locator.Locate(frame), mode < 0 ? chosen : static_cast<Tracking>(mode), seconds).point;
     }
     Publish(run, frame, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
   }

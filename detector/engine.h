@@ -21,12 +21,14 @@ class Engine {
   int32_t LatestFrame(uint8_t* bgr, int32_t bytes);
   int32_t Delivering();
   int32_t LastError(char* text, int32_t bytes);
+  void SetTracking(int32_t mode);  // from now on, over IRISDET_TRACKING
+  void Recentre();
 
   static Engine& Instance();
 
  private:
   enum class Opening { Pending, Opened, Failed };
-  void Watch(std::string chosen, std::uint64_t run);
+  void Watch(std::string source, std::uint64_t run);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
   void Fail(std::uint64_t run, const std::string& why);
@@ -35,6 +37,8 @@ class Engine {
   std::mutex control_;  // serialises Start and Stop
   std::thread thread_;
   std::atomic<bool> running_{false};
+  std::atomic<int> tracking_{-1};  // -1: as IRISDET_TRACKING chooses
+  std::atomic<bool> recentre_{false};
 
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;

@@ -187,6 +187,8 @@ EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
       impl_->model->landmarks(image, dlib::rectangle(f.x, f.y, f.x + f.width - 1, f.y + f.height - 1));
   if (shape.num_parts() != kModelParts) return eyes;  // LoadFaceModel lets no other model through
   impl_->Learn(shape);
+  for (unsigned i = 0; i < shape.num_parts(); ++i)
+    eyes.landmarks.emplace_back(static_cast<float>(shape.part(i).x()), static_cast<float>(shape.part(i).y()));
   const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
   const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
   if (Inside(right, frame)) eyes.right = right;

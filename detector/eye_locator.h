@@ -3,6 +3,7 @@
 #include <opencv2/core.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Finds the player's eyes in a 640x480 BGR frame.
 namespace irisdet {
@@ -10,6 +11,7 @@ namespace irisdet {
 struct EyeObservation {
   std::optional<cv::Point2f> right;  // the subject's right eye: the smaller x in an unmirrored frame
   std::optional<cv::Point2f> left;
+  std::vector<cv::Point2f> landmarks;  // the face's 68 points; none without a face
   // The midpoint of both eyes, or the one found.
   std::optional<cv::Point2f> Point() const;
 };

@@ -22,6 +22,7 @@ namespace {
 std::mutex loading;
 std::atomic<const IrisdetCoreApi*> loaded{nullptr};
 std::atomic<bool> coreMissing{false};
+std::atomic<int32_t> chosenTracking{-1};  // chosen before the inside was loaded
 
 // The folder of this library, where its inside lies.
 std::string OwnFolder() {
@@ -43,8 +44,10 @@ const IrisdetCoreApi* Core() {
     coreMissing = true;
     return nullptr;
   }
-  loaded = entry();
-  return loaded;
+  const IrisdetCoreApi* api = entry();
+  if (const int32_t mode = chosenTracking; mode >= 0) api->setTracking(mode);
+  loaded = api;
+  return api;
 }
 
 // Loads the inside off the caller's thread; joined before the library goes away.
@@ -98,6 +101,16 @@ IRISDET_EXPORT int32_t EyeDetectorLastError(char* text, int32_t bytes) {
   static constexpr char kNoCore[] = "No es pot carregar el detector d'ulls (libirisdet-core.so).";
   if (text && bytes > 0) std::snprintf(text, static_cast<std::size_t>(bytes), "%s", kNoCore);
   return static_cast<int32_t>(sizeof kNoCore - 1);
+}
+
+IRISDET_EXPORT void EyeDetectorSetTracking(int32_t mode) {
+  std::lock_guard lock(loading);  // never loads the inside: it takes the choice when it loads
+  chosenTracking = mode;
+  if (const IrisdetCoreApi* core = loaded) core->setTracking(mode);
+}
+
+IRISDET_EXPORT void EyeDetectorRecentre(void) {
+  if (const IrisdetCoreApi* core = loaded) core->recentre();
 }
 
 IRISDET_EXPORT void* EyeDetectorCaptureOpen(void) {

@@ -25,13 +25,14 @@ class OneEuroFilter {
 // The reported eye point, smoothed on both axes.
 class PointSmoother {
  public:
+  static constexpr double kMinCutoffHz = 1.0;
+  static constexpr double kBeta = 0.1;
+  explicit PointSmoother(double minCutoffHz = kMinCutoffHz, double beta = kBeta) : x_(minCutoffHz, beta), y_(minCutoffHz, beta) {}
   cv::Point2f Filter(cv::Point2f point, double seconds);
   void Reset();
 
  private:
-  static constexpr double kMinCutoffHz = 1.0;
-  static constexpr double kBeta = 0.1;
-  OneEuroFilter x_{kMinCutoffHz, kBeta}, y_{kMinCutoffHz, kBeta};
+  OneEuroFilter x_, y_;
 };
 
 }  // namespace irisdet

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <optional>
 #include <dlib/image_processing.h>
 #include <chrono>
 #include <cstdlib>
@@ -26,6 +27,7 @@ class DetectorContractTest : public ::testing::Test {
   void SetUp() override {
     folder = fs::temp_directory_path() / ("irisdet-" + std::to_string(::getpid()));
     fs::create_directories(folder);
+    setenv("IRISDET_TRACKING", "eyes", 1);  // where the eyes are, mirrored as the player sees them
   }
   void TearDown() override {
     EyeDetectorStop();
@@ -49,8 +51,9 @@ TEST_F(DetectorContractTest, FindsTheEyeMidpointOfARealFace) {
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
   int16_t y = 0, x = 0;
   ASSERT_TRUE(PollForEye(&y, &x));
-  // Marked pupils (374, 199) and (253, 197), 121 px apart: within a tenth of that.
-  EXPECT_LE(std::hypot(x - 313.5, y - 198.0), 12.1) << x << ',' << y;
+  // Marked pupils (374, 199) and (253, 197), 121 px apart: within a tenth of that,
+  // mirrored as the player sees themselves.
+  EXPECT_LE(std::hypot(x - (639 - 313.5), y - 198.0), 12.1) << x << ',' << y;
   // The sequence has ended: its last frame keeps coming, and with it the eye.
   EXPECT_TRUE(PollForEye(&y, &x, 10));
 }
@@ -62,7 +65,7 @@ TEST_F(DetectorContractTest, FrameOfAnotherSizeReportsInCameraCoordinates) {
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
   int16_t y = 0, x = 0;
   ASSERT_TRUE(PollForEye(&y, &x));
-  EXPECT_LE(std::hypot(x - 313.5, y - 198.0), 24.2) << x << ',' << y;
+  EXPECT_LE(std::hypot(x - (639 - 313.5), y - 198.0), 24.2) << x << ',' << y;
 }
 
 TEST_F(DetectorContractTest, NoFaceLeavesTheValuesAlone) {
@@ -149,6 +152,49 @@ TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {
   }
   EXPECT_TRUE(lost);
   EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
+}
+
+// A face that holds still, then slides toward the camera image's right by one
+// interocular distance (121 px): to the player's left in the mirror.
+void WriteSlidingFace(const fs::path& video) {
+  cv::VideoWriter writer(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, cv::Size(640, 480));
+  const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
+  for (int i = 0; i < 75; ++i) {
+    const double shift = std::clamp(i - 15, 0, 60) * 121.0 / 60;
+    cv::Mat moved;
+    cv::warpAffine(face, moved, cv::Matx23d(1, 0, shift, 0, 1, 0), face.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    writer.write(moved);
+  }
+}
+
+// The first and the last point reported, once the point has held for a while (the
+// video's last frame keeps coming).
+std::pair<cv::Point, cv::Point> FirstAndLastPoint() {
+  std::optional<cv::Point> first, last;
+  int16_t y = 0, x = 0;
+  for (int same = 0, polls = 0; same < 20 && polls < 3000; ++polls) {
+    if (EyeDetectorPoll(&y, &x) != 1) continue;
+    same = last == cv::Point(x, y) ? same + 1 : 0;
+    if (!first) first = cv::Point(x, y);
+    last = cv::Point(x, y);
+  }
+  EXPECT_TRUE(first && last);
+  return {first.value_or(cv::Point()), last.value_or(cv::Point())};
+}
+
+TEST_F(DetectorContractTest, ASlidingFaceMovesThePointTheWayThePlayerSeesIt) {
+  WriteSlidingFace(folder / "slide.avi");
+  setenv("IRISDET_SOURCE", (folder / "slide.avi").c_str(), 1);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  const auto [eyesFirst, eyesLast] = FirstAndLastPoint();
+  EXPECT_NEAR(eyesFirst.x, 639 - 313.5, 12);
+  EXPECT_NEAR(eyesLast.x - eyesFirst.x, -121, 12);  // the eyes' own movement, mirrored
+  setenv("IRISDET_TRACKING", "comfort", 1);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  const auto [first, last] = FirstAndLastPoint();
+  EXPECT_EQ(first, cv::Point(320, 240));  // the neutral position is the centre
+  EXPECT_LT(last.x, 32);                  // one interocular distance: the player's edge
+  EXPECT_NEAR(last.y, 240, 24);
 }
 
 TEST_F(DetectorContractTest, StartTwiceStopTwicePollAfterStop) {

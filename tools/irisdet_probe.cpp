@@ -1,7 +1,9 @@
 // irisdet-probe SOURCE [--csv OUT]
 // Runs the eye detector over every frame of a source (a video, an image-sequence
-// pattern, a folder of images or a camera), writes one CSV row per frame and prints
-// the detection rate and the time per frame. A folder with a truth.csv of marked
+// pattern, a folder of images or a camera), writes one CSV row per frame with the
+// point the library would report (in the tracking IRISDET_TRACKING chooses) and the
+// head's yaw, pitch and roll in degrees, and prints the detection rate and the time
+// per frame. A folder with a truth.csv of marked
 // pupils also gets its accuracy table.
 #include <algorithm>
 #include <chrono>
@@ -16,7 +18,7 @@
 #include "eye_locator.h"
 #include "frame_source.h"
 #include "measures.h"
-#include "one_euro.h"
+#include "point_reporter.h"
 
 namespace {
 
@@ -47,27 +49,30 @@ int main(int argc, char** argv) {
   if (!model) return std::cerr << error << '\n', 1;
 
   irisdet::EyeLocator locator(model);
-  irisdet::PointSmoother smoother;  // as the library reports it; stills are not smoothed
+  irisdet::PointReporter reporter;  // as the library reports it, in the tracking IRISDET_TRACKING chooses
+  const irisdet::Tracking tracking = irisdet::TrackingFromEnvironment();
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;
-  csv << "frame,file,found,x,y,ms\n";
+  csv << "frame,file,found,x,y,ms,yaw,pitch,roll\n";
   for (cv::Mat frame; source->Read(frame);) {
-    if (source->Unrelated()) locator.Reset(), smoother.Reset();
+    if (source->Unrelated()) locator.Reset(), reporter.Reset();
     const auto begin = std::chrono::steady_clock::now();
     const irisdet::EyeObservation eyes = locator.Locate(frame);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    auto point = eyes.Point();
-    if (point)
-      point = smoother.Filter(*point, static_cast<double>(times.size()) / kVideoFps);
-    else
-      smoother.Reset();
-    char row[160];
+    const auto report = reporter.Next(eyes, tracking, static_cast<double>(times.size()) / kVideoFps);
+    const auto& point = report.point;
+    char row[200];
     if (point)
       std::snprintf(row, sizeof row, ",1,%.1f,%.1f,%.2f", point->x, point->y, ms);
     else
       std::snprintf(row, sizeof row, ",0,,,%.2f", ms);
-    csv << times.size() << ',' << source->FrameName() << row << '\n';
+    csv << times.size() << ',' << source->FrameName() << row;
+    if (const auto& pose = report.pose)
+      std::snprintf(row, sizeof row, ",%.1f,%.1f,%.1f\n", pose->yaw, pose->pitch, pose->roll);
+    else
+      std::snprintf(row, sizeof row, ",,,\n");
+    csv << row;
     times.push_back(ms);
     found += point.has_value();
     frames.push_back({source->FrameName(), eyes});

@@ -35,8 +35,19 @@ int32_t EyeDetectorStart(int32_t reserved);
 void EyeDetectorStop(void);
 
 /* Waits until a frame newer than the last one reported has been looked at, or
- * about 100 ms. With an eye: writes y and x (the midpoint of both eyes, or the
- * one eye found) and returns 1. Without (no face, timeout, stopped): returns 0
+ * about 100 ms. With an eye: writes y and x and returns 1. The point is as the
+ * player sees themselves, mirrored left to right: moving or turning the head to
+ * their left moves x toward 0, whatever the camera's own image says. What it
+ * follows depends on the tracking (EyeDetectorSetTracking):
+ *   comfortable (the default)  the head relative to a neutral position: turning it
+ *       about 15 degrees left or right or 10 degrees up or down, or moving it by one
+ *       interocular distance, reaches the frame's edges, at any distance. The
+ *       neutral position is taken once the face holds still after it is first
+ *       found, after it comes back from more than 2 s away, and after
+ *       EyeDetectorRecentre; until then the point is the frame's centre.
+ *   eyes  the midpoint of both eyes (or the one eye found) where the camera sees
+ *       them, mirrored.
+ * It returns 1. Without (no face, timeout, stopped): returns 0
  * and leaves both values as they were. Safe from any thread, during and after
  * a stop. */
 int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
@@ -45,6 +56,16 @@ int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
  * when it has given none for 2 s (a camera unplugged, a video file removed) or when
  * not watching. */
 int32_t EyeDetectorDelivering(void);
+
+/* Chooses the tracking from now on: IRISDET_TRACKING_COMFORT or IRISDET_TRACKING_EYES.
+ * Until it is called, the environment variable IRISDET_TRACKING ("comfort" or "eyes")
+ * chooses, comfortable by default. */
+#define IRISDET_TRACKING_COMFORT 0
+#define IRISDET_TRACKING_EYES 1
+void EyeDetectorSetTracking(int32_t mode);
+
+/* Takes the neutral position anew: the next steady face is the centre. */
+void EyeDetectorRecentre(void);
 
 /* Why the last start failed, or why watching went wrong since (the landmark model
  * cannot be used, ...): a short Catalan sentence for the player, UTF-8, copied into

@@ -1,0 +1,82 @@
+#include "head_pointer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace irisdet {
+namespace {
+
+constexpr int kLandmarks = 68;
+constexpr int kRightEyeFirst = 36, kLeftEyeFirst = 42, kEyePoints = 6;
+constexpr int kNoseFirst = 30, kNosePoints = 6;  // the tip and the nostrils' base: firm points
+// Where the mean of those nose points sits on an average face, in interocular units,
+// from the eyes' midpoint: below it and toward the camera.
+constexpr double kNoseDrop = 0.75;
+constexpr double kNoseDepth = 0.35;
+constexpr double kSteadyShift = 0.05;  // interocular distances
+constexpr double kSteadyTurnDeg = 2.0;
+constexpr double kDegPerRad = 180.0 / CV_PI;
+
+cv::Point2f Mean(const std::vector<cv::Point2f>& points, int first, int count) {
+  cv::Point2f sum(0, 0);
+  for (int i = first; i < first + count; ++i) sum += points[i];
+  return sum * (1.0f / static_cast<float>(count));
+}
+
+// The nose's offset from the eyes, turned upright and in interocular units, gives the
+// turn: sideways by the nose's depth, up and down around its resting drop.
+HeadPose PoseFrom(cv::Point2d noseOffset, double roll) {
+  const double c = std::cos(-roll), s = std::sin(-roll);
+  const double x = c * noseOffset.x - s * noseOffset.y, y = s * noseOffset.x + c * noseOffset.y;
+  const double reach = std::hypot(kNoseDrop, kNoseDepth);
+  const double pitch = std::asin(std::clamp(y / reach, -1.0, 1.0)) - std::atan2(kNoseDrop, kNoseDepth);
+  return {std::atan(x / kNoseDepth) * kDegPerRad, pitch * kDegPerRad, roll * kDegPerRad};
+}
+
+}  // namespace
+
+std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmarks) {
+  if (landmarks.size() != kLandmarks) return std::nullopt;
+  const cv::Point2f right = Mean(landmarks, kRightEyeFirst, kEyePoints);
+  const cv::Point2f left = Mean(landmarks, kLeftEyeFirst, kEyePoints);
+  const double interocular = std::hypot(left.x - right.x, left.y - right.y);
+  if (interocular < 1.0) return std::nullopt;
+  const cv::Point2f eyes = (left + right) * 0.5f;
+  const cv::Point2f nose = Mean(landmarks, kNoseFirst, kNosePoints);
+  const double roll = std::atan2(left.y - right.y, left.x - right.x);
+  const cv::Point2d offset((nose.x - eyes.x) / interocular, (nose.y - eyes.y) / interocular);
+  return FaceGeometry{eyes, interocular, PoseFrom(offset, roll)};
+}
+
+cv::Point2f HeadPointer::Point(const FaceGeometry& face, double seconds) {
+  if (lastSeen_ && seconds - *lastSeen_ > kAwayToRecentreSeconds) Recentre();  // back after a while away
+  lastSeen_ = seconds;
+  recent_.push_back(face);
+  if (recent_.size() > kSteadyFrames) recent_.pop_front();
+  if (!neutral_ && Steady()) neutral_ = face;
+  if (!neutral_) return {320.f, 240.f};
+  // In the camera's own image: moving or turning toward its right is positive.
+  const double u = (face.eyes.x - neutral_->eyes.x) / face.interocular + (face.pose.yaw - neutral_->pose.yaw) / kYawToEdgeDeg;
+  const double v =
+      (face.eyes.y - neutral_->eyes.y) / face.interocular + (face.pose.pitch - neutral_->pose.pitch) / kPitchToEdgeDeg;
+  // The player sees a mirror: the camera's right is their left.
+  const double x = 320.0 - 320.0 * std::clamp(u, -1.0, 1.0);
+  const double y = 240.0 + 240.0 * std::clamp(v, -1.0, 1.0);
+  return {static_cast<float>(std::min(x, 639.0)), static_cast<float>(std::min(y, 479.0))};
+}
+
+void HeadPointer::Recentre() {
+  neutral_.reset();
+  recent_.clear();
+}
+
+bool HeadPointer::Steady() const {
+  if (recent_.size() < kSteadyFrames) return false;
+  const FaceGeometry& last = recent_.back();
+  return std::all_of(recent_.begin(), recent_.end(), [&](const FaceGeometry& f) {
+    return std::hypot(f.eyes.x - last.eyes.x, f.eyes.y - last.eyes.y) < kSteadyShift * last.interocular &&
+           std::abs(f.pose.yaw - last.pose.yaw) < kSteadyTurnDeg && std::abs(f.pose.pitch - last.pose.pitch) < kSteadyTurnDeg;
+  });
+}
+
+}  // namespace irisdet

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "head_pointer.h"
+
+namespace {
+
+using irisdet::FaceGeometry;
+using irisdet::HeadPointer;
+
+// A synthetic face of 68 landmarks: eyes one unit apart, the nose's firm points below
+// and in front of them as on an average face, turned and placed in the camera image.
+struct Face {
+  double yawDeg = 0, pitchDeg = 0;
+  double interocular = 70;              // pixels
+  cv::Point2d eyes{320, 200};           // where the eyes' midpoint lands, pixels
+  std::vector<cv::Point2f> Landmarks() const {
+    const double yaw = yawDeg * CV_PI / 180, pitch = pitchDeg * CV_PI / 180;
+    const auto project = [&](double x, double y, double z) {
+      const double x1 = x * std::cos(yaw) + z * std::sin(yaw), z1 = -x * std::sin(yaw) + z * std::cos(yaw);
+      const double y1 = y * std::cos(pitch) + z1 * std::sin(pitch);
+      return cv::Point2f(static_cast<float>(eyes.x + interocular * x1), static_cast<float>(eyes.y + interocular * y1));
+    };
+    std::vector<cv::Point2f> points(68, project(0, 1.2, 0));  // jaw, brows, mouth: not looked at
+    for (int i = 0; i < 6; ++i) {
+      const double a = i * CV_PI / 3;  // six points around each eye's centre
+      points[36 + i] = project(-0.5 + 0.15 * std::cos(a), 0.06 * std::sin(a), 0);
+      points[42 + i] = project(0.5 + 0.15 * std::cos(a), 0.06 * std::sin(a), 0);
+      points[30 + i] = project(0.1 * std::cos(a), 0.75 + 0.05 * std::sin(a), 0.35);  // the nose
+    }
+    return points;
+  }
+  FaceGeometry Measured() const { return *irisdet::MeasureFace(Landmarks()); }
+};
+
+// Holds the face still long enough for a neutral position, from `seconds` on.
+double Settle(HeadPointer& pointer, const Face& face, double seconds = 0) {
+  for (int i = 0; i < HeadPointer::kSteadyFrames; ++i, seconds += 1.0 / 30) pointer.Point(face.Measured(), seconds);
+  return seconds;
+}
+
+TEST(HeadPoseTest, TurnsAndTiltsAreMeasuredInDegrees) {
+  const FaceGeometry still = Face{}.Measured();
+  EXPECT_NEAR(still.pose.yaw, 0, 0.1);
+  EXPECT_NEAR(still.pose.pitch, 0, 0.1);
+  EXPECT_NEAR(still.interocular, 70, 0.1);
+  EXPECT_NEAR(Face{.yawDeg = 12}.Measured().pose.yaw, 12, 0.2);   // nose toward the image's right
+  EXPECT_NEAR(Face{.yawDeg = -25}.Measured().pose.yaw, -25, 0.2);
+  EXPECT_NEAR(Face{.pitchDeg = 8}.Measured().pose.pitch, 8, 0.2);  // looking down
+  EXPECT_NEAR(Face{.pitchDeg = -8}.Measured().pose.pitch, -8, 0.2);
+  // Tilted sideways, the eye line says so and the turn is read upright.
+  std::vector<cv::Point2f> tilted = Face{.yawDeg = 10}.Landmarks();
+  for (auto& p : tilted) p = cv::Point2f(320 + (p.y - 200), 200 - (p.x - 320));  // a quarter turn of the image
+  const FaceGeometry side = *irisdet::MeasureFace(tilted);
+  EXPECT_NEAR(std::abs(side.pose.roll), 90, 0.1);
+  EXPECT_NEAR(side.pose.yaw, 10, 0.3);
+  EXPECT_FALSE(irisdet::MeasureFace(std::vector<cv::Point2f>(5)));  // not a 68-point face
+}
+
+TEST(HeadPointerTest, StillFaceIsTheCentreOnceSteady) {
+  HeadPointer pointer;
+  Face face;
+  face.eyes = {150, 100};  // wherever the player sits
+  EXPECT_EQ(pointer.Point(face.Measured(), 0), cv::Point2f(320, 240));
+  Settle(pointer, face);
+  EXPECT_EQ(pointer.Point(face.Measured(), 1), cv::Point2f(320, 240));
+}
+
+TEST(HeadPointerTest, ATurnOfFifteenOrTenDegreesReachesTheEdgesAsThePlayerSeesThem) {
+  HeadPointer pointer;
+  const double t = Settle(pointer, Face{});
+  // Turned toward the camera image's right is the player's left in the mirror.
+  EXPECT_NEAR(pointer.Point(Face{.yawDeg = 15}.Measured(), t).x, 0, 1);
+  EXPECT_NEAR(pointer.Point(Face{.yawDeg = -7.5}.Measured(), t).x, 480, 2);
+  EXPECT_NEAR(pointer.Point(Face{.pitchDeg = 10}.Measured(), t).y, 479, 1);  // looking down
+  EXPECT_NEAR(pointer.Point(Face{.pitchDeg = -5}.Measured(), t).y, 120, 2);
+}
+
+TEST(HeadPointerTest, MovingByInterocularDistancesScalesWithTheFaceNotThePixels) {
+  for (const double interocular : {40.0, 70.0, 120.0}) {
+    SCOPED_TRACE(interocular);
+    HeadPointer pointer;
+    const double t = Settle(pointer, Face{.interocular = interocular});
+    const cv::Point2f half = pointer.Point(Face{.interocular = interocular, .eyes = {320 + interocular / 2, 200}}.Measured(), t);
+    EXPECT_NEAR(half.x, 160, 0.5);  // half an interocular distance to the camera's right
+    const cv::Point2f up = pointer.Point(Face{.interocular = interocular, .eyes = {320, 200 - interocular}}.Measured(), t);
+    EXPECT_NEAR(up.y, 0, 0.5);
+    // Far beyond the edges: held at them.
+    const cv::Point2f far = pointer.Point(Face{.interocular = interocular, .eyes = {320 - 4 * interocular, 200 + 4 * interocular}}.Measured(), t);
+    EXPECT_EQ(far, cv::Point2f(639, 479));
+  }
+}
+
+TEST(HeadPointerTest, RecentringAndComingBackTakeANewNeutral) {
+  HeadPointer pointer;
+  double t = Settle(pointer, Face{});
+  const Face moved{.eyes = {355, 200}};
+  EXPECT_NEAR(pointer.Point(moved.Measured(), t).x, 160, 0.5);
+  pointer.Recentre();
+  t = Settle(pointer, moved, t);
+  EXPECT_EQ(pointer.Point(moved.Measured(), t), cv::Point2f(320, 240));
+  // Away for a second: the same neutral. Away for more than two: a new one.
+  EXPECT_NEAR(pointer.Point(Face{}.Measured(), t + 1).x, 480, 0.5);
+  t = Settle(pointer, Face{}, t + 3.5);
+  EXPECT_EQ(pointer.Point(Face{}.Measured(), t), cv::Point2f(320, 240));
+}
+
+TEST(HeadPointerTest, AFaceThatNeverHoldsStillGetsNoNeutral) {
+  HeadPointer pointer;
+  for (int i = 0; i < 30; ++i)
+    EXPECT_EQ(pointer.Point(Face{.eyes = {320.0 + 10 * (i % 2), 200}}.Measured(), i / 30.0), cv::Point2f(320, 240));
+}
+
+}  // namespace
