@@ -10,6 +10,10 @@ class DetectorSource final : public EyeSource {
   void Stop() override { EyeDetectorStop(); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
   bool Delivering() override { return EyeDetectorDelivering() != 0; }
+  void SetTracking(bool comfortable) override {
+    EyeDetectorSetTracking(comfortable ? IRISDET_TRACKING_COMFORT : IRISDET_TRACKING_EYES);
+  }
+  void Recentre() override { EyeDetectorRecentre(); }
   std::string Failure() override {
     char text[512];
     return EyeDetectorLastError(text, sizeof text) > 0 ? text : "";

@@ -18,6 +18,10 @@ class EyeSource {
   // Why the last start failed or what went wrong since, for the player; empty when
   // nothing did.
   virtual std::string Failure() { return {}; }
+  // Comfortable tracking (the head, relative to a neutral position) or the eyes' own
+  // position; and a new neutral position. Only the detector has them.
+  virtual void SetTracking(bool /*comfortable*/) {}
+  virtual void Recentre() {}
 };
 
 // The eye detector library.

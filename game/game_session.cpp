@@ -12,7 +12,11 @@ ThreadLauncher StdThreadLauncher() {
 
 GameSession::GameSession(GameWindow& window, const PlayfieldRect& playfield, const FlipOptions& flips,
                          GameServices services)
-    : window(window), playfield(playfield), flips(flips), services(std::move(services)) {}
+    : window(window),
+      playfield(playfield),
+      flips(flips),
+      services(std::move(services)),
+      detector(this->services.detector, this->services.clock) {}
 
 GameSession::~GameSession() {
   RequestStop();
@@ -30,13 +34,13 @@ void GameSession::OnActivaClicked() {
 }
 
 void GameSession::StartEyes() {
-  if (!services.pointerFromStart && services.detector.Start() == 0) {
-    eyes = &services.detector;
+  if (!services.pointerFromStart && detector.Start() == 0) {
+    eyes = &detector;
     return;
   }
   if (!services.pointerFromStart && !toldNoCamera) {
     toldNoCamera = true;
-    window.TellNoCamera(services.detector.Failure());
+    window.TellNoCamera(detector.Failure());
   }
   services.pointer.Start();
   eyes = &services.pointer;
@@ -67,16 +71,18 @@ void GameSession::StartGame() {
 }
 
 void GameSession::CheckCamera() {
-  if (!workerRunning || eyes != &services.detector) return;
-  if (std::string trouble = services.detector.Failure(); !trouble.empty() && trouble != toldTrouble) {
+  if (!workerRunning || eyes != &detector) return;
+  if (std::string trouble = detector.Failure(); !trouble.empty() && trouble != toldTrouble) {
     toldTrouble = std::move(trouble);
     window.TellDetectorTrouble(toldTrouble);
     return;
   }
-  if (toldCameraLost || !workerRunning || eyes != &services.detector || services.detector.Delivering()) return;
+  if (toldCameraLost || !workerRunning || eyes != &detector || detector.Delivering()) return;
   toldCameraLost = true;
   window.TellCameraLost();
 }
+
+bool GameSession::FaceMissing() { return !stopRequested && workerRunning && eyes == &detector && detector.FaceMissing(); }
 
 void GameSession::StopGame() {
   window.EnableSolution(false);
@@ -96,7 +102,7 @@ void GameSession::StopSteps() {
 }
 
 void GameSession::StopEyes() {
-  services.detector.Stop();
+  detector.Stop();
   services.pointer.Stop();
 }
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "eye_source.h"
+#include "face_presence.h"
 #include "geometry.h"
 #include "ports.h"
 #include "tracking_loop.h"
@@ -63,6 +64,12 @@ class GameSession {
   // camera has stopped giving frames, and once for the run what else went wrong.
   void CheckCamera();
 
+  // During a game with the detector: no eye for a second or more.
+  bool FaceMissing();
+  // The detector's tracking, chosen by the player, and a new neutral position.
+  void SetTracking(bool comfortable) { detector.SetTracking(comfortable); }
+  void Recentre() { detector.Recentre(); }
+
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
   bool WorkerRunning() const { return workerRunning; }
@@ -82,6 +89,7 @@ class GameSession {
   const PlayfieldRect& playfield;
   const FlipOptions& flips;
   GameServices services;
+  FacePresence detector;  // the services' detector, watched for a missing face
   std::atomic<bool> stopRequested{false};
   TargetPoint target;
   EyeSource* eyes = nullptr;

@@ -40,7 +40,9 @@ class GazeTracker {
   void Find(bool beepMode);
 
   const TrackingContext& c_;
-  std::int16_t camX_ = 0, camY_ = 0;  // kept between passes: a poll without an eye leaves them
+  // Kept between passes: a poll without an eye leaves them. Before the first eye the
+  // square waits at the centre of the picture area.
+  std::int16_t camX_ = kCameraWidth / 2, camY_ = kCameraHeight / 2;
   std::optional<ProximityBand> lastBeepBand_;
   bool cueSpoken_ = false;
   std::uint32_t lastCueTick_ = 0;

@@ -81,20 +81,29 @@ Mix_Chunk* LoadChunk(const std::string& path) {
 
 }  // namespace
 
-void SoundPlayer::Play(const std::string& name) {
+bool SoundPlayer::Available() {
   std::lock_guard lock(mutex);
+  return OpenLocked();
+}
+
+bool SoundPlayer::OpenLocked() {
   if (!state_) {
     state_ = new State;
     // SDL's own Ctrl+C and kill handlers would only queue an event nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     state_->open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
                    Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kBufferSamples) == 0;
-    if (!state_->open) return;
+    if (!state_->open) return false;
     Mix_AllocateChannels(1);
     state_->beepSamples = MakeBeep();
     state_->beep = Mix_QuickLoad_RAW(state_->beepSamples.data(), static_cast<Uint32>(state_->beepSamples.size()));
   }
-  if (!state_->open) return;
+  return state_->open;
+}
+
+void SoundPlayer::Play(const std::string& name) {
+  std::lock_guard lock(mutex);
+  if (!OpenLocked()) return;
   const std::string path = FindDataFile(name);
   auto [it, isNew] = state_->chunks.try_emplace(path, nullptr);
   if (isNew) it->second = LoadChunk(path);

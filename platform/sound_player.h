@@ -10,10 +10,13 @@ class SoundPlayer {
  public:
   static SoundPlayer& Instance();
   void Play(const std::string& name);
+  // Opens the sound output if it is not open yet; false when there is none.
+  bool Available();
 
  private:
   SoundPlayer() = default;
   ~SoundPlayer();
+  bool OpenLocked();
   struct State;
   State* state_ = nullptr;
 };

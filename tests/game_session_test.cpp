@@ -29,6 +29,9 @@ class SteadyEyes : public game::EyeSource {
   void Stop() override { log_.push_back(std::string(name_) + " stop"); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool eye = seesEye;
+    ++polls;
+    if (!eye) return 0;
     *y = camY;
     *x = camX;
     return 1;
@@ -39,6 +42,8 @@ class SteadyEyes : public game::EyeSource {
   std::string failure;
   std::atomic<std::int16_t> camX{0}, camY{0};
   std::atomic<bool> delivering{true};
+  std::atomic<bool> seesEye{true};
+  std::atomic<int> polls{0};
 
  private:
   std::vector<std::string>& log_;
@@ -235,6 +240,28 @@ TEST_F(GameSessionTest, DetectorTroubleIsToldWithItsReasonOnceForTheRun) {
   Click();
   session->CheckCamera();  // the same trouble in the next game is not told again
   EXPECT_EQ(std::count(log.begin(), log.end(), "trouble: El model està malmès."), 1);
+  session->StopForClose();
+}
+
+TEST_F(GameSessionTest, AFaceMissingForASecondIsNoticedAndItsReturnToo) {
+  Session();
+  detector.camX = 600;
+  Click();
+  EXPECT_FALSE(session->FaceMissing());
+  detector.seesEye = false;
+  // Once a poll has seen no eye, the worker reads the clock no more until one comes.
+  for (const int seen = detector.polls + 1; detector.polls <= seen;) std::this_thread::yield();
+  clock.ticks += game::FacePresence::kMissingAfterMs;
+  EXPECT_FALSE(session->FaceMissing());  // a second exactly: not yet
+  clock.ticks += 1;
+  EXPECT_TRUE(session->FaceMissing());
+  detector.seesEye = true;
+  for (int i = 0; i < 5000 && session->FaceMissing(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(session->FaceMissing());
+  detector.seesEye = false;
+  Click();  // no game: nothing is missing
+  clock.ticks += 5000;
+  EXPECT_FALSE(session->FaceMissing());
   session->StopForClose();
 }
 

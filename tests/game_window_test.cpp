@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -148,6 +149,104 @@ TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
   EXPECT_EQ(text, "Error creant thread");
   EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
   EXPECT_EQ(dialog->CueTimerInterval(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Eyes the test switches on and off; they note what the player asks of the tracking.
+class ToggledEyes : public game::EyeSource {
+ public:
+  std::int32_t Start() override { return 0; }
+  void Stop() override {}
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool eye = seesEye;
+    ++polls;
+    if (!eye) return 0;
+    *x = 600, *y = 400;
+    return 1;
+  }
+  // Once a poll has seen no eye, the worker reads the clock no more until one comes.
+  void LoseTheFace() {
+    seesEye = false;
+    for (const int seen = polls + 1; polls <= seen;) std::this_thread::yield();
+  }
+  std::atomic<int> polls{0};
+  void SetTracking(bool comfortable) override { trackings.push_back(comfortable); }
+  void Recentre() override { ++recentres; }
+  std::atomic<bool> seesEye{false};
+  std::vector<bool> trackings;
+  int recentres = 0;
+};
+
+QAction* MenuItem(QMenu* menu, const QString& text) {
+  for (QAction* action : menu->actions()) {
+    if (action->text() == text) return action;
+    if (action->menu())
+      if (QAction* inner = MenuItem(action->menu(), text)) return inner;
+  }
+  return nullptr;
+}
+
+TEST_F(GameWindowTest, TheSquareWaitsAtTheCentreAndTheHintComesAndGoes) {
+  ToggledEyes eyes;
+  auto dialog = Open(eyes);
+  auto* indicator = ui::FindControl(*dialog, res::kIndicator);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  // The camera's centre (320, 240) maps to (393, 243) of the 786 x 486 picture area.
+  ASSERT_TRUE(test::WaitUntil([&] { return indicator->geometry() == QRect(383, 233, 32, 32); }));
+  EXPECT_FALSE(dialog->NoFaceHintShown());
+  clock.ticks += 1001;  // a second without a face
+  ASSERT_TRUE(test::WaitUntil([&] { return dialog->NoFaceHintShown(); }));
+  auto* hint = dialog->findChild<QLabel*>(QStringLiteral("noFaceHint"));
+  EXPECT_EQ(hint->text(), QStringLiteral("No et veig: posa't davant de la càmera"));
+  EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));  // never in the way of a click
+  eyes.seesEye = true;
+  ASSERT_TRUE(test::WaitUntil([&] { return !dialog->NoFaceHintShown(); }));
+  eyes.LoseTheFace();
+  clock.ticks += 5000;
+  ASSERT_TRUE(test::WaitUntil([&] { return dialog->NoFaceHintShown(); }));
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);  // stopped: gone
+  EXPECT_FALSE(dialog->NoFaceHintShown());
+}
+
+TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
+  ToggledEyes eyes;
+  auto dialog = Open(eyes);
+  QAction* eyesItem = MenuItem(dialog->SystemMenu(), QStringLiteral("Posició dels ulls"));
+  QAction* comfortItem = MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"));
+  ASSERT_TRUE(eyesItem && comfortItem);
+  EXPECT_TRUE(comfortItem->isChecked());  // the default
+  eyesItem->trigger();
+  EXPECT_TRUE(eyesItem->isChecked());
+  EXPECT_FALSE(comfortItem->isChecked());
+  comfortItem->trigger();
+  EXPECT_EQ(eyes.trackings, (std::vector<bool>{false, true}));
+  MenuItem(dialog->SystemMenu(), QStringLiteral("&Centra la posició\tC"))->trigger();
+  QTest::keyClick(dialog.get(), Qt::Key_C);
+  EXPECT_EQ(eyes.recentres, 2);
+}
+
+TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {
+  ToggledEyes eyes;
+  DialogServices services;
+  services.detector = &eyes;
+  services.clock = &clock;
+  services.soundAvailable = [] { return false; };
+  CGlimmo2Dlg dialog(nullptr, std::move(services));
+  dialog.show();
+  QString title, text;
+  test::CloseNextMessageBox(&title, &text);
+  QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
+  EXPECT_TRUE(text.startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so"))) << text.toStdString();
+  EXPECT_TRUE(dialog.Game().WorkerRunning());  // the game goes on
+  text.clear();
+  test::CloseNextMessageBox(&title, &text);  // should one come after all
+  for (int click = 0; click < 3; ++click) QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
+  EXPECT_TRUE(text.isEmpty());
+  dialog.OnCancel();
 }
 
 }  // namespace

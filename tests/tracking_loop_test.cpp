@@ -44,10 +44,10 @@ class TrackingLoopTest : public ::testing::Test {
   std::unique_ptr<test::ScriptedEyes> eyes;
 };
 
-TEST_F(TrackingLoopTest, StartStepsThenOnePassWithoutAnEye) {
+TEST_F(TrackingLoopTest, StartStepsThenOnePassWithoutAnEyeAtTheCentre) {
   const Effects effects = Run({NoEye()}, game::kBeepMode);
-  EXPECT_EQ(effects, (Effects{"show", "invalidate", "bitmap Blue", "move -10,-10",
-                              "status Aleatori: x=300; y=200;;Ull: x=0, y=0"}));
+  EXPECT_EQ(effects, (Effects{"show", "invalidate", "bitmap Blue", "move 310,230",
+                              "status Aleatori: x=300; y=200;;Ull: x=320, y=240"}));
 }
 
 TEST_F(TrackingLoopTest, StopAtTheTopOfAPassTouchesNothing) {

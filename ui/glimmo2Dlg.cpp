@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QActionGroup>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,6 +15,7 @@
 #include "message_map.h"
 #include "resource_ids.h"
 #include "resources.h"
+#include "sound_player.h"
 #include "template_builder.h"
 
 namespace {
@@ -29,6 +31,8 @@ DialogServices WithDefaults(DialogServices s) {
   if (!s.clock) s.clock = &game::SystemClock();
   if (!s.chance) s.chance = &game::CLibraryChance();
   if (!s.launch) s.launch = game::StdThreadLauncher();
+  if (!s.soundAvailable && s.playSound) s.soundAvailable = [] { return true; };  // sounds of its own
+  if (!s.soundAvailable) s.soundAvailable = [] { return platform::SoundPlayer::Instance().Available(); };
   return s;
 }
 
@@ -46,7 +50,7 @@ CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
   ui::ConnectControlRoutes(*this);
   connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
   connect(&pointerTimer, &QTimer::timeout, this, &CGlimmo2Dlg::FollowPointer);
-  connect(&cameraWatch, &QTimer::timeout, this, [this] { session->CheckCamera(); });
+  connect(&cameraWatch, &QTimer::timeout, this, &CGlimmo2Dlg::WatchCamera);
   OnInitDialog();
 }
 
@@ -89,6 +93,13 @@ bool CGlimmo2Dlg::OnInitDialog() {
   solutionButton->setEnabled(false);
   Bind<QLineEdit>(*this, res::kMida)->setText(QString::number(20));
   ShowBanner();
+  noFaceHint = new QLabel(QStringLiteral("No et veig: posa't davant de la càmera"), picture);
+  noFaceHint->setObjectName(QStringLiteral("noFaceHint"));
+  noFaceHint->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 8px;"));
+  noFaceHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+  noFaceHint->adjustSize();
+  noFaceHint->move(picture->contentsRect().center() - noFaceHint->rect().center());
+  noFaceHint->hide();
   return true;
 }
 
@@ -96,11 +107,26 @@ void CGlimmo2Dlg::AddAboutItem() {
   systemMenu = new QMenu(this);
   systemMenu->addAction(QStringLiteral("&Tanca"), this,
                         [this] { ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0}); });
+  AddTrackingItems();
   const QString text = res::LoadString(res::kAboutMenuString);
   if (text.isEmpty()) return;
   systemMenu->addSeparator();
   systemMenu->addAction(text, this,
                         [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
+}
+
+void CGlimmo2Dlg::AddTrackingItems() {
+  systemMenu->addSeparator();
+  QMenu* tracking = systemMenu->addMenu(QStringLiteral("&Seguiment"));
+  auto* choices = new QActionGroup(tracking);
+  const bool eyesChosen = qgetenv("IRISDET_TRACKING") == "eyes";  // as the detector reads it
+  for (const auto& [text, comfortable] : {std::pair{"Còmode (moviment del cap)", true}, {"Posició dels ulls", false}}) {
+    QAction* choice = tracking->addAction(QString::fromUtf8(text), this, [this, comfortable] { OnTrackingChosen(comfortable); });
+    choice->setCheckable(true);
+    choice->setChecked(comfortable != eyesChosen);
+    choices->addAction(choice);
+  }
+  systemMenu->addAction(QStringLiteral("&Centra la posició\tC"), this, &CGlimmo2Dlg::OnRecentre);
 }
 
 void CGlimmo2Dlg::ShowBanner() {
@@ -140,6 +166,7 @@ void CGlimmo2Dlg::accept() {
 }
 
 void CGlimmo2Dlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_C && !(event->modifiers() & ~Qt::KeypadModifier)) return OnRecentre();
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (!enter || event->modifiers() & ~Qt::KeypadModifier) return QDialog::keyPressEvent(event);
   // Enter presses the focused push button; anywhere else it is the OK command.

@@ -29,6 +29,7 @@ struct DialogServices {
   game::Chance* chance = nullptr;  // null: srand and rand
   game::ThreadLauncher launch;
   std::function<void(const std::string&)> playSound;  // default: the process's sound
+  std::function<bool()> soundAvailable;  // default: the process's sound output opens (true with playSound)
 };
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
@@ -51,6 +52,11 @@ class CGlimmo2Dlg : public QDialog,
   void OnOptionClicked();
   void OnMidaChanged();
   void OnCancel();
+  // The player's own: a new neutral position for comfortable tracking ("C"), and the
+  // tracking chosen in the "Seguiment" menu.
+  void OnRecentre();
+  void OnTrackingChosen(bool comfortable);
+  bool NoFaceHintShown() const;
 
   std::int32_t FeedbackMode() const { return session->feedbackMode; }
   std::int32_t Tolerance() const { return session->tolerance; }
@@ -69,7 +75,7 @@ class CGlimmo2Dlg : public QDialog,
   static constexpr int kSysClose = 0xF060;
   static constexpr int kCueTimerId = 1;
   static constexpr int kPointerPeriodMs = 15;
-  static constexpr int kCameraWatchMs = 1000;
+  static constexpr int kCameraWatchMs = 250;  // the camera and the player's face, watched during a game
 
   // The game's window effects, applied on the UI thread.
   bool ActivaPressed() const override;
@@ -102,6 +108,9 @@ class CGlimmo2Dlg : public QDialog,
 
  private:
   void AddAboutItem();
+  void AddTrackingItems();
+  void WatchCamera();
+  void TellIfSilent();
   void Tell(int icon, const QString& text);  // a message box with OK only
   void ShowBanner();
   void FollowPointer();
@@ -112,6 +121,8 @@ class CGlimmo2Dlg : public QDialog,
   QLabel* blankPicture = nullptr;
   QLabel* indicator = nullptr;
   QLabel* statusStatic = nullptr;
+  QLabel* noFaceHint = nullptr;  // over the picture area, never in the way of a click
+  bool toldSilent = false;
   QPushButton* activateButton = nullptr;
   CShowpic* picture = nullptr;
   QIcon icon;

@@ -27,11 +27,33 @@ void CGlimmo2Dlg::OnActivaClicked() {
     pointerTimer.start(kPointerPeriodMs);
   else
     pointerTimer.stop();
-  if (!session->UsingPointer() && ActivaPressed())
+  if (!session->UsingPointer() && ActivaPressed()) {
     cameraWatch.start(kCameraWatchMs);
-  else
+  } else {
     cameraWatch.stop();
+    noFaceHint->hide();
+  }
+  if (ActivaPressed()) TellIfSilent();
 }
+
+void CGlimmo2Dlg::WatchCamera() {
+  session->CheckCamera();
+  noFaceHint->setVisible(session->FaceMissing());
+}
+
+bool CGlimmo2Dlg::NoFaceHintShown() const { return noFaceHint->isVisible(); }
+
+void CGlimmo2Dlg::TellIfSilent() {
+  // Spoken mode would otherwise be silent and colourless, with nothing said.
+  if (toldSilent || services.soundAvailable()) return;
+  toldSilent = true;
+  Tell(QMessageBox::Information, QStringLiteral("No s'ha pogut obrir la sortida de so: el joc no sonarà. "
+                                                "Tria «Detector» per veure la distància amb colors."));
+}
+
+void CGlimmo2Dlg::OnRecentre() { session->Recentre(); }
+
+void CGlimmo2Dlg::OnTrackingChosen(bool comfortable) { session->SetTracking(comfortable); }
 
 bool CGlimmo2Dlg::ActivaPressed() const { return activateButton->isChecked(); }
 

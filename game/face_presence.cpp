@@ -1,0 +1,18 @@
+#include "face_presence.h"
+
+namespace game {
+
+std::int32_t FacePresence::Start() {
+  lastEyeTick_ = clock_.TickCount();  // a new game gives the player a moment
+  return detector_.Start();
+}
+
+std::int32_t FacePresence::Poll(std::int16_t* y, std::int16_t* x) {
+  const std::int32_t found = detector_.Poll(y, x);
+  if (found) lastEyeTick_ = clock_.TickCount();
+  return found;
+}
+
+bool FacePresence::FaceMissing() { return clock_.TickCount() - lastEyeTick_ > kMissingAfterMs; }
+
+}  // namespace game

@@ -1,0 +1,36 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "eye_source.h"
+#include "ports.h"
+
+namespace game {
+
+// The eye detector as the game plays with it, noting when it last saw an eye, so
+// that the window can tell a player the camera does not see them.
+class FacePresence final : public EyeSource {
+ public:
+  static constexpr std::uint32_t kMissingAfterMs = 1000;
+
+  FacePresence(EyeSource& detector, Clock& clock) : detector_(detector), clock_(clock) {}
+
+  std::int32_t Start() override;
+  void Stop() override { detector_.Stop(); }
+  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;
+  bool Delivering() override { return detector_.Delivering(); }
+  std::string Failure() override { return detector_.Failure(); }
+  void SetTracking(bool comfortable) override { detector_.SetTracking(comfortable); }
+  void Recentre() override { detector_.Recentre(); }
+
+  // True when no eye has come for more than kMissingAfterMs since the start or the
+  // last eye. From any thread.
+  bool FaceMissing();
+
+ private:
+  EyeSource& detector_;
+  Clock& clock_;
+  std::atomic<std::uint32_t> lastEyeTick_{0};
+};
+
+}  // namespace game
