@@ -8,11 +8,11 @@ namespace {
 
 constexpr int kLandmarks = 68;
 constexpr int kRightEyeFirst = 36, kLeftEyeFirst = 42, kEyePoints = 6;
-constexpr int kNoseFirst = 30, kNosePoints = 6;  // the tip and the nostrils' base: firm points
+constexpr int kNoseFirst = 27, kNosePoints = 9;  // the bridge, the tip and the nostrils' base: firm points
 // Where the mean of those nose points sits on an average face, in interocular units,
 // from the eyes' midpoint: below it and toward the camera.
-constexpr double kNoseDrop = 0.75;
-constexpr double kNoseDepth = 0.35;
+constexpr double kNoseDrop = 0.55;
+constexpr double kNoseDepth = 0.3;
 constexpr double kSteadyShift = 0.05;  // interocular distances
 constexpr double kSteadyTurnDeg = 2.0;
 constexpr double kDegPerRad = 180.0 / CV_PI;
@@ -33,6 +33,18 @@ HeadPose PoseFrom(cv::Point2d noseOffset, double roll) {
   return {std::atan(x / kNoseDepth) * kDegPerRad, pitch * kDegPerRad, roll * kDegPerRad};
 }
 
+// The steady frames' mean: one frame's jitter would stay in every point after.
+FaceGeometry Mean(const std::deque<FaceGeometry>& faces) {
+  FaceGeometry sum{{0, 0}, 0, {}};
+  for (const FaceGeometry& f : faces) {
+    sum.eyes += f.eyes;
+    sum.interocular += f.interocular;
+    sum.pose.yaw += f.pose.yaw, sum.pose.pitch += f.pose.pitch, sum.pose.roll += f.pose.roll;
+  }
+  const double n = static_cast<double>(faces.size());
+  return {sum.eyes * static_cast<float>(1.0 / n), sum.interocular / n, {sum.pose.yaw / n, sum.pose.pitch / n, sum.pose.roll / n}};
+}
+
 }  // namespace
 
 std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmarks) {
@@ -48,21 +60,28 @@ std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmark
   return FaceGeometry{eyes, interocular, PoseFrom(offset, roll)};
 }
 
-cv::Point2f HeadPointer::Point(const FaceGeometry& face, double seconds) {
+std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, double seconds) {
   if (lastSeen_ && seconds - *lastSeen_ > kAwayToRecentreSeconds) Recentre();  // back after a while away
   lastSeen_ = seconds;
   recent_.push_back(face);
   if (recent_.size() > kSteadyFrames) recent_.pop_front();
-  if (!neutral_ && Steady()) neutral_ = face;
-  if (!neutral_) return {320.f, 240.f};
-  // In the camera's own image: moving or turning toward its right is positive.
-  const double u = (face.eyes.x - neutral_->eyes.x) / face.interocular + (face.pose.yaw - neutral_->pose.yaw) / kYawToEdgeDeg;
-  const double v =
-      (face.eyes.y - neutral_->eyes.y) / face.interocular + (face.pose.pitch - neutral_->pose.pitch) / kPitchToEdgeDeg;
-  // The player sees a mirror: the camera's right is their left.
-  const double x = 320.0 - 320.0 * std::clamp(u, -1.0, 1.0);
-  const double y = 240.0 + 240.0 * std::clamp(v, -1.0, 1.0);
-  return {static_cast<float>(std::min(x, 639.0)), static_cast<float>(std::min(y, 479.0))};
+  if (!neutral_ && Steady()) neutral_ = Mean(recent_);
+  if (!neutral_) return std::nullopt;
+  // In the camera's own image moving or turning toward its right is positive; the
+  // player sees a mirror, where that is their left.
+  const auto frame = [](double u, double v) { return cv::Point2f(static_cast<float>(-320.0 * u), static_cast<float>(240.0 * v)); };
+  return HeadMovement{frame((face.eyes.x - neutral_->eyes.x) / face.interocular, (face.eyes.y - neutral_->eyes.y) / face.interocular),
+                      frame((face.pose.yaw - neutral_->pose.yaw) / kYawToEdgeDeg,
+                            (face.pose.pitch - neutral_->pose.pitch) / kPitchToEdgeDeg)};
+}
+
+cv::Point2f HeadPointer::ToFrame(cv::Point2f offset) {
+  return {std::clamp(320.f + offset.x, 0.f, 639.f), std::clamp(240.f + offset.y, 0.f, 479.f)};
+}
+
+cv::Point2f HeadPointer::Point(const FaceGeometry& face, double seconds) {
+  const std::optional<HeadMovement> moved = Movement(face, seconds);
+  return ToFrame(moved ? moved->shift + moved->turn : cv::Point2f(0, 0));
 }
 
 void HeadPointer::Recentre() {

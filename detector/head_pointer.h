@@ -26,16 +26,26 @@ struct FaceGeometry {
 // None unless there are 68 landmarks and the eyes are apart.
 std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmarks);
 
+// How far the head has moved from its neutral position, in frame pixels as the player
+// sees them (mirrored): by moving, and by turning. Unclamped.
+struct HeadMovement {
+  cv::Point2f shift, turn;
+};
+
 class HeadPointer {
  public:
   static constexpr double kYawToEdgeDeg = 15.0;
   static constexpr double kPitchToEdgeDeg = 10.0;
-  static constexpr int kSteadyFrames = 5;      // a neutral position is taken once the face holds this still
+  static constexpr int kSteadyFrames = 10;  // a neutral position is taken once the face holds this still
   static constexpr double kAwayToRecentreSeconds = 2.0;
 
   // The point as the player sees it (mirrored left to right), in the 640x480 frame.
   // The centre until a neutral position has been taken.
   cv::Point2f Point(const FaceGeometry& face, double seconds);
+  // The same movement in its two parts; none until a neutral position has been taken.
+  std::optional<HeadMovement> Movement(const FaceGeometry& face, double seconds);
+  // The frame's centre moved by `offset`, held inside the frame.
+  static cv::Point2f ToFrame(cv::Point2f offset);
   // The next steady face becomes the neutral position.
   void Recentre();
 

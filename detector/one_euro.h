@@ -27,7 +27,8 @@ class PointSmoother {
  public:
   static constexpr double kMinCutoffHz = 1.0;
   static constexpr double kBeta = 0.1;
-  explicit PointSmoother(double minCutoffHz = kMinCutoffHz, double beta = kBeta) : x_(minCutoffHz, beta), y_(minCutoffHz, beta) {}
+  explicit PointSmoother(double minCutoffHz = kMinCutoffHz, double beta = kBeta, double derivativeCutoffHz = 1.0)
+      : x_(minCutoffHz, beta, derivativeCutoffHz), y_(minCutoffHz, beta, derivativeCutoffHz) {}
   cv::Point2f Filter(cv::Point2f point, double seconds);
   void Reset();
 

@@ -18,19 +18,26 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   Report report;
   if (face) report.pose = face->pose;
   if (mode == Tracking::Comfort && face) {
-    report.point = headSmoother_.Filter(head_.Point(*face, seconds), seconds);
+    const std::optional<HeadMovement> moved = head_.Movement(*face, seconds);
+    report.point = HeadPointer::ToFrame(
+        moved ? shiftSmoother_.Filter(moved->shift, seconds) + turnSmoother_.Filter(moved->turn, seconds) : cv::Point2f());
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);
   }
-  if (!report.point) eyeSmoother_.Reset(), headSmoother_.Reset();  // a face found again starts afresh
+  if (!report.point) ResetSmoothing();  // a face found again starts afresh
   return report;
 }
 
 void PointReporter::Reset() {
   head_.Recentre();
+  ResetSmoothing();
+}
+
+void PointReporter::ResetSmoothing() {
   eyeSmoother_.Reset();
-  headSmoother_.Reset();
+  shiftSmoother_.Reset();
+  turnSmoother_.Reset();
 }
 
 }  // namespace irisdet

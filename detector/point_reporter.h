@@ -27,13 +27,16 @@ class PointReporter {
   void Reset();  // the next frame has nothing to do with the ones before
 
  private:
-  // Slower at rest than the eyes' own: the head pointer's gain magnifies the landmarks' jitter.
-  static constexpr double kComfortMinCutoffHz = 0.4;
-  static constexpr double kComfortBeta = 0.02;
+  void ResetSmoothing();
+  // The head's turn is read from a few landmarks, and its gain magnifies their jitter
+  // ten times more than a movement's: it is smoothed the more at rest.
+  static constexpr double kShiftMinCutoffHz = 1.0, kShiftBeta = 0.02;
+  static constexpr double kTurnMinCutoffHz = 0.1, kTurnBeta = 0.0003, kTurnDerivativeCutoffHz = 0.5;
 
   HeadPointer head_;
   PointSmoother eyeSmoother_;
-  PointSmoother headSmoother_{kComfortMinCutoffHz, kComfortBeta};
+  PointSmoother shiftSmoother_{kShiftMinCutoffHz, kShiftBeta};
+  PointSmoother turnSmoother_{kTurnMinCutoffHz, kTurnBeta, kTurnDerivativeCutoffHz};
 };
 
 }  // namespace irisdet

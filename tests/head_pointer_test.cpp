@@ -28,7 +28,10 @@ struct Face {
       const double a = i * CV_PI / 3;  // six points around each eye's centre
       points[36 + i] = project(-0.5 + 0.15 * std::cos(a), 0.06 * std::sin(a), 0);
       points[42 + i] = project(0.5 + 0.15 * std::cos(a), 0.06 * std::sin(a), 0);
-      points[30 + i] = project(0.1 * std::cos(a), 0.75 + 0.05 * std::sin(a), 0.35);  // the nose
+    }
+    for (int i = 0; i < 9; ++i) {  // the nose: its nine firm points around where an average face has them
+      const double a = i * 2 * CV_PI / 9;
+      points[27 + i] = project(0.1 * std::cos(a), 0.55 + 0.2 * std::sin(a), 0.3);
     }
     return points;
   }
