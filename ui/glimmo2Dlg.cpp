@@ -98,7 +98,9 @@ bool CGlimmo2Dlg::OnInitDialog() {
   noFaceHint->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 8px;"));
   noFaceHint->setAttribute(Qt::WA_TransparentForMouseEvents);
   noFaceHint->adjustSize();
-  noFaceHint->move(picture->contentsRect().center() - noFaceHint->rect().center());
+  // Centred across, a quarter down: clear of the square, which waits in the middle.
+  const QRect area = picture->contentsRect();
+  noFaceHint->move(area.center().x() - noFaceHint->width() / 2, area.top() + area.height() / 4);
   noFaceHint->hide();
   return true;
 }
