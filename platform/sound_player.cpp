@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -22,9 +24,17 @@ std::mutex mutex;
 
 }  // namespace
 
+// A sound as it was read: the file's size and modification time then, and its
+// chunk (null when it could not be used).
+struct LoadedSound {
+  std::int64_t size = -1;
+  std::int64_t modifiedNs = -1;
+  Mix_Chunk* chunk = nullptr;
+};
+
 struct SoundPlayer::State {
   bool open = false;
-  std::map<std::string, Mix_Chunk*> chunks;  // by path; null when unreadable
+  std::map<std::string, LoadedSound> sounds;  // by path
   std::vector<Uint8> beepSamples;
   Mix_Chunk* beep = nullptr;
 };
@@ -39,8 +49,8 @@ SoundPlayer::~SoundPlayer() {
   if (!state_) return;
   if (state_->open) {
     Mix_HaltChannel(-1);
-    for (auto& [path, chunk] : state_->chunks)
-      if (chunk) Mix_FreeChunk(chunk);
+    for (auto& [path, sound] : state_->sounds)
+      if (sound.chunk) Mix_FreeChunk(sound.chunk);
     Mix_FreeChunk(state_->beep);
     Mix_CloseAudio();
   }
@@ -105,9 +115,19 @@ void SoundPlayer::Play(const std::string& name) {
   std::lock_guard lock(mutex);
   if (!OpenLocked()) return;
   const std::string path = FindDataFile(name);
-  auto [it, isNew] = state_->chunks.try_emplace(path, nullptr);
-  if (isNew) it->second = LoadChunk(path);
-  Mix_PlayChannel(0, it->second ? it->second : state_->beep, 0);  // cuts off the sound playing
+  // Looked up anew at every play, as a file may change or appear while the game runs;
+  // read again only when its size or modification time changed.
+  struct stat info {};
+  const bool there = ::stat(path.c_str(), &info) == 0;
+  const std::int64_t size = there ? info.st_size : -1;
+  const std::int64_t modifiedNs = there ? info.st_mtim.tv_sec * 1000000000ll + info.st_mtim.tv_nsec : -1;
+  LoadedSound& sound = state_->sounds[path];
+  if (sound.size != size || sound.modifiedNs != modifiedNs) {
+    Mix_HaltChannel(0);  // the old chunk may be the one playing
+    if (sound.chunk) Mix_FreeChunk(sound.chunk);
+    sound = {size, modifiedNs, there ? LoadChunk(path) : nullptr};
+  }
+  Mix_PlayChannel(0, sound.chunk ? sound.chunk : state_->beep, 0);  // cuts off the sound playing
 }
 
 }  // namespace platform

@@ -5,7 +5,8 @@ namespace platform {
 
 // The process's one asynchronous sound: a new sound cuts off the one playing,
 // whichever thread starts it, and the call returns at once. A file that cannot be
-// read plays a short default beep; with no audio device everything is silent.
+// read plays a short default beep; with no audio device everything is silent. A file
+// is read again when it changed (its size or modification time).
 class SoundPlayer {
  public:
   static SoundPlayer& Instance();

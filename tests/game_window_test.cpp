@@ -122,7 +122,11 @@ TEST_F(GameWindowTest, SolucioRevealsDuringAGameAndAPaintNeverDoes) {
   EXPECT_EQ(picture->grab().toImage().pixel(663, 101), before);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   QTest::mouseClick(ui::FindControl(*dialog, res::kSolucio), Qt::LeftButton);  // draws picture 2
-  EXPECT_EQ(picture->grab().toImage().pixel(663, 101), PictureCentre(2));
+  const QImage shown = picture->grab().toImage();
+  EXPECT_EQ(shown.pixel(663, 101), PictureCentre(2));
+  // Its first stored pixel, bottom-left, is the window's background colour: white, not grey.
+  EXPECT_EQ(shown.pixel(663 - 60, 101 + 59), dialog->palette().color(QPalette::Base).rgb());
+  EXPECT_NE(dialog->palette().color(QPalette::Base), dialog->palette().color(QPalette::Window));
   dialog->OnCancel();
 }
 

@@ -70,6 +70,21 @@ TEST(RevealPictureTest, TheFirstStoredPixelsColourBecomesTheWindow) {
   EXPECT_EQ(topDown.pixel(0, 5), kRed);
 }
 
+TEST(RevealPictureTest, OneBitPicturesGetTheSameTransparency) {
+  QImage mono(9, 5, QImage::Format_Mono);
+  mono.setColorTable({kRed, kBlue});
+  mono.fill(0);
+  mono.setPixel(0, 4, 1);  // bottom-left: the first pixel a bottom-up file stores
+  mono.setPixel(5, 1, 1);
+  const QString path = QDir::temp().filePath(QStringLiteral("glimmo2-mono-%1.bmp").arg(::getpid()));
+  ASSERT_TRUE(mono.save(path, "BMP"));
+  const QImage image = video::LoadRevealPicture(path, kWindow);
+  QFile::remove(path);
+  EXPECT_EQ(image.pixel(0, 4), kWindow);
+  EXPECT_EQ(image.pixel(5, 1), kWindow);
+  EXPECT_EQ(image.pixel(2, 2), kRed);
+}
+
 TEST(RevealPictureTest, MissingEmptyOrNotAPictureGivesNothing) {
   EXPECT_TRUE(video::LoadRevealPicture(QDir::temp().filePath("no-such-dibuix.bmp"), kWindow).isNull());
   EXPECT_TRUE(video::LoadRevealPicture(Write("empty.bmp", {}), kWindow).isNull());

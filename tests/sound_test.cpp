@@ -87,6 +87,24 @@ TEST_F(SoundTest, EmptyAndTruncatedFilesPlayTheDefaultBeep) {
   EXPECT_GT(std::count_if(played.begin(), played.end(), [](std::int16_t v) { return std::abs(v) > 1000; }), 200);
 }
 
+TEST_F(SoundTest, AChangedOrMendedFileIsReadAgain) {
+  WriteConstantWav(folder / "cue.wav", 1111, 100);
+  platform::SoundPlayer::Instance().Play("cue.wav");
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  WriteConstantWav(folder / "cue.wav", 2222, 120);  // changed while the game runs
+  std::ofstream(folder / "late.wav");                // unreadable at its first play...
+  platform::SoundPlayer::Instance().Play("cue.wav");
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  platform::SoundPlayer::Instance().Play("late.wav");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  WriteConstantWav(folder / "late.wav", 3333, 100);  // ...then mended
+  platform::SoundPlayer::Instance().Play("late.wav");
+  const std::vector<std::int16_t> played = Played();
+  EXPECT_GT(Count(played, 1111), 0);
+  EXPECT_GT(Count(played, 2222), 0);
+  EXPECT_GT(Count(played, 3333), 0);
+}
+
 TEST_F(SoundTest, ANewSoundCutsOffTheOnePlaying) {
   WriteConstantWav(folder / "long.wav", 1000, 1000);
   WriteConstantWav(folder / "short.wav", 2000, 50);

@@ -133,7 +133,8 @@ void CGlimmo2Dlg::RevealPicture(int pictureNumber) { DrawReveal(pictureNumber); 
 void CGlimmo2Dlg::DrawReveal(std::optional<int> pictureNumber) {
   if (!pictureNumber) return;  // a paint never reveals by itself
   const QString path = QString::fromStdString(platform::FindDataFile(game::PictureFileName(*pictureNumber)));
-  QImage image = video::LoadRevealPicture(path, palette().color(QPalette::Window));
+  // The window's background colour of a dialog's picture is the base colour (white).
+  QImage image = video::LoadRevealPicture(path, palette().color(QPalette::Base));
   if (image.isNull()) return;
   const game::TargetPoint& target = session->Target();
   const game::PicturePlacement at = game::PlacePicture(target.targetX, target.targetY, image.width(), image.height());

@@ -38,6 +38,8 @@ QImage LoadRevealPicture(const QString& path, QColor windowColour) {
   if (!file) return {};
   const QByteArray bytes = QByteArray::fromStdString(*file);
   QImage image = DecodeBounded(bytes);
+  const bool oneBit = image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
+  if (oneBit) image = image.convertToFormat(QImage::Format_Indexed8);  // same transparency as 4 and 8 bits
   if (image.isNull() || image.format() != QImage::Format_Indexed8 || image.colorCount() == 0) return image;
   const int firstRow = StoredTopDown(bytes) ? 0 : image.height() - 1;
   const int entry = image.pixelIndex(0, firstRow);
