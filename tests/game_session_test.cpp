@@ -260,6 +260,7 @@ TEST_F(GameSessionTest, AFaceMissingForASecondIsNoticedAndItsReturnToo) {
   EXPECT_FALSE(session->FaceMissing());
   detector.seesEye = false;
   Click();  // no game: nothing is missing
+  ASSERT_TRUE(WaitForWorkerToEnd());  // it read the clock until then
   clock.ticks += 5000;
   EXPECT_FALSE(session->FaceMissing());
   session->StopForClose();
