@@ -32,6 +32,10 @@ Engine::~Engine() { Stop(); }
 
 int32_t Engine::Start() {
   std::lock_guard control(control_);
+  if (KeepsWatching()) {
+    recentre_ = true;  // a new game: a new neutral position
+    return IRISDET_OK;
+  }
   StopLocked();
   std::unique_lock lock(mutex_);
   failure_ = ModelFileTrouble();
@@ -44,7 +48,8 @@ int32_t Engine::Start() {
   latest_.release();
   lastFrameAt_ = {};
   running_ = true;
-  thread_ = std::thread(&Engine::Watch, this, ChosenSource(), run);
+  watching_ = {ChosenSource(), ModelPath()};
+  thread_ = std::thread(&Engine::Watch, this, watching_.first, run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
   changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
   if (opening_ != Opening::Failed) return IRISDET_OK;
@@ -114,8 +119,21 @@ int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
   return 1;
 }
 
+// A start while watching the same source, which still gives frames and has had no
+// trouble, keeps it: a stop click need not close and reopen the camera.
+bool Engine::KeepsWatching() {
+  std::lock_guard lock(mutex_);
+  return thread_.joinable() && opening_ == Opening::Opened && failure_.empty() &&
+         watching_ == std::pair{ChosenSource(), ModelPath()} &&
+         DeliveringLocked();
+}
+
 int32_t Engine::Delivering() {
   std::lock_guard lock(mutex_);
+  return DeliveringLocked();
+}
+
+int32_t Engine::DeliveringLocked() const {
   if (!running_) return 0;
   const bool waitingForTheFirst = lastFrameAt_ == std::chrono::steady_clock::time_point{};
   return waitingForTheFirst || std::chrono::steady_clock::now() - lastFrameAt_ < kLostAfter ? 1 : 0;

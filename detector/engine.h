@@ -7,6 +7,7 @@
 #include <opencv2/core.hpp>
 #include <string>
 #include <thread>
+#include <utility>
 
 // The detector's running state behind the three C functions: one watching thread
 // that reads frames and finds the eye, and the latest result for the poll.
@@ -31,6 +32,8 @@ class Engine {
   void Watch(std::string source, std::uint64_t run);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
+  bool KeepsWatching();
+  int32_t DeliveringLocked() const;
   void Fail(std::uint64_t run, const std::string& why);
   bool WaitForFrame(std::chrono::steady_clock::time_point when);
 
@@ -49,6 +52,7 @@ class Engine {
   int16_t x_ = 0, y_ = 0;
   cv::Mat latest_;
   std::string failure_;  // why the last start failed or watching went wrong, for the player
+  std::pair<std::string, std::string> watching_;  // the source and the model of the running thread
   std::chrono::steady_clock::time_point lastFrameAt_{};  // of the running source, once it has given one
 };
 

@@ -189,7 +189,8 @@ TEST_F(DetectorContractTest, ASlidingFaceMovesThePointTheWayThePlayerSeesIt) {
   const auto [eyesFirst, eyesLast] = FirstAndLastPoint();
   EXPECT_NEAR(eyesFirst.x, 639 - 313.5, 12);
   EXPECT_NEAR(eyesLast.x - eyesFirst.x, -121, 12);  // the eyes' own movement, mirrored
-  setenv("IRISDET_TRACKING", "comfort", 1);
+  EyeDetectorStop();
+  setenv("IRISDET_TRACKING", "comfort", 1);  // read when watching starts
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
   const auto [first, last] = FirstAndLastPoint();
   EXPECT_EQ(first, cv::Point(320, 240));  // the neutral position is the centre
@@ -197,11 +198,32 @@ TEST_F(DetectorContractTest, ASlidingFaceMovesThePointTheWayThePlayerSeesIt) {
   EXPECT_NEAR(last.y, 240, 24);
 }
 
+TEST_F(DetectorContractTest, AStartWhileWatchingTheSameSourceKeepsIt) {
+  // A stop click starts before it stops: the camera must not be closed and reopened.
+  WriteSlidingFace(folder / "slide.avi");
+  setenv("IRISDET_SOURCE", (folder / "slide.avi").c_str(), 1);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  const auto [first, last] = FirstAndLastPoint();  // the video has ended: its last frame keeps coming
+  ASSERT_LT(last.x, first.x - 60);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  for (int i = 0; i < 10; ++i) {
+    if (EyeDetectorPoll(&y, &x) != 1) continue;
+    EXPECT_NEAR(x, last.x, 6);  // kept: not back at the start
+  }
+  EyeDetectorStop();
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);  // after a stop: from the beginning again
+  bool backAtTheStart = false;
+  for (int i = 0; i < 60 && !backAtTheStart; ++i)
+    backAtTheStart = EyeDetectorPoll(&y, &x) == 1 && std::abs(x - first.x) < 6;
+  EXPECT_TRUE(backAtTheStart);
+}
+
 TEST_F(DetectorContractTest, StartTwiceStopTwicePollAfterStop) {
   UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
   EyeDetectorStop();  // stop while stopped
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
-  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);  // restarts the source
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);  // keeps the source
   int16_t y = 0, x = 0;
   EXPECT_TRUE(PollForEye(&y, &x));
   EyeDetectorStop();

@@ -28,7 +28,8 @@ extern "C" {
 
 /* Opens the source and starts watching on the library's own thread. Waits only
  * for the source to open, never for the model to load. Start while started
- * restarts the source. The argument is reserved: pass 0. */
+ * keeps the running source when it is the same one and still gives frames (and
+ * takes a new neutral position); otherwise it restarts it. The argument is reserved: pass 0. */
 int32_t EyeDetectorStart(int32_t reserved);
 
 /* Stops watching and closes the source. Stop while stopped does nothing. */
