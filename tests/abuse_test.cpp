@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "glimmo2Dlg.h"
+#include "measures.h"
 #include "qt_wait.h"
 #include "resource_ids.h"
 #include "soak_driver.h"
@@ -42,8 +43,7 @@ class AbuseTest : public ::testing::Test {
     services.playSound = [](const std::string&) {};
     services.launch = [this](std::function<void()> body) {
       return std::thread([this, body = std::move(body)] {
-        int now = ++workers;
-        most = std::max(most.load(), now);
+        measures::RaiseToAtLeast(most, ++workers);
         body();
         --workers;
       });

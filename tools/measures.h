@@ -1,5 +1,6 @@
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
@@ -12,6 +13,13 @@ inline double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0.0;
   std::sort(values.begin(), values.end());
   return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+// Raises `most` to `value` if it is less, atomically: threads that start at once each
+// leave their count.
+inline void RaiseToAtLeast(std::atomic<int>& most, int value) {
+  for (int seen = most; value > seen && !most.compare_exchange_weak(seen, value);) {
+  }
 }
 
 inline double ResidentMiB() {

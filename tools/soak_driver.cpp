@@ -63,7 +63,7 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
   services.playSound = [](const std::string&) {};
   services.launch = [&](std::function<void()> body) {
     return std::thread([&, body = std::move(body)] {
-      most = std::max(most.load(), ++workers);
+      measures::RaiseToAtLeast(most, ++workers);
       body();
       --workers;
     });
