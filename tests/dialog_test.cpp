@@ -108,13 +108,14 @@ TEST_F(DialogTest, InitialStateAndPlayfield) {
 TEST_F(DialogTest, TabOrderFollowsTheTemplate) {
   QWidget* w = Control(dialog, res::kIdCancel);
   std::vector<int> order;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 7; ++i) {
     order.push_back(ui::ControlId(*w));
     w = w->nextInFocusChain();
     while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled()) w = w->nextInFocusChain();
   }
-  EXPECT_EQ(order, (std::vector<int>{res::kIdCancel, res::kActiva, res::kCaptura, res::kInvertirVertical,
-                                     res::kInvertirHoritzontal, res::kMida}));
+  // The radio group takes one tab stop, at its checked button, "Dreta-esquerra" at first.
+  EXPECT_EQ(order, (std::vector<int>{res::kIdCancel, res::kActiva, res::kCaptura, res::kDretaEsquerra,
+                                     res::kInvertirVertical, res::kInvertirHoritzontal, res::kMida}));
 }
 
 TEST_F(DialogTest, MidaFollowsEveryKeystroke) {

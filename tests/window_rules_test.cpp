@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
+#include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 
 #include "AboutDlg.h"
 #include "glimmo2Dlg.h"
 #include "qt_wait.h"
+#include "resource_ids.h"
+#include "template_builder.h"
 
 namespace {
 
@@ -41,6 +45,46 @@ TEST(WindowRulesTest, MainWindowAboutBoxAndMessageBoxesAreFixedDialogs) {
   QMessageBox box(QMessageBox::Information, QStringLiteral("glimmo2"), QStringLiteral("Hola"), QMessageBox::Ok, &dialog);
   box.exec();
   EXPECT_TRUE(checked);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowRulesTest, TheFeedbackGroupIsOneTabStopSwitchedWithArrowsAndShowsItsFocus) {
+  CGlimmo2Dlg dialog;
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  auto* spoken = qobject_cast<QRadioButton*>(ui::FindControl(dialog, res::kDretaEsquerra));
+  auto* beep = qobject_cast<QRadioButton*>(ui::FindControl(dialog, res::kDetector));
+  // Tab reaches the group once, at its checked button.
+  const auto tabStops = [&] {
+    QList<QWidget*> stops;
+    ui::FindControl(dialog, res::kActiva)->setFocus();
+    for (int i = 0; i < 10; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      stops << QApplication::focusWidget();
+    }
+    return stops;
+  };
+  QList<QWidget*> stops = tabStops();
+  EXPECT_TRUE(stops.contains(spoken));
+  EXPECT_FALSE(stops.contains(beep));
+  // The arrow keys move within the group and choose the mode.
+  spoken->setFocus();
+  const QImage unfocused = beep->grab().toImage();
+  QTest::keyClick(spoken, Qt::Key_Down);
+  EXPECT_TRUE(beep->hasFocus());
+  EXPECT_TRUE(beep->isChecked());
+  EXPECT_EQ(dialog.FeedbackMode(), 1);
+  EXPECT_NE(beep->grab().toImage(), unfocused);  // a visible focus mark
+  stops = tabStops();
+  EXPECT_TRUE(stops.contains(beep));
+  EXPECT_FALSE(stops.contains(spoken));
+  beep->setFocus();
+  QTest::keyClick(beep, Qt::Key_Up);
+  EXPECT_TRUE(spoken->isChecked());
+  EXPECT_EQ(dialog.FeedbackMode(), 0);
 }
 
 }  // namespace

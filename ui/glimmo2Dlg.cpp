@@ -79,6 +79,9 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
     first->setChecked(session->feedbackMode == 0);
     second->setChecked(session->feedbackMode == 1);
   }
+  // As a dialog's radio group: one tab stop, at the checked button; the arrow keys
+  // move within the group.
+  for (QRadioButton* button : {first, second}) button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 bool CGlimmo2Dlg::OnInitDialog() {
