@@ -54,20 +54,27 @@ std::string RefuseFile(const std::string& path, std::int64_t maxBytes) {
   return Why(info, path, maxBytes);
 }
 
-std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why) {
+int OpenRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why) {
   // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer, and is then refused.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     *why = (errno == ENOENT ? "No es troba " : "No es pot llegir ") + Quoted(path) + ".";
-    return std::nullopt;
+    return -1;
   }
   struct stat info {};
-  std::string bytes;
-  if (::fstat(fd, &info) != 0 || !(*why = Why(info, path, maxBytes)).empty()) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  bytes.resize(static_cast<std::size_t>(info.st_size));
+  if (::fstat(fd, &info) != 0) *why = "No es pot llegir " + Quoted(path) + ".";
+  else *why = Why(info, path, maxBytes);
+  if (why->empty()) return fd;
+  ::close(fd);
+  return -1;
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why) {
+  const int fd = OpenRegularFile(path, maxBytes, why);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  ::fstat(fd, &info);
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
   std::size_t got = 0;
   while (got < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);

@@ -19,6 +19,10 @@ inline constexpr std::int64_t kMaxFramePixels = 24ll << 20;  // about 72 MB of B
 // player); empty when it is one. Never opens anything that could block.
 std::string RefuseFile(const std::string& path, std::int64_t maxBytes);
 
+// A descriptor of a regular file of at most `maxBytes`, opened without blocking and
+// checked after opening; -1 with the reason in *why otherwise. The caller closes it.
+int OpenRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why);
+
 // The whole of a regular file of at most `maxBytes`; opened without blocking, so a
 // FIFO or a device named like a file is refused, not waited on.
 std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why);

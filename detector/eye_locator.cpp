@@ -1,7 +1,5 @@
 #include "eye_locator.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -220,13 +218,9 @@ namespace {
 // The landmark model, read through a descriptor opened without blocking and checked
 // to be a regular file of bounded size, so nothing can be swapped in between.
 void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
-  if (std::string why = RefuseFile(path, kMaxModelFileBytes); !why.empty()) throw std::runtime_error(why);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  struct stat info {};
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxModelFileBytes) {
-    if (fd >= 0) ::close(fd);
-    throw std::runtime_error("No es pot llegir «" + path + "».");
-  }
+  std::string why;
+  const int fd = OpenRegularFile(path, kMaxModelFileBytes, &why);
+  if (fd < 0) throw std::runtime_error(why);
   try {
     dlib::deserialize("/proc/self/fd/" + std::to_string(fd)) >> landmarks;
   } catch (const std::exception&) {  // dlib's own words are English and technical
