@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "face_finder.h"
+
 // Finds the player's eyes in a 640x480 BGR frame.
 namespace irisdet {
 
@@ -15,9 +17,6 @@ struct EyeObservation {
   // The midpoint of both eyes, or the one found.
   std::optional<cv::Point2f> Point() const;
 };
-
-// The face detector and the landmark model, loaded once per process and shared.
-class FaceModel;
 
 class EyeLocator {
  public:
@@ -30,7 +29,7 @@ class EyeLocator {
   // when it has none (at first, or after losing it).
   EyeObservation Locate(const cv::Mat& frame);
   void Reset();  // forget the face: the next frame has nothing to do with this one
-  bool LastWasRedetection() const;
+  Search LastSearch() const;
 
  private:
   struct Impl;

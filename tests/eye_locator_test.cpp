@@ -94,9 +94,9 @@ TEST(FaceTrackingTest, LosesTheFaceThenFindsItAgain) {
   EXPECT_GE(quietFrames, 5);  // gone within a few frames
   EXPECT_FALSE(locator.Locate(empty).Point());
   EXPECT_TRUE(locator.Locate(face).Point());
-  EXPECT_TRUE(locator.LastWasRedetection());
+  EXPECT_EQ(locator.LastSearch(), irisdet::Search::kUpright);
   EXPECT_TRUE(locator.Locate(face).Point());
-  EXPECT_FALSE(locator.LastWasRedetection());  // followed, not searched for
+  EXPECT_EQ(locator.LastSearch(), irisdet::Search::kNone);  // followed, not searched for
 }
 
 TEST(FaceTrackingTest, KeepsTheFaceItFollowsTheLargestAtFirst) {

@@ -17,6 +17,7 @@
 
 #include "eye_accuracy.h"
 #include "eye_locator.h"
+#include "face_transforms.h"
 #include "haar_baseline.h"
 #include "measures.h"
 #include "one_euro.h"
@@ -68,28 +69,6 @@ std::vector<cv::Mat> MakeVideo(const cv::Mat& photo, double slide, double noise,
     video.push_back(frame);
   }
   return video;
-}
-
-// Frames with no face: plain and textured pictures, and each photo with its face covered.
-std::vector<cv::Mat> FacelessFrames(const fs::path& dir, const irisdet::Truth& truth) {
-  std::vector<cv::Mat> frames;
-  std::mt19937 random(11);
-  for (int i = 0; i < 20; ++i) {
-    cv::Mat texture(480, 640, CV_8UC3);
-    cv::randu(texture, cv::Scalar::all(0), cv::Scalar::all(255));
-    cv::GaussianBlur(texture, texture, cv::Size(), 1.0 + i);
-    frames.push_back(texture);
-    frames.push_back(cv::Mat(480, 640, CV_8UC3, cv::Scalar(random() % 256, random() % 256, random() % 256)));
-  }
-  for (const auto& [file, marked] : truth) {
-    cv::Mat photo = cv::imread((dir / file).string());
-    const cv::Point2f mid = marked.Midpoint();
-    const float d = marked.interocular;
-    cv::rectangle(photo, cv::Rect(cv::Point(mid.x - 1.4f * d, mid.y - 1.4f * d), cv::Size(2.8f * d, 3.6f * d)),
-                  cv::Scalar(120, 120, 120), cv::FILLED);
-    frames.push_back(photo);
-  }
-  return frames;
 }
 
 double Rms(const std::vector<cv::Point2f>& points) {
@@ -172,7 +151,7 @@ int main(int argc, char** argv) {
         lags.empty() ? 0.0 : lags[lags.size() / 2]);
 
   // 4. Frames with no face.
-  const std::vector<cv::Mat> faceless = FacelessFrames(dir, truth);
+  const std::vector<cv::Mat> faceless = irisdet::FacelessFrames(dir.string(), truth);
   int oursQuiet = 0, haarQuiet = 0;
   for (const cv::Mat& frame : faceless) {
     oursQuiet += !fresh(frame).Point();

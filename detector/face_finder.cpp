@@ -1,0 +1,217 @@
+#include "face_finder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <dlib/opencv/cv_image.h>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/objdetect.hpp>
+#include <vector>
+
+#include "face_model.h"
+
+namespace irisdet {
+namespace {
+
+using Detector = dlib::frontal_face_detector;
+
+constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
+constexpr double kSearchMargin = 0.5;        // of the face's width, on each side
+constexpr int kFramesPerSearch = 6;          // between searches the landmarks carry the face
+constexpr double kLargestJump = 0.25;        // of the face's width: more, and the face is searched for
+// The detector is sure of a face from a score of 0. Down to this score a face is taken
+// when its eyes are confirmed: a scarf or a hand at the chin, a dim room, a tilted or
+// turned head all lower the score, and the eyes are what the game needs.
+constexpr double kLowestScore = -1.0;
+constexpr int kMostDoubtfulChecked = 2;  // the likeliest ones; each check costs a few ms
+constexpr double kCheckedFaceWidth = 120.0;  // eyes of about 25 px, above the eye finder's 20 px window
+// The full-size look finds faces from 80 px (the detector's window) up to where the
+// half-size look takes over (160 px): four pyramid levels of 5/6.
+constexpr unsigned long kSmallFaceLevels = 4;
+constexpr const char* kEyeCascade = "/usr/share/opencv4/haarcascades/haarcascade_eye_tree_eyeglasses.xml";
+constexpr int kRightEyeFirst = 36;  // the 68-point model's eye contours: six points each
+constexpr int kLeftEyeFirst = 42;
+
+struct Candidate {
+  cv::Rect box;
+  double score;
+};
+
+// Where the detector's box sits relative to the box around the landmarks, learnt
+// whenever the detector has just found the face.
+struct BoxRelation {
+  double dx = 0, dy = 0, sx = 1, sy = 1;
+  static BoxRelation Between(const cv::Rect2f& landmarks, const cv::Rect& face) {
+    return {(face.x - landmarks.x) / landmarks.width, (face.y - landmarks.y) / landmarks.height,
+            face.width / landmarks.width, face.height / landmarks.height};
+  }
+  cv::Rect FaceFor(const cv::Rect2f& landmarks) const {
+    return {cvRound(landmarks.x + dx * landmarks.width), cvRound(landmarks.y + dy * landmarks.height),
+            cvRound(sx * landmarks.width), cvRound(sy * landmarks.height)};
+  }
+};
+
+bool Jumped(const cv::Rect2f& before, const cv::Rect2f& now) {
+  const cv::Point2f shift = (now.tl() + now.br() - before.tl() - before.br()) * 0.5f;
+  return std::hypot(shift.x, shift.y) > kLargestJump * before.width ||
+         std::abs(now.width / before.width - 1.f) > kLargestJump;
+}
+
+cv::Rect ToRect(const dlib::rectangle& r, double scale, cv::Point offset) {
+  return {offset.x + cvRound(r.left() / scale), offset.y + cvRound(r.top() / scale), cvRound(r.width() / scale),
+          cvRound(r.height() / scale)};
+}
+
+dlib::rectangle ToDlib(const cv::Rect& r) { return {r.x, r.y, r.x + r.width - 1, r.y + r.height - 1}; }
+
+double Overlap(const cv::Rect& a, const cv::Rect& b) {
+  const double common = (a & b).area();
+  return common / (a.area() + b.area() - common);
+}
+
+// Possible faces in a region of the grey frame, looked at `scale` times its size.
+std::vector<Candidate> Detect(Detector& detector, const cv::Mat& gray, cv::Rect region, double scale) {
+  cv::Mat view;
+  if (scale == 1.0)
+    view = gray(region);
+  else
+    cv::resize(gray(region), view, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_LINEAR);
+  std::vector<dlib::rect_detection> found;
+  detector(dlib::cv_image<unsigned char>(view), found, kLowestScore);
+  std::vector<Candidate> faces;
+  for (const dlib::rect_detection& d : found) faces.push_back({ToRect(d.rect, scale, region.tl()), d.detection_confidence});
+  return faces;
+}
+
+// The same detector, looking only at the pyramid's largest levels: small faces.
+Detector SmallFacesOnly(const Detector& full) {
+  Detector::image_scanner_type scanner;
+  scanner.copy_configuration(full.get_scanner());
+  scanner.set_max_pyramid_levels(kSmallFaceLevels);
+  std::vector<Detector::feature_vector_type> weights;
+  for (unsigned long i = 0; i < full.num_detectors(); ++i) weights.push_back(full.get_w(i));
+  return Detector(scanner, full.get_overlap_tester(), weights);
+}
+
+cv::Point2f ContourCentre(const dlib::full_object_detection& shape, int first) {
+  cv::Point2f sum;
+  for (int i = first; i < first + 6; ++i) sum += cv::Point2f(float(shape.part(i).x()), float(shape.part(i).y()));
+  return sum / 6.f;
+}
+
+}  // namespace
+
+struct FaceFinder::Impl {
+  std::shared_ptr<const FaceModel> model;
+  Detector detector, smallFaces;  // their own: detection keeps scratch state
+  cv::CascadeClassifier eyeFinder;
+  bool eyeFinderTried = false;
+  const cv::Mat* gray = nullptr;  // the frame being looked at
+  std::optional<cv::Rect> face;   // the face being followed
+  std::optional<cv::Rect2f> landmarks;
+  BoxRelation relation;
+  int framesCarried = 0;
+  Search search = Search::kNone;
+
+  std::optional<cv::Rect> Find() {
+    search = Search::kNone;
+    if (face && landmarks && framesCarried < kFramesPerSearch) {
+      ++framesCarried;
+      return relation.FaceFor(*landmarks);
+    }
+    framesCarried = 0;
+    search = Search::kAround;
+    if (face)
+      if (auto followed = SearchAround(*face)) return followed;
+    search = Search::kUpright;
+    return SearchWhole();
+  }
+
+  // The same face again, in a region around where it was, at a small scale.
+  std::optional<cv::Rect> SearchAround(const cv::Rect& last, bool eyesConfirmed = false) {
+    const int margin = cvRound(last.width * kSearchMargin);
+    const cv::Rect region = cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin,
+                                     last.height + 2 * margin) & cv::Rect(0, 0, gray->cols, gray->rows);
+    if (region.width < 20 || region.height < 20) return std::nullopt;
+    const std::vector<Candidate> faces = Detect(detector, *gray, region, kTrackedFaceWidth / last.width);
+    const auto best = std::max_element(faces.begin(), faces.end(), [&](const Candidate& a, const Candidate& b) {
+      return Overlap(a.box, last) < Overlap(b.box, last);
+    });
+    if (best == faces.end() || Overlap(best->box, last) <= 0.0) return std::nullopt;
+    if (best->score < 0.0 && !eyesConfirmed && !EyesAgree(best->box)) return std::nullopt;
+    return best->box;
+  }
+
+  // The whole frame: at half size first, which is quick; at full size for small faces.
+  std::optional<cv::Rect> SearchWhole() {
+    const cv::Rect whole(0, 0, gray->cols, gray->rows);
+    std::optional<cv::Rect> found = Choose(Detect(detector, *gray, whole, 0.5));
+    if (!found) found = Choose(Detect(smallFaces, *gray, whole, 1.0));
+    if (!found) return std::nullopt;
+    // Looked at again as it will be followed, so the landmarks see the same kind of box.
+    return SearchAround(*found, true).value_or(*found);
+  }
+
+  // The largest sure face; else the likeliest doubtful one whose eyes are confirmed.
+  std::optional<cv::Rect> Choose(std::vector<Candidate> faces) {
+    std::optional<cv::Rect> sure;
+    for (const Candidate& c : faces)
+      if (c.score >= 0.0 && (!sure || c.box.area() > sure->area())) sure = c.box;
+    if (sure) return sure;
+    std::sort(faces.begin(), faces.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    for (std::size_t i = 0; i < faces.size() && i < kMostDoubtfulChecked; ++i)
+      if (EyesAgree(faces[i].box)) return faces[i].box;
+    return std::nullopt;
+  }
+
+  // An eye finder of its own kind (opencv-data's Haar cascade, glasses allowed) sees an
+  // eye where the landmark model puts one, in the face's upper part: the eyes and brows
+  // agree, whatever covers the mouth and jaw.
+  bool EyesAgree(const cv::Rect& box) {
+    if (!eyeFinderTried) eyeFinderTried = true, eyeFinder.load(kEyeCascade);
+    if (eyeFinder.empty()) return false;  // without opencv-data only sure faces are taken
+    const dlib::full_object_detection shape = model->landmarks(dlib::cv_image<unsigned char>(*gray), ToDlib(box));
+    const cv::Rect upper = cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
+    if (shape.num_parts() <= kLeftEyeFirst + 5 || upper.width < 16 || upper.height < 16) return false;
+    const double scale = std::min(1.0, kCheckedFaceWidth / box.width);  // large faces looked at small: quick
+    cv::Mat view;
+    cv::resize((*gray)(upper), view, cv::Size(), scale, scale, cv::INTER_AREA);
+    const double width = box.width * scale;
+    std::vector<cv::Rect> eyes;
+    eyeFinder.detectMultiScale(view, eyes, 1.1, 3, 0, cv::Size(cvRound(width / 8), cvRound(width / 8)),
+                               cv::Size(cvRound(width / 3), cvRound(width / 3)));
+    for (const cv::Rect& eye : eyes)
+      for (const cv::Point2f& centre : {ContourCentre(shape, kRightEyeFirst), ContourCentre(shape, kLeftEyeFirst)})
+        if (cv::Rect2f(eye).contains((centre - cv::Point2f(upper.tl())) * scale)) return true;
+    return false;
+  }
+};
+
+FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
+  if (model) impl_->detector = model->detector, impl_->smallFaces = SmallFacesOnly(model->detector);
+  impl_->model = std::move(model);
+}
+
+FaceFinder::~FaceFinder() = default;
+
+std::optional<cv::Rect> FaceFinder::Find(const cv::Mat& gray) {
+  impl_->gray = &gray;
+  impl_->face = impl_->Find();
+  impl_->gray = nullptr;
+  if (!impl_->face) impl_->landmarks.reset();  // a face found again starts afresh
+  return impl_->face;
+}
+
+void FaceFinder::Learn(const cv::Rect2f& box) {
+  if (impl_->framesCarried == 0) impl_->relation = BoxRelation::Between(box, *impl_->face);
+  if (impl_->landmarks && Jumped(*impl_->landmarks, box)) impl_->framesCarried = kFramesPerSearch;  // check with the detector
+  impl_->landmarks = box;
+}
+
+void FaceFinder::Reset() {
+  impl_->face.reset();
+  impl_->landmarks.reset();
+}
+
+Search FaceFinder::LastSearch() const { return impl_->search; }
+
+}  // namespace irisdet

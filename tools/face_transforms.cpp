@@ -1,0 +1,147 @@
+#include "face_transforms.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <random>
+
+namespace irisdet {
+namespace {
+
+cv::Point2f Apply(const cv::Mat& affine, const cv::Point2f& p) {
+  const cv::Mat_<double>& m = affine;
+  return {static_cast<float>(m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2)),
+          static_cast<float>(m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2))};
+}
+
+MarkedFrame Warped(const MarkedFrame& photo, const cv::Mat& affine, cv::Size size, int border) {
+  MarkedFrame out;
+  cv::warpAffine(photo.frame, out.frame, affine, size, cv::INTER_LINEAR, border, cv::Scalar::all(110));
+  out.pupils.left = Apply(affine, photo.pupils.left);
+  out.pupils.right = Apply(affine, photo.pupils.right);
+  out.pupils.interocular = static_cast<float>(cv::norm(out.pupils.left - out.pupils.right));
+  return out;
+}
+
+// Down the face, perpendicular to the eye line, one interocular distance long.
+cv::Point2f DownTheFace(const MarkedPupils& p) {
+  const cv::Point2f across = p.left - p.right;
+  return {-across.y, across.x};
+}
+
+void AddNoise(cv::Mat& frame, double sigma, unsigned seed) {
+  cv::Mat grain(frame.size(), CV_16SC3), wide;
+  cv::theRNG().state = seed;
+  cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(sigma));
+  frame.convertTo(wide, CV_16SC3);
+  cv::Mat(wide + grain).convertTo(frame, CV_8UC3);
+}
+
+void Compress(cv::Mat& frame, int quality) {
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", frame, jpeg, {cv::IMWRITE_JPEG_QUALITY, quality});
+  frame = cv::imdecode(jpeg, cv::IMREAD_COLOR);
+}
+
+void Rotations(std::vector<Transform>& set) {
+  set.push_back({"rotated -35", [](const MarkedFrame& p) { return Rotated(p, -35); }});
+  set.push_back({"rotated -25", [](const MarkedFrame& p) { return Rotated(p, -25); }});
+  set.push_back({"rotated -15", [](const MarkedFrame& p) { return Rotated(p, -15); }});
+  set.push_back({"rotated +15", [](const MarkedFrame& p) { return Rotated(p, 15); }});
+  set.push_back({"rotated +25", [](const MarkedFrame& p) { return Rotated(p, 25); }});
+  set.push_back({"rotated +35", [](const MarkedFrame& p) { return Rotated(p, 35); }});
+}
+
+}  // namespace
+
+MarkedFrame Rotated(const MarkedFrame& photo, double degrees) {
+  const cv::Mat turn = cv::getRotationMatrix2D(photo.pupils.Midpoint(), degrees, 1.0);
+  return Warped(photo, turn, photo.frame.size(), cv::BORDER_REPLICATE);
+}
+
+MarkedFrame LowerFaceCovered(const MarkedFrame& photo) {
+  MarkedFrame out{photo.frame.clone(), photo.pupils};
+  const MarkedPupils& p = photo.pupils;
+  const cv::Point2f down = DownTheFace(p), across = p.left - p.right;
+  const cv::Point2f nostrils = p.Midpoint() + 0.62f * down;  // an average face's nostrils
+  const cv::Point2f far = nostrils + 10.f * down;
+  const std::vector<cv::Point> scarf = {nostrils - 1.4f * across, nostrils + 1.4f * across, far + 1.4f * across,
+                                        far - 1.4f * across};
+  cv::fillConvexPoly(out.frame, scarf, cv::Scalar(70, 40, 150), cv::LINE_AA);
+  return out;
+}
+
+MarkedFrame Dimmed(const MarkedFrame& photo) {
+  MarkedFrame out{photo.frame * 0.25, photo.pupils};
+  AddNoise(out.frame, 6.0, 1234);
+  Compress(out.frame, 40);
+  return out;
+}
+
+MarkedFrame MotionBlurred(const MarkedFrame& photo) {
+  MarkedFrame out{cv::Mat(), photo.pupils};
+  cv::blur(photo.frame, out.frame, cv::Size(5, 1));
+  return out;
+}
+
+MarkedFrame Shrunk(const MarkedFrame& photo) {
+  const double scale = 30.0 / photo.pupils.interocular;
+  const cv::Point2f mid = photo.pupils.Midpoint();
+  cv::Mat affine = (cv::Mat_<double>(2, 3) << scale, 0, 320 - scale * mid.x, 0, scale, 240 - scale * mid.y);
+  cv::Mat smooth;
+  if (scale < 1.0) cv::GaussianBlur(photo.frame, smooth, cv::Size(), 0.5 / scale);  // no aliasing
+  else smooth = photo.frame;
+  return Warped({smooth, photo.pupils}, affine, cv::Size(640, 480), cv::BORDER_CONSTANT);
+}
+
+MarkedFrame Glared(const MarkedFrame& photo) {
+  MarkedFrame out{photo.frame.clone(), photo.pupils};
+  const float d = photo.pupils.interocular;
+  for (const cv::Point2f& pupil : {photo.pupils.left, photo.pupils.right}) {
+    // A small sharp spot on the cornea and a soft reflection across the lens.
+    cv::circle(out.frame, pupil + cv::Point2f(0.06f * d, -0.05f * d), std::max(1, cvRound(0.04f * d)),
+               cv::Scalar::all(255), cv::FILLED, cv::LINE_AA);
+    cv::Mat lens = out.frame.clone();
+    cv::ellipse(lens, pupil + cv::Point2f(-0.12f * d, -0.1f * d), cv::Size(cvRound(0.12f * d), cvRound(0.06f * d)),
+                -30, 0, 360, cv::Scalar::all(255), cv::FILLED, cv::LINE_AA);
+    cv::addWeighted(out.frame, 0.4, lens, 0.6, 0, out.frame);
+  }
+  return out;
+}
+
+const std::vector<Transform>& RoomTransforms() {
+  static const std::vector<Transform> set = [] {
+    std::vector<Transform> all;
+    Rotations(all);
+    all.push_back({"lower face covered", LowerFaceCovered});
+    all.push_back({"dim, noisy, JPEG 40", Dimmed});
+    all.push_back({"motion blur 5 px", MotionBlurred});
+    all.push_back({"small (interocular 30)", Shrunk});
+    all.push_back({"glare on the eyes", Glared});
+    return all;
+  }();
+  return set;
+}
+
+// Frames with no face: plain and textured pictures, and each photo with its face covered.
+std::vector<cv::Mat> FacelessFrames(const std::string& dir, const Truth& truth) {
+  std::vector<cv::Mat> frames;
+  std::mt19937 random(11);
+  for (int i = 0; i < 20; ++i) {
+    cv::Mat texture(480, 640, CV_8UC3);
+    cv::randu(texture, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::GaussianBlur(texture, texture, cv::Size(), 1.0 + i);
+    frames.push_back(texture);
+    frames.push_back(cv::Mat(480, 640, CV_8UC3, cv::Scalar(random() % 256, random() % 256, random() % 256)));
+  }
+  for (const auto& [file, marked] : truth) {
+    cv::Mat photo = cv::imread(dir + "/" + file);
+    const cv::Point2f mid = marked.Midpoint();
+    const float d = marked.interocular;
+    cv::rectangle(photo, cv::Rect(cv::Point(mid.x - 1.4f * d, mid.y - 1.4f * d), cv::Size(2.8f * d, 3.6f * d)),
+                  cv::Scalar(120, 120, 120), cv::FILLED);
+    frames.push_back(photo);
+  }
+  return frames;
+}
+
+}  // namespace irisdet

@@ -1,0 +1,40 @@
+#pragma once
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+#include "eye_accuracy.h"
+
+// What a real room does to a face, applied to a marked photo: the pupils move with it.
+namespace irisdet {
+
+struct MarkedFrame {
+  cv::Mat frame;
+  MarkedPupils pupils;
+};
+
+// The photo turned by `degrees` (counter-clockwise) around the pupils' midpoint.
+MarkedFrame Rotated(const MarkedFrame& photo, double degrees);
+// A scarf from just below the nose down.
+MarkedFrame LowerFaceCovered(const MarkedFrame& photo);
+// A dim room on a cheap webcam: a quarter of the light, sensor noise, strong compression.
+MarkedFrame Dimmed(const MarkedFrame& photo);
+// A head moving sideways during the exposure: a 5 px motion blur.
+MarkedFrame MotionBlurred(const MarkedFrame& photo);
+// A player far from the camera: the pupils 30 px apart, in a 640x480 frame.
+MarkedFrame Shrunk(const MarkedFrame& photo);
+// Light reflected on glasses: bright spots on and beside each eye.
+MarkedFrame Glared(const MarkedFrame& photo);
+
+struct Transform {
+  std::string name;
+  MarkedFrame (*apply)(const MarkedFrame&);
+};
+// The set above, rotations at 15, 25 and 35 degrees each way included.
+const std::vector<Transform>& RoomTransforms();
+
+// Frames with no face: plain and textured pictures, and each photo of `dir` with its
+// face covered.
+std::vector<cv::Mat> FacelessFrames(const std::string& dir, const Truth& truth);
+
+}  // namespace irisdet

@@ -1,0 +1,124 @@
+// robustness-bench EYEDATA_DIR
+// How the eye detector does on the marked photos as a real room changes them
+// (rotated, covered, dim, blurred, small, glared), each a frame on its own; how it
+// follows a face tilting to 45 degrees; and what it reports without a face.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <string>
+#include <vector>
+
+#include "eye_accuracy.h"
+#include "eye_locator.h"
+#include "face_transforms.h"
+#include "measures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using irisdet::MarkedFrame;
+
+struct Tally {
+  int frames = 0, found = 0, eyes05 = 0, eyes10 = 0, mid05 = 0, mid10 = 0;
+  std::vector<double> ms;
+  void Add(const irisdet::Errors& e, bool face, double took) {
+    ++frames, found += face, ms.push_back(took);
+    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, mid05 += e.midpoint <= 0.05, mid10 += e.midpoint <= 0.10;
+  }
+  double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
+};
+
+double Since(std::chrono::steady_clock::time_point begin) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+}
+
+Tally Measure(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& photos,
+              MarkedFrame (*transform)(const MarkedFrame&)) {
+  Tally tally;
+  for (const MarkedFrame& photo : photos) {
+    const MarkedFrame seen = transform ? transform(photo) : photo;
+    locator.Reset();
+    const auto begin = std::chrono::steady_clock::now();
+    const irisdet::EyeObservation eyes = locator.Locate(seen.frame);
+    tally.Add(irisdet::Score(seen.pupils, eyes), !eyes.landmarks.empty(), Since(begin));
+  }
+  return tally;
+}
+
+void PrintRow(const std::string& name, const Tally& t) {
+  std::printf("| %s | %.1f%% | %.1f%% / %.1f%% | %.1f%% / %.1f%% | %.1f / %.1f |\n", name.c_str(), t.Share(t.found),
+              t.Share(t.eyes05), t.Share(t.eyes10), t.Share(t.mid05), t.Share(t.mid10),
+              measures::Percentile(t.ms, 0.5), measures::Percentile(t.ms, 0.95));
+}
+
+// A face that tilts a degree a frame to 45 degrees each way, followed from frame to frame.
+void FollowTilt(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& photos) {
+  int frames = 0, kept = 0, searches = 0;
+  std::vector<double> ms;
+  for (const MarkedFrame& photo : photos) {
+    locator.Reset();
+    for (int degrees = 0; degrees <= 90; ++degrees) {
+      const double tilt = degrees <= 45 ? degrees : 45 - degrees;  // 0..45, then back through 0 to -45
+      const MarkedFrame seen = irisdet::Rotated(photo, tilt);
+      const auto begin = std::chrono::steady_clock::now();
+      const irisdet::EyeObservation eyes = locator.Locate(seen.frame);
+      const double took = Since(begin);
+      if (degrees == 0) continue;  // the first search
+      ++frames, ms.push_back(took);
+      kept += irisdet::Score(seen.pupils, eyes).midpoint <= 0.10;
+      searches += locator.LastSearch() != irisdet::Search::kNone;
+    }
+  }
+  std::printf("\nFollowing a face that tilts a degree a frame to 45 degrees and back to -45 (%d frames)\n", frames);
+  std::printf("| midpoint within 0.10 | frames with a search | ms median / p95 |\n|---|---|---|\n");
+  std::printf("| %.1f%% | %.1f%% | %.1f / %.1f |\n", 100.0 * kept / frames, 100.0 * searches / frames,
+              measures::Percentile(ms, 0.5), measures::Percentile(ms, 0.95));
+}
+
+void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Truth& truth) {
+  const std::vector<cv::Mat> faceless = irisdet::FacelessFrames(dir.string(), truth);
+  int quiet = 0;
+  std::vector<double> ms;
+  for (const cv::Mat& frame : faceless) {
+    locator.Reset();
+    const auto begin = std::chrono::steady_clock::now();
+    quiet += !locator.Locate(frame).Point();
+    ms.push_back(Since(begin));
+  }
+  std::printf("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n",
+              faceless.size());
+  std::printf("| no eye reported | full search ms median / p95 |\n|---|---|\n| %.1f%% | %.1f / %.1f |\n",
+              100.0 * quiet / faceless.size(), measures::Percentile(ms, 0.5), measures::Percentile(ms, 0.95));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return std::fprintf(stderr, "usage: robustness-bench EYEDATA_DIR\n"), 2;
+  const fs::path dir = argv[1];
+  std::string error;
+  auto model = irisdet::LoadFaceModel(&error);
+  if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+  irisdet::EyeLocator locator(model);
+  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
+  std::vector<MarkedFrame> photos;
+  for (const auto& [file, marked] : truth) photos.push_back({cv::imread((dir / file).string()), marked});
+
+  std::printf("%zu marked photos, each a frame on its own (a full search)\n", photos.size());
+  std::printf("| photos | face found | both eyes e <= 0.05 / 0.10 | midpoint e <= 0.05 / 0.10 | ms median / p95 |\n");
+  std::printf("|---|---|---|---|---|\n");
+  Tally all;
+  PrintRow("clean", Measure(locator, photos, nullptr));
+  for (const irisdet::Transform& transform : irisdet::RoomTransforms()) {
+    const Tally t = Measure(locator, photos, transform.apply);
+    PrintRow(transform.name, t);
+    all.ms.insert(all.ms.end(), t.ms.begin(), t.ms.end());
+  }
+  std::printf("full search over every changed photo: %.1f ms median, %.1f ms p95\n", measures::Percentile(all.ms, 0.5),
+              measures::Percentile(all.ms, 0.95));
+  FollowTilt(locator, photos);
+  NoFace(locator, dir, truth);
+  return 0;
+}
