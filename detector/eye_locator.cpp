@@ -29,6 +29,12 @@ EyeContour Contour(const dlib::full_object_detection& shape, int first) {
   return contour;
 }
 
+EyeContour Contour(const std::vector<cv::Point2f>& landmarks, int first) {
+  EyeContour contour;
+  std::copy_n(landmarks.begin() + first, contour.size(), contour.begin());
+  return contour;
+}
+
 // The iris centre where it can be seen, the lids' centre where not.
 cv::Point2f EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
   return FindPupil(gray, contour).value_or(ContourCentre(contour));
@@ -72,11 +78,62 @@ std::optional<cv::Point2f> EyeObservation::Point() const {
   return right;
 }
 
+// A head tilted sideways is looked at straightened: the landmark model knows upright
+// faces. The tilt is the last frame's, so a face is followed as it turns to 45 degrees.
+constexpr double kStraightenFrom = 12.0;  // degrees; less, and the frame is used as it is
+
+struct Tilt {
+  double degrees = 0.0;  // of the eye line, clockwise as seen
+  cv::Point2f pivot;     // between the eyes
+  static Tilt Of(const EyeContour& right, const EyeContour& left) {
+    const cv::Point2f r = ContourCentre(right), l = ContourCentre(left);
+    return {std::atan2(l.y - r.y, l.x - r.x) * 180.0 / CV_PI, (r + l) * 0.5f};
+  }
+};
+
 struct EyeLocator::Impl {
   std::shared_ptr<const FaceModel> model;
   FaceFinder faces;
-  cv::Mat gray;
+  cv::Mat camera, gray;
+  Tilt tilt;
   explicit Impl(std::shared_ptr<const FaceModel> m) : model(m), faces(std::move(m)) {}
+
+  // The grey frame to look at, and how to take its points back to the camera's frame
+  // (empty when it is the camera's own).
+  cv::Mat Straighten(const cv::Mat& frame) {
+    cv::cvtColor(frame, camera, cv::COLOR_BGR2GRAY);
+    if (std::abs(tilt.degrees) < kStraightenFrom) {
+      gray = camera;
+      return {};
+    }
+    const cv::Mat upright = cv::getRotationMatrix2D(tilt.pivot, tilt.degrees, 1.0);
+    cv::warpAffine(camera, gray, upright, camera.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::Mat back;
+    cv::invertAffineTransform(upright, back);
+    return back;
+  }
+
+  EyeObservation Locate(const cv::Mat& frame) {
+    const cv::Mat back = Straighten(frame);
+    const std::optional<cv::Rect> face = faces.Find(gray);
+    tilt = {};
+    if (!face) return {};
+    BrightenIfDim(gray, *face);
+    const dlib::full_object_detection shape = model->landmarks(
+        dlib::cv_image<unsigned char>(gray), dlib::rectangle(face->x, face->y, face->br().x - 1, face->br().y - 1));
+    if (shape.num_parts() != kModelParts) return {};  // LoadFaceModel lets no other model through
+    EyeObservation eyes;
+    for (unsigned i = 0; i < shape.num_parts(); ++i)
+      eyes.landmarks.emplace_back(static_cast<float>(shape.part(i).x()), static_cast<float>(shape.part(i).y()));
+    faces.Learn(LandmarkBox(eyes.landmarks));
+    std::vector<cv::Point2f> centres = {EyeCentre(gray, Contour(shape, kRightEyeFirst)),
+                                        EyeCentre(gray, Contour(shape, kLeftEyeFirst))};
+    if (!back.empty()) cv::transform(eyes.landmarks, eyes.landmarks, back), cv::transform(centres, centres, back);
+    tilt = Tilt::Of(Contour(eyes.landmarks, kRightEyeFirst), Contour(eyes.landmarks, kLeftEyeFirst));
+    if (Inside(centres[0], frame)) eyes.right = centres[0];
+    if (Inside(centres[1], frame)) eyes.left = centres[1];
+    return eyes;
+  }
 };
 
 EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>(std::move(model))) {}
@@ -84,26 +141,14 @@ EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model) : impl_(std::make
 EyeLocator::~EyeLocator() = default;
 
 EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
-  EyeObservation eyes;
-  if (frame.empty() || !impl_->model) return eyes;
-  cv::cvtColor(frame, impl_->gray, cv::COLOR_BGR2GRAY);
-  const std::optional<cv::Rect> face = impl_->faces.Find(impl_->gray);
-  if (!face) return eyes;
-  BrightenIfDim(impl_->gray, *face);
-  const dlib::full_object_detection shape = impl_->model->landmarks(
-      dlib::cv_image<unsigned char>(impl_->gray), dlib::rectangle(face->x, face->y, face->br().x - 1, face->br().y - 1));
-  if (shape.num_parts() != kModelParts) return eyes;  // LoadFaceModel lets no other model through
-  for (unsigned i = 0; i < shape.num_parts(); ++i)
-    eyes.landmarks.emplace_back(static_cast<float>(shape.part(i).x()), static_cast<float>(shape.part(i).y()));
-  impl_->faces.Learn(LandmarkBox(eyes.landmarks));
-  const cv::Point2f right = EyeCentre(impl_->gray, Contour(shape, kRightEyeFirst));
-  const cv::Point2f left = EyeCentre(impl_->gray, Contour(shape, kLeftEyeFirst));
-  if (Inside(right, frame)) eyes.right = right;
-  if (Inside(left, frame)) eyes.left = left;
-  return eyes;
+  if (frame.empty() || !impl_->model) return {};
+  return impl_->Locate(frame);
 }
 
-void EyeLocator::Reset() { impl_->faces.Reset(); }
+void EyeLocator::Reset() {
+  impl_->faces.Reset();
+  impl_->tilt = {};
+}
 
 Search EyeLocator::LastSearch() const { return impl_->faces.LastSearch(); }
 

@@ -15,6 +15,8 @@ constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
 constexpr float kDarknessBlur = 0.5f;  // of the iris radius
 constexpr double kPeakShare = 0.9;  // scores within a tenth of the best shape the answer
 constexpr float kCornerMargin = 0.2f;  // of the width: the iris centre keeps off the corners
+constexpr float kSpeckle = 0.6f, kWideGlare = 1.2f;  // of the iris radius
+constexpr int kGlareStep = 120;  // grey levels above the iris-wide opening
 
 float Length(const cv::Point2f& v) { return std::hypot(v.x, v.y); }
 
@@ -92,6 +94,24 @@ cv::Mat DiscContrast(const cv::Mat& patch, const cv::Mat& eye, float radius) {
   return cv::max(contrast, 0.0f);
 }
 
+// Glare is small and bright. A small opening takes away the speckles; where a spot stands
+// far above what an iris-wide opening leaves (a reflection on the cornea or the lens),
+// that opening's value is taken instead, so the iris is seen whole and the white of the
+// eye, thin beside it, keeps its edges.
+void RemoveGlare(cv::Mat& patch, float radius) {
+  const auto opened = [&](float size) {
+    const int side = std::max(3, cvRound(size) | 1);
+    cv::Mat out;
+    cv::morphologyEx(patch, out, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, {side, side}));
+    return out;
+  };
+  const cv::Mat wide = opened(kWideGlare * radius);
+  cv::Mat spots = (patch - wide) > kGlareStep;
+  cv::dilate(spots, spots, cv::Mat());
+  patch = opened(kSpeckle * radius);
+  wide.copyTo(patch, spots);
+}
+
 }  // namespace
 
 cv::Point2f ContourCentre(const EyeContour& contour) {
@@ -118,9 +138,7 @@ std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& cont
   cv::Mat patch;
   cv::resize(gray(box), patch, cv::Size(), scale, scale, scale < 1.f ? cv::INTER_AREA : cv::INTER_LINEAR);
   const float radius = kIrisRadius * width * scale;
-  // Glare is small and bright: an opening takes it away and keeps the dark iris.
-  const int glare = std::max(3, cvRound(radius * 0.6f) | 1);
-  cv::morphologyEx(patch, patch, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_ELLIPSE, {glare, glare}));
+  RemoveGlare(patch, radius);
   patch.convertTo(patch, CV_32F);
   cv::GaussianBlur(patch, patch, cv::Size(3, 3), 0);
   const std::vector<Gradient> gradients = StrongGradients(patch);
