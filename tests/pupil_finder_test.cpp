@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "face_transforms.h"
 #include "one_euro.h"
 #include "pupil_finder.h"
 
@@ -101,6 +103,37 @@ TEST(OneEuroTest, NoiseShrinksFastMovesPassQuickly) {
   const cv::Point2f afterTwo = smoother.Filter({450, 200}, 121 / 30.0);
   EXPECT_GT(afterOne.x, 300.f);
   EXPECT_GT(afterTwo.x, 400.f);
+}
+
+}  // namespace
+
+namespace {
+
+// What a webcam adds: sensor noise, then 8x8 compression blocks.
+cv::Mat NoisyAndBlocky(const cv::Mat& gray) {
+  cv::Mat grain(gray.size(), CV_16S), wide, noisy;
+  cv::theRNG().state = 99;
+  cv::randn(grain, 0, 6);
+  gray.convertTo(wide, CV_16S);
+  cv::Mat(wide + grain).convertTo(noisy, CV_8U);
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", noisy, jpeg, {cv::IMWRITE_JPEG_QUALITY, 35});
+  return cv::imdecode(jpeg, cv::IMREAD_GRAYSCALE);
+}
+
+TEST(PupilFinderTest, ReflectionsOnTheCorneaAndTheLensDoNotPullItNorDoNoiseAndBlocks) {
+  for (const cv::Point2f pupil : {cv::Point2f(156, 120), {164, 119}, {160, 121}}) {
+    const SyntheticEye eye = DrawEye(pupil);
+    irisdet::MarkedFrame seen;
+    cv::cvtColor(eye.gray, seen.frame, cv::COLOR_GRAY2BGR);
+    seen.pupils = {pupil, pupil, 2.2f * 60.f};  // an eye 60 px wide: the eyes about 130 px apart
+    cv::Mat glared;
+    cv::cvtColor(irisdet::Glared(seen).frame, glared, cv::COLOR_BGR2GRAY);
+    const auto found = irisdet::FindPupil(NoisyAndBlocky(glared), eye.contour);
+    ASSERT_TRUE(found) << pupil;
+    // Within a fortieth of the eye distance; left in place, the glare pulls it further down.
+    EXPECT_LE(cv::norm(*found - pupil), 3.3) << pupil << " found " << *found;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+
+#include "eye_accuracy.h"
+#include "eye_locator.h"
+#include "face_transforms.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kFaces = fs::path(GLIMMO2_TEST_DATA) / "faces";
+
+class FaceRobustnessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    auto model = irisdet::LoadFaceModel(&error);
+    ASSERT_TRUE(model) << error;
+    locator = std::make_unique<irisdet::EyeLocator>(model);
+    for (const auto& [file, marked] : truth) photos.push_back({cv::imread((kFaces / file).string()), marked});
+    ASSERT_EQ(photos.size(), 4u);
+  }
+  // The midpoint's error in eye distances; infinite when no eye was found.
+  double MidpointError(const irisdet::MarkedFrame& seen) {
+    return irisdet::Score(seen.pupils, locator->Locate(seen.frame)).midpoint;
+  }
+
+  const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
+  std::vector<irisdet::MarkedFrame> photos;
+  std::unique_ptr<irisdet::EyeLocator> locator;
+};
+
+TEST_F(FaceRobustnessTest, TiltedCoveredAndDimFacesAreFoundAtOnce) {
+  const std::pair<const char*, irisdet::MarkedFrame (*)(const irisdet::MarkedFrame&)> rooms[] = {
+      {"tilted 25 degrees", [](const irisdet::MarkedFrame& p) { return irisdet::Rotated(p, 25); }},
+      {"tilted -25 degrees", [](const irisdet::MarkedFrame& p) { return irisdet::Rotated(p, -25); }},
+      {"a scarf up to the nose", irisdet::LowerFaceCovered},
+      {"a dim room on a noisy webcam", irisdet::Dimmed}};
+  for (const auto& [room, change] : rooms)
+    for (std::size_t i = 0; i < 3; ++i) {  // the fourth is already tilted by 27 degrees, and small
+      locator->Reset();  // each a first frame: found by a whole-frame search
+      EXPECT_LE(MidpointError(change(photos[i])), 0.10) << room << ", photo " << i;
+    }
+}
+
+TEST_F(FaceRobustnessTest, AHeadTiltingTo45DegreesIsFollowedAllTheWay) {
+  for (const irisdet::MarkedFrame& photo : {photos[0], photos[1]}) {
+    locator->Reset();
+    for (int tilt = 0; tilt <= 45; tilt += 3) EXPECT_LE(MidpointError(irisdet::Rotated(photo, tilt)), 0.10) << tilt;
+    for (int tilt = 45; tilt >= -45; tilt -= 3) EXPECT_LE(MidpointError(irisdet::Rotated(photo, tilt)), 0.10) << tilt;
+  }
+}
+
+TEST_F(FaceRobustnessTest, NoEyeWithoutAFaceEvenWhereTheDetectorHesitates) {
+  // Textures, plain colours and covered faces: where the detector's doubtful guesses lie.
+  for (const cv::Mat& frame : irisdet::FacelessFrames(kFaces.string(), truth)) {
+    locator->Reset();
+    EXPECT_FALSE(locator->Locate(frame).Point());
+  }
+}
+
+}  // namespace
