@@ -30,8 +30,7 @@ class CameraSource final : public FrameSource {
   bool Open() {
     capture_.open(index_, cv::CAP_V4L2);
     if (!capture_.isOpened()) return false;
-    capture_.set(cv::CAP_PROP_FRAME_WIDTH, kWidth);
-    capture_.set(cv::CAP_PROP_FRAME_HEIGHT, kHeight);
+    for (const CameraSetting& setting : CameraSettings()) capture_.set(setting.property, setting.value);  // a refusal keeps the camera's own
     return true;
   }
 
@@ -248,6 +247,20 @@ class FolderSource final : public FrameSource {
   std::string name_;
   cv::Mat primed_;
 };
+
+}  // namespace
+
+const std::vector<CameraSetting>& CameraSettings() {
+  static const std::vector<CameraSetting> settings = {
+      {cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G')},
+      {cv::CAP_PROP_FRAME_WIDTH, kWidth},
+      {cv::CAP_PROP_FRAME_HEIGHT, kHeight},
+      {cv::CAP_PROP_FPS, kDefaultFps},
+  };
+  return settings;
+}
+
+namespace {
 
 bool ParseCamera(const std::string& name, int* index) {
   if (name.empty() || name == "camera") return (*index = 0), true;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
 
 // Where the detector's frames come from: a camera, a video, an image sequence or a
 // folder of still images. Every frame it hands out is 640x480, 8-bit BGR.
@@ -42,6 +43,15 @@ std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, 
 
 // The source the player chose with IRISDET_SOURCE ("" for camera 0).
 std::string ChosenSource();
+
+// What a camera is asked for, in this order (the format before the size, as V4L2
+// wants): compressed MJPG frames where it offers them (a USB webcam gives 30 fps at
+// 640x480 only so), 640x480, 30 fps. Its automatic exposure is left as it is: on.
+struct CameraSetting {
+  int property;  // cv::CAP_PROP_*
+  double value;
+};
+const std::vector<CameraSetting>& CameraSettings();
 
 // Scales any frame to 640x480 and converts grey or BGRA to BGR.
 cv::Mat ToCameraFrame(const cv::Mat& frame);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
 
 #include "eye_accuracy.h"
 #include "eye_locator.h"
@@ -53,6 +54,17 @@ TEST(FrameSourceTest, FolderGivesEachImageByNameThenEnds) {
   }
   EXPECT_EQ(names, (std::vector<std::string>{"pexels_0002.png", "pexels_0027.png", "pexels_0054.png",
                                              "pexels_0117.png"}));
+}
+
+TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsFormatFirstExposureLeftAlone) {
+  std::vector<std::pair<int, double>> asked;
+  for (const irisdet::CameraSetting& s : irisdet::CameraSettings()) asked.emplace_back(s.property, s.value);
+  const std::vector<std::pair<int, double>> expected = {
+      {cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G')},
+      {cv::CAP_PROP_FRAME_WIDTH, 640},
+      {cv::CAP_PROP_FRAME_HEIGHT, 480},
+      {cv::CAP_PROP_FPS, 30}};
+  EXPECT_EQ(asked, expected);  // nothing about exposure: the camera's automatic exposure stays on
 }
 
 TEST(FrameSourceTest, AnySizeAndChannelCountBecomesA640x480ColourFrame) {
