@@ -46,7 +46,8 @@ std::string ChosenSource();
 
 // What a camera is asked for, in this order (the format before the size, as V4L2
 // wants): compressed MJPG frames where it offers them (a USB webcam gives 30 fps at
-// 640x480 only so), 640x480, 30 fps. Its automatic exposure is left as it is: on.
+// 640x480 only so), 640x480, 30 fps, and one buffer, so the frame read is the newest.
+// Its automatic exposure is left as it is: on.
 struct CameraSetting {
   int property;  // cv::CAP_PROP_*
   double value;

@@ -56,14 +56,15 @@ TEST(FrameSourceTest, FolderGivesEachImageByNameThenEnds) {
                                              "pexels_0117.png"}));
 }
 
-TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsFormatFirstExposureLeftAlone) {
+TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsNewestFrameFormatFirstExposureLeftAlone) {
   std::vector<std::pair<int, double>> asked;
   for (const irisdet::CameraSetting& s : irisdet::CameraSettings()) asked.emplace_back(s.property, s.value);
   const std::vector<std::pair<int, double>> expected = {
       {cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G')},
       {cv::CAP_PROP_FRAME_WIDTH, 640},
       {cv::CAP_PROP_FRAME_HEIGHT, 480},
-      {cv::CAP_PROP_FPS, 30}};
+      {cv::CAP_PROP_FPS, 30},
+      {cv::CAP_PROP_BUFFERSIZE, 1}};
   EXPECT_EQ(asked, expected);  // nothing about exposure: the camera's automatic exposure stays on
 }
 
