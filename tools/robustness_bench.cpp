@@ -105,6 +105,7 @@ bool Wanted(const std::string& set, int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return std::fprintf(stderr, "usage: robustness-bench EYEDATA_DIR [SET...]\n"), 2;
   const fs::path dir = argv[1];
+  cv::setNumThreads(1);  // as the detector's thread runs
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
