@@ -146,7 +146,7 @@ struct FaceFinder::Impl {
     const cv::Rect whole(0, 0, gray->cols, gray->rows);
     std::optional<cv::Rect> found = Choose(Detect(detector, *gray, whole, 0.5));
     if (!found) found = Choose(Detect(smallFaces, *gray, whole, 1.0));
-    if (!found) return std::nullopt;
+    if (!found || found->width < kTrackedFaceWidth) return found;  // small: already seen at its own size
     // Looked at again as it will be followed, so the landmarks see the same kind of box.
     return SearchAround(*found, true).value_or(*found);
   }
