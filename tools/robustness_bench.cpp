@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
@@ -95,6 +96,18 @@ void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Tr
 
 }  // namespace
 
+// The photos whose tags say the person wears glasses.
+std::vector<MarkedFrame> WithGlasses(const fs::path& dir, const irisdet::Truth& truth) {
+  std::ifstream tags(dir / "tags.csv");
+  std::vector<MarkedFrame> photos;
+  for (std::string line; std::getline(tags, line);) {
+    const std::string file = line.substr(0, line.find(','));
+    if (line.rfind(file + ",1,", 0) == 0 && truth.count(file))
+      photos.push_back({cv::imread((dir / file).string()), truth.at(file)});
+  }
+  return photos;
+}
+
 // With sets named (clean, glare, rotated +25, ...: a part of the name is enough), only those.
 bool Wanted(const std::string& set, int argc, char** argv) {
   for (int i = 2; i < argc; ++i)
@@ -119,6 +132,11 @@ int main(int argc, char** argv) {
   std::printf("|---|---|---|---|---|\n");
   Tally all;
   if (Wanted("clean", argc, argv)) PrintRow("clean", Measure(locator, photos, nullptr));
+  if (Wanted("glasses", argc, argv)) {
+    const std::vector<MarkedFrame> glasses = WithGlasses(dir, truth);
+    PrintRow("clean, with glasses (" + std::to_string(glasses.size()) + ")", Measure(locator, glasses, nullptr));
+    PrintRow("glasses, glare added", Measure(locator, glasses, irisdet::Glared));
+  }
   for (const irisdet::Transform& transform : irisdet::RoomTransforms()) {
     if (!Wanted(transform.name, argc, argv)) continue;
     const Tally t = Measure(locator, photos, transform.apply);
