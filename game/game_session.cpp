@@ -6,6 +6,11 @@
 
 namespace game {
 
+namespace {
+// The cue timer's period from a game's start until the first eye gives a band its own.
+constexpr int kFirstCueIntervalMs = 500;
+}  // namespace
+
 ThreadLauncher StdThreadLauncher() {
   return [](std::function<void()> body) { return std::thread(std::move(body)); };
 }
@@ -25,6 +30,8 @@ GameSession::~GameSession() {
 }
 
 void GameSession::OnActivaClicked() {
+  // Every click starts the eyes, the stop click too, as the game always did: the
+  // stop's own steps then stop them, and a start while started keeps the same camera.
   StartEyes();
   PickTarget(playfield, target, services.clock, services.chance);
   if (window.ActivaPressed())
@@ -67,7 +74,7 @@ void GameSession::StartGame() {
     window.ShowThreadError();
     return;
   }
-  window.SetCueTimer(500);
+  window.SetCueTimer(kFirstCueIntervalMs);
 }
 
 void GameSession::CheckCamera() {

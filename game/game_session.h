@@ -75,7 +75,7 @@ class GameSession {
   bool WorkerRunning() const { return workerRunning; }
 
   std::atomic<std::int32_t> feedbackMode{0};
-  std::atomic<std::int32_t> tolerance{20};
+  std::atomic<std::int32_t> tolerance{kDefaultTolerance};
 
  private:
   void StartEyes();

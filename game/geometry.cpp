@@ -22,9 +22,9 @@ GazePoint MapGaze(std::int16_t camX, std::int16_t camY, const PlayfieldRect& pla
   GazePoint gaze;
   gaze.gazeY = flips.FlipVertical() ? (h * (kCameraHeight - y)) / kCameraHeight : (y * h) / kCameraHeight;
   gaze.gazeX = flips.FlipHorizontal() ? (w * (kCameraWidth - x)) / kCameraWidth : (x * w) / kCameraWidth;
-  // Only an upper clamp, and to 22 short of the edge, not 32.
-  if (gaze.gazeX + 32 > w) gaze.gazeX = w - 22;
-  if (gaze.gazeY + 32 > h) gaze.gazeY = h - 22;
+  // Only an upper clamp.
+  if (gaze.gazeX + kIndicatorSide > w) gaze.gazeX = w - kEdgeClamp;
+  if (gaze.gazeY + kIndicatorSide > h) gaze.gazeY = h - kEdgeClamp;
   return gaze;
 }
 

@@ -12,6 +12,18 @@ namespace game {
 inline constexpr std::int32_t kCameraWidth = 640;
 inline constexpr std::int32_t kCameraHeight = 480;
 
+// The coloured square that shows the gaze: 32 px a side. Its distance to the target is
+// measured from 16 px right of and below the gaze point, it is drawn 10 px up and left
+// of it, and the gaze is held back to 22 px short of the far edges when the square would
+// cross them (22, not 32: the square may overhang the edge by 10 px, as it always did).
+inline constexpr std::int32_t kIndicatorSide = 32;
+inline constexpr std::int32_t kMeasuringOffset = 16;
+inline constexpr std::int32_t kDrawingOffset = -10;
+inline constexpr std::int32_t kEdgeClamp = 22;
+
+// The "Mida" field's first value: the target's size in picture-area pixels.
+inline constexpr std::int32_t kDefaultTolerance = 20;
+
 struct PlayfieldRect {
   std::int32_t left = 0, top = 0, right = 0, bottom = 0;
   std::int32_t W() const { return right - left; }
@@ -28,6 +40,7 @@ struct GazePoint {
 };
 
 enum class ProximityBand { Green, Red, Orange, LightBlue, Blue };
+inline constexpr int kProximityBands = 5;
 
 // The two flip options of the window; on only when the box's state is exactly 1.
 class FlipOptions {

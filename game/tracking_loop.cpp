@@ -30,8 +30,8 @@ bool GazeTracker::Pass() {
   const bool eyeFound = c_.eyes.Poll(&camY_, &camX_) != 0;
   const GazePoint gaze = MapGaze(camX_, camY_, c_.playfield, c_.flips);
   const std::int32_t targetX = c_.target.targetX, targetY = c_.target.targetY;
-  const std::int32_t d = Distance(targetX, targetY, gaze.gazeX + 16, gaze.gazeY + 16);
-  c_.view.MoveIndicator(gaze.gazeX - 10, gaze.gazeY - 10);
+  const std::int32_t d = Distance(targetX, targetY, gaze.gazeX + kMeasuringOffset, gaze.gazeY + kMeasuringOffset);
+  c_.view.MoveIndicator(gaze.gazeX + kDrawingOffset, gaze.gazeY + kDrawingOffset);
   if (eyeFound) {
     const bool found = c_.feedbackMode == kBeepMode ? BeepStep(d) : SpokenStep(d, gaze);
     if (found) return false;

@@ -94,7 +94,7 @@ bool CGlimmo2Dlg::OnInitDialog() {
                                           res::kBitmapRed, res::kBitmapGreen, res::kBitmapBanner})
     indicatorBitmaps[i++] = res::LoadBitmap(id);
   solutionButton->setEnabled(false);
-  Bind<QLineEdit>(*this, res::kMida)->setText(QString::number(20));
+  Bind<QLineEdit>(*this, res::kMida)->setText(QString::number(game::kDefaultTolerance));
   ShowBanner();
   noFaceHint = new QLabel(QStringLiteral("No et veig: posa't davant de la càmera"), picture);
   noFaceHint->setObjectName(QStringLiteral("noFaceHint"));

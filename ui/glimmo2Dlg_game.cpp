@@ -17,7 +17,11 @@
 #include "sound_player.h"
 
 namespace {
-constexpr int kBandBitmap[] = {4, 3, 2, 1, 0};  // Green, Red, Orange, LightBlue, Blue
+// The square's picture for each band, by the band's place in the enum: Green, Red,
+// Orange, LightBlue, Blue; the pictures are loaded from Blue to Green.
+constexpr int kBandBitmap[] = {4, 3, 2, 1, 0};
+static_assert(std::size(kBandBitmap) == game::kProximityBands, "one picture for each band");
+static_assert(static_cast<int>(game::ProximityBand::Blue) == game::kProximityBands - 1, "Blue is the last band");
 }
 
 void CGlimmo2Dlg::OnActivaClicked() {
@@ -113,7 +117,7 @@ void CGlimmo2Dlg::SetIndicatorBitmap(game::ProximityBand band) {
 }
 
 void CGlimmo2Dlg::MoveIndicator(std::int32_t left, std::int32_t top) {
-  indicator->setGeometry(left, top, 32, 32);
+  indicator->setGeometry(left, top, game::kIndicatorSide, game::kIndicatorSide);
   indicator->raise();
 }
 
