@@ -314,9 +314,20 @@ TEST(PointerSourceTest, OffThePlayfieldNoEyeAndStopWakesAPoll) {
   EXPECT_EQ(y, 7);
   pointer.SetPointer(100, 100, true);
   EXPECT_EQ(pointer.Poll(&y, &x), 1);
-  std::thread stopper([&] { pointer.Stop(); });
-  pointer.Poll(&y, &x);  // returns, woken or timed out
-  stopper.join();
+  // The pointer is over the picture: a poll that times out says 1; a poll woken by a
+  // stop says 0. Stops keep coming until the poll returns, so it is woken unless the
+  // stopper never ran meanwhile; a few tries make that impossible in practice.
+  bool woken = false;
+  for (int attempt = 0; attempt < 20 && !woken; ++attempt) {
+    std::atomic<bool> returned{false};
+    std::thread stopper([&] {
+      while (!returned) pointer.Stop(), std::this_thread::yield();
+    });
+    woken = pointer.Poll(&y, &x) == 0;
+    returned = true;
+    stopper.join();
+  }
+  EXPECT_TRUE(woken);
 }
 
 TEST(RevealTest, PictureCentredOnTheTarget) {
