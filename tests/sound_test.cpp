@@ -32,20 +32,39 @@ void WriteConstantWav(const fs::path& path, std::int16_t value, int milliseconds
   for (std::uint32_t i = 0; i < frames * 2; ++i) out.write(reinterpret_cast<const char*>(&value), 2);
 }
 
+// Where SDL's disk driver writes: one file for the process, because the sound output
+// is opened once; each test reads only what was played after it began.
+const fs::path& OutputFile() {
+  static const struct Output {
+    fs::path path = fs::temp_directory_path() / ("glimmo2-sound-" + std::to_string(::getpid()) + ".raw");
+    ~Output() { fs::remove(path); }
+  } output;
+  return output.path;
+}
+
 // Plays into a file through SDL's disk driver, from a folder of its own.
 class SoundTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() / ("glimmo2-sound-" + std::to_string(::getpid()));
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder = fs::temp_directory_path() / ("glimmo2-sound-" + std::to_string(::getpid()) + "-" + test);
+    fs::remove_all(folder);
     fs::create_directories(folder);
     fs::current_path(folder);
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", (folder / "out.raw").c_str(), 1);
+    setenv("SDL_DISKAUDIOFILE", OutputFile().c_str(), 1);
+    std::error_code ec;
+    playedBefore = fs::exists(OutputFile(), ec) ? fs::file_size(OutputFile(), ec) : 0;
   }
-  void TearDown() override { fs::current_path(fs::temp_directory_path()); }
+  void TearDown() override {
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(folder);
+  }
+  // What was played since the test began, after the sound has had time to play.
   std::vector<std::int16_t> Played() {
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    std::ifstream in(folder / "out.raw", std::ios::binary);
+    std::ifstream in(OutputFile(), std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(playedBefore));
     std::vector<std::int16_t> samples;
     for (std::int16_t s; in.read(reinterpret_cast<char*>(&s), 2);) samples.push_back(s);
     return samples;
@@ -54,6 +73,7 @@ class SoundTest : public ::testing::Test {
     return std::count(samples.begin(), samples.end(), value);
   }
   fs::path folder;
+  std::uintmax_t playedBefore = 0;
 };
 
 TEST_F(SoundTest, AFileInTheWorkingDirectoryPlays) {
@@ -155,9 +175,15 @@ TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
 }
 
 TEST(SoundWithoutDeviceTest, SilentNeverStuck) {
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  for (int i = 0; i < 5; ++i) platform::SoundPlayer::Instance().Play("start1.wav");
-  EXPECT_FALSE(platform::SoundPlayer::Instance().Available());  // silent, and says so
+  // In a process of its own: the sound output of this one may be open already.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        for (int i = 0; i < 5; ++i) platform::SoundPlayer::Instance().Play("start1.wav");
+        std::_Exit(platform::SoundPlayer::Instance().Available() ? 1 : 0);  // silent, and says so
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
