@@ -69,9 +69,8 @@ class FileSource : public FrameSource {
   bool Read(cv::Mat& frame) override {
     if (pacing_ == Pacing::RealTime) {
       if (!wait_(next_)) return false;
+      next_ = std::max(next_ + period_, Clock::now() - period_);
       if (Vanished()) return false;  // like a camera unplugged: no more frames
-      SkipPassedFrames();
-      next_ += period_;
     }
     cv::Mat raw;
     repeated_ = false;
@@ -80,13 +79,11 @@ class FileSource : public FrameSource {
       primed_.release();
     } else if (ended_ || !ReadNext(raw)) {
       ended_ = true;  // asking again costs time and gives nothing
-      if (!skipped_.empty()) last_ = ToCameraFrame(skipped_), skipped_.release();
       if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
       repeated_ = true;
       frame = last_;
       return true;
     }
-    skipped_.release();
     last_ = ToCameraFrame(raw);
     frame = last_;
     return true;
@@ -99,19 +96,6 @@ class FileSource : public FrameSource {
   virtual bool ReadNext(cv::Mat& raw) = 0;
 
  private:
-  // Frames whose moment has passed while the detector was busy are gone, as a live
-  // camera's are: the player is seen as they are now, not a backlog late.
-  void SkipPassedFrames() {
-    while (Clock::now() - next_ >= period_ && primed_.empty() && !ended_) {
-      cv::Mat raw;
-      if (ReadNext(raw))
-        skipped_ = raw;
-      else
-        ended_ = true;
-      next_ += period_;
-    }
-  }
-
   // The file (or the folder of a picture sequence) is gone; looked at once a second.
   bool Vanished() {
     if (gone_ || Clock::now() < nextLook_) return gone_;
@@ -128,7 +112,7 @@ class FileSource : public FrameSource {
   Clock::time_point nextLook_{};
   Clock::duration period_{};
   Clock::time_point next_;
-  cv::Mat primed_, last_, skipped_;
+  cv::Mat primed_, last_;
   bool repeated_ = false, ended_ = false;
 };
 

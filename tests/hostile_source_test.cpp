@@ -2,8 +2,6 @@
 // the detector refuses at once, with a reason, and never crashes, blocks or decodes
 // a bomb.
 #include <gtest/gtest.h>
-
-#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,26 +135,6 @@ TEST_F(HostileSourceTest, ModelsThatCannotServeAreRefusedWithAReason) {
     EXPECT_FALSE(irisdet::ReadFaceModel(model.string(), &error)) << model;
     EXPECT_EQ(error.rfind("No es pot fer servir el model de cares: ", 0), 0u) << error;
   }
-}
-
-}  // namespace
-
-namespace {
-
-// A slow look at one frame does not leave the player a backlog behind: the frames whose
-// moment passed meanwhile are dropped, as a live camera drops them.
-TEST_F(HostileSourceTest, ASequenceBehindItsClockSkipsToTheNewestFrame) {
-  for (int i = 0; i < 40; ++i)
-    cv::imwrite((folder / cv::format("%04d.png", i)).string(), cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(i * 5)));
-  std::string error;
-  auto source = irisdet::OpenSource((folder / "%04d.png").string(), irisdet::Pacing::RealTime, &error);
-  ASSERT_TRUE(source) << error;
-  cv::Mat frame;
-  ASSERT_TRUE(source->Read(frame));
-  EXPECT_EQ(frame.at<cv::Vec3b>(0, 0)[0], 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a look slower than nine frames at 30 fps
-  ASSERT_TRUE(source->Read(frame));
-  EXPECT_GE(frame.at<cv::Vec3b>(0, 0)[0], 8 * 5) << "the frame right after the first came instead of the newest";
 }
 
 }  // namespace
