@@ -1,11 +1,15 @@
 #include "template_builder.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
 
+#include "layout_scale.h"
 #include "resource_ids.h"
 #include "resources.h"
 
@@ -69,10 +73,17 @@ QWidget* MakeStandard(const res::ControlTemplate& t, QWidget* parent) {
   }
 }
 
-void ApplyStyle(QWidget& control, const res::ControlTemplate& t) {
+// Dialog units to the pixels of a layout drawn `scale` times its standard size.
+struct Units {
+  double scale = 1.0;
+  double fontScale = 1.0;  // the desktop's font dpi over 96
+  int X(int units) const { return scale == 1.0 ? res::DialogUnitsToPixelsX(units) : qRound(units * 6 * scale / 4); }
+  int Y(int units) const { return scale == 1.0 ? res::DialogUnitsToPixelsY(units) : qRound(units * 13 * scale / 8); }
+};
+
+void ApplyStyle(QWidget& control, const res::ControlTemplate& t, const Units& units) {
   control.setProperty(kIdProperty, t.id);
-  control.setGeometry(res::DialogUnitsToPixelsX(t.x), res::DialogUnitsToPixelsY(t.y),
-                      res::DialogUnitsToPixelsX(t.w), res::DialogUnitsToPixelsY(t.h));
+  control.setGeometry(units.X(t.x), units.Y(t.y), units.X(t.w), units.Y(t.h));
   control.setEnabled(!(t.style & kDisabled));
   const bool focusable = t.kind != res::ControlKind::Static;
   control.setFocusPolicy(!focusable ? Qt::NoFocus : (t.style & kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
@@ -87,18 +98,35 @@ void ConnectStandardCommand(QDialog& dialog, QWidget& control, int id) {
   if (id == res::kIdCancel) QObject::connect(button, &QPushButton::clicked, &dialog, &QDialog::reject);
 }
 
+// Larger desktop fonts enlarge the layout with them; a screen too small for it (a
+// laptop at 150 or 200 %) shrinks it, fonts included, so the whole window fits.
+Units UnitsOn(const QDialog& dialog, const res::DialogTemplate& dialogTemplate) {
+  const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+  if (!screen) return {};
+  const QSize layout(res::DialogUnitsToPixelsX(dialogTemplate.w), res::DialogUnitsToPixelsY(dialogTemplate.h));
+  const double fontScale = screen->logicalDotsPerInchY() / 96.0;
+  return {LayoutScale(layout, screen->availableGeometry().size(), fontScale), fontScale};
+}
+
 }  // namespace
 
 void BuildFromTemplate(QDialog& dialog, const res::DialogTemplate& dialogTemplate, const ControlFactory& custom) {
   dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+  const Units units = UnitsOn(dialog, dialogTemplate);
   // 8 pt sans-serif: the condensed face keeps the labels within the template's widths.
-  dialog.setFont(QFont(QStringLiteral("DejaVu Sans Condensed"), 8));
-  dialog.setStyleSheet(QStringLiteral("QCheckBox, QRadioButton { spacing: 2px; } QCheckBox::indicator, QRadioButton::indicator { width: 12px; height: 12px; }"));
-  dialog.setFixedSize(res::DialogUnitsToPixelsX(dialogTemplate.w), res::DialogUnitsToPixelsY(dialogTemplate.h));
+  // The font grows with the desktop's own; only a shrunk layout shrinks it.
+  QFont font(QStringLiteral("DejaVu Sans Condensed"));
+  font.setPointSizeF(8.0 * std::min(1.0, units.scale / units.fontScale));
+  dialog.setFont(font);
+  const int box = units.X(8);  // 12 px at the standard size
+  dialog.setStyleSheet(QStringLiteral("QCheckBox, QRadioButton { spacing: 2px; } QCheckBox::indicator, "
+                                      "QRadioButton::indicator { width: %1px; height: %1px; }")
+                           .arg(box));
+  dialog.setFixedSize(units.X(dialogTemplate.w), units.Y(dialogTemplate.h));
   for (const res::ControlTemplate& t : dialogTemplate.controls) {
     QWidget* control = custom ? custom(t, &dialog) : nullptr;
     if (!control) control = MakeStandard(t, &dialog);
-    ApplyStyle(*control, t);
+    ApplyStyle(*control, t, units);
     ConnectStandardCommand(dialog, *control, t.id);
   }
 }
