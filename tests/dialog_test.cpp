@@ -226,6 +226,15 @@ TEST_F(DialogTest, AboutBoxFromTheContextMenu) {
   EXPECT_EQ(dialog.Tolerance(), 33);
 }
 
+TEST(AboutBoxTest, TheIconIsShownWhole) {
+  CAboutDlg about(nullptr);
+  const QLabel* icon = about.findChildren<QLabel*>()[0];
+  ASSERT_FALSE(icon->pixmap().isNull());
+  const QSize shown = icon->contentsRect().size(), needed = icon->pixmap().deviceIndependentSize().toSize();
+  EXPECT_GE(shown.width(), needed.width());
+  EXPECT_GE(shown.height(), needed.height());
+}
+
 TEST_F(DialogTest, SystemCommandsMaskTheLowBits) {
   int opened = 0;
   dialog.SetAboutBox([&](QWidget*) { ++opened; });

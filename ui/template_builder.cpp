@@ -84,6 +84,10 @@ struct Units {
 void ApplyStyle(QWidget& control, const res::ControlTemplate& t, const Units& units) {
   control.setProperty(kIdProperty, t.id);
   control.setGeometry(units.X(t.x), units.Y(t.y), units.X(t.w), units.Y(t.h));
+  // An icon control takes its icon's size, whatever the template says: a 32 px icon in
+  // a 20-unit box (30 px) would lose its right edge.
+  if (t.kind == res::ControlKind::Static && (t.style & kStaticTypeMask) == kStaticIcon)
+    control.resize(control.size().expandedTo(control.sizeHint()));
   control.setEnabled(!(t.style & kDisabled));
   const bool focusable = t.kind != res::ControlKind::Static;
   control.setFocusPolicy(!focusable ? Qt::NoFocus : (t.style & kTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
