@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 
+#include "effect_channel.h"
 #include "fakes.h"
 #include "game_session.h"
 #include "pointer_eye_source.h"
-#include "queued_view.h"
 #include "recording_view.h"
 #include "reveal.h"
 
@@ -62,27 +62,16 @@ class FakeWindow : public game::GameWindow {
   void TellNoCamera(const std::string& why) override { log_.push_back(why.empty() ? "no camera" : "no camera: " + why); }
   void TellDetectorTrouble(const std::string& why) override { log_.push_back("trouble: " + why); }
   void TellCameraLost() override { log_.push_back("camera lost"); }
-  std::unique_ptr<game::TrackingView> OpenGameChannel() override {
-    auto open = std::make_shared<std::atomic<bool>>(true);
-    open_ = open;
-    return std::make_unique<game::QueuedView>([this, open](game::QueuedView::Effect effect) {
-      std::lock_guard lock(mutex_);
-      queue_.push_back([open, effect = std::move(effect)](game::TrackingView& view) {
-        if (*open) effect(view);
-      });
-    });
-  }
-  void CloseGameChannel() override {
-    if (open_) *open_ = false;
-  }
+  std::unique_ptr<game::TrackingView> OpenGameChannel() override { return channel_.Open(); }
+  void CloseGameChannel() override { channel_.Close(); }
   // The UI thread's turn: applies what reached it.
   void Drain() {
-    std::deque<game::QueuedView::Effect> batch;
+    std::deque<std::function<void()>> batch;
     {
       std::lock_guard lock(mutex_);
       batch.swap(queue_);
     }
-    for (auto& effect : batch) effect(applied);
+    for (auto& call : batch) call();
   }
   bool pressed = false;
   test::RecordingView applied;
@@ -90,8 +79,11 @@ class FakeWindow : public game::GameWindow {
  private:
   std::vector<std::string>& log_;
   std::mutex mutex_;
-  std::deque<game::QueuedView::Effect> queue_;
-  std::shared_ptr<std::atomic<bool>> open_;
+  std::deque<std::function<void()>> queue_;
+  game::EffectChannel channel_{applied, [this](std::function<void()> call) {
+                                 std::lock_guard lock(mutex_);
+                                 queue_.push_back(std::move(call));
+                               }};
 };
 
 class GameSessionTest : public ::testing::Test {

@@ -130,6 +130,26 @@ TEST_F(GameWindowTest, SolucioRevealsDuringAGameAndAPaintNeverDoes) {
   dialog->OnCancel();
 }
 
+// The window's own channel: what a stopped game posted never reaches the window.
+TEST_F(GameWindowTest, AClosedOrReopenedChannelDropsWhatTheOldGamePosted) {
+  WalkingEyes eyes({{0, 0}});
+  auto dialog = Open(eyes);
+  auto* status = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kStatus));
+  std::unique_ptr<game::TrackingView> game = dialog->OpenGameChannel();
+  game->SetStatusText("posted, then closed");
+  dialog->CloseGameChannel();
+  QCoreApplication::processEvents();
+  EXPECT_NE(status->text(), "posted, then closed");
+  std::unique_ptr<game::TrackingView> next = dialog->OpenGameChannel();
+  game->SetStatusText("the old game, after the new one opened");
+  next->SetStatusText("the new game");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(status->text(), "the new game");
+  next->SetStatusText("the new game, later");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(status->text(), "the new game, later");  // in order, and only the open channel
+}
+
 TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
   WalkingEyes eyes({{0, 0}});
   auto dialog = Open(eyes);

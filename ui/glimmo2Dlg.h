@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "effect_channel.h"
 #include "game_session.h"
 #include "geometry.h"
 #include "pointer_eye_source.h"
@@ -139,7 +140,11 @@ class CGlimmo2Dlg : public QDialog,
   QTimer cueTimer;
   QTimer pointerTimer;
   QTimer cameraWatch;
-  std::shared_ptr<std::atomic<bool>> gameChannelOpen;
+  // The game's effects, applied by queued calls on this window's thread; a call
+  // queued to a window that is gone is dropped by Qt.
+  game::EffectChannel gameChannel{*this, [this](std::function<void()> call) {
+                                    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+                                  }};
   game::PointerEyeSource pointer{playfield, *this};
   std::unique_ptr<game::GameSession> session;
 };

@@ -91,22 +91,9 @@ void CGlimmo2Dlg::TellCameraLost() {
   Tell(QMessageBox::Warning, QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."));
 }
 
-std::unique_ptr<game::TrackingView> CGlimmo2Dlg::OpenGameChannel() {
-  CloseGameChannel();
-  auto open = std::make_shared<std::atomic<bool>>(true);
-  gameChannelOpen = open;
-  return std::make_unique<game::QueuedView>([this, open](game::QueuedView::Effect effect) {
-    QMetaObject::invokeMethod(
-        this, [this, open, effect = std::move(effect)] {
-          if (*open) effect(*this);
-        },
-        Qt::QueuedConnection);
-  });
-}
+std::unique_ptr<game::TrackingView> CGlimmo2Dlg::OpenGameChannel() { return gameChannel.Open(); }
 
-void CGlimmo2Dlg::CloseGameChannel() {
-  if (gameChannelOpen) *gameChannelOpen = false;
-}
+void CGlimmo2Dlg::CloseGameChannel() { gameChannel.Close(); }
 
 void CGlimmo2Dlg::ShowIndicator() { indicator->show(); }
 
