@@ -10,6 +10,8 @@
 
 #include "bounded_input.h"
 #include "face_model.h"
+#include "head_pointer.h"
+#include "landmarks.h"
 #include "pupil_finder.h"
 
 namespace irisdet {
@@ -17,23 +19,6 @@ namespace irisdet {
 namespace {
 
 constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
-// The 68-point model's eye contours: six points each.
-constexpr int kRightEyeFirst = 36;
-constexpr int kLeftEyeFirst = 42;
-constexpr unsigned kModelParts = 68;
-
-EyeContour Contour(const dlib::full_object_detection& shape, int first) {
-  EyeContour contour;
-  for (int i = 0; i < 6; ++i)
-    contour[i] = cv::Point2f(static_cast<float>(shape.part(first + i).x()), static_cast<float>(shape.part(first + i).y()));
-  return contour;
-}
-
-EyeContour Contour(const std::vector<cv::Point2f>& landmarks, int first) {
-  EyeContour contour;
-  std::copy_n(landmarks.begin() + first, contour.size(), contour.begin());
-  return contour;
-}
 
 // The iris centre where it can be seen, the lids' centre where not.
 cv::Point2f EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
@@ -83,12 +68,8 @@ std::optional<cv::Point2f> EyeObservation::Point() const {
 constexpr double kStraightenFrom = 12.0;  // degrees; less, and the frame is used as it is
 
 struct Tilt {
-  double degrees = 0.0;  // of the eye line, clockwise as seen
+  double degrees = 0.0;  // of the eye line, clockwise as seen: the face's roll
   cv::Point2f pivot;     // between the eyes
-  static Tilt Of(const EyeContour& right, const EyeContour& left) {
-    const cv::Point2f r = ContourCentre(right), l = ContourCentre(left);
-    return {std::atan2(l.y - r.y, l.x - r.x) * 180.0 / CV_PI, (r + l) * 0.5f};
-  }
 };
 
 struct EyeLocator::Impl {
@@ -119,17 +100,15 @@ struct EyeLocator::Impl {
     tilt = {};
     if (!face) return {};
     BrightenIfDim(gray, *face);
-    const dlib::full_object_detection shape = model->landmarks(
-        dlib::cv_image<unsigned char>(gray), dlib::rectangle(face->x, face->y, face->br().x - 1, face->br().y - 1));
-    if (shape.num_parts() != kModelParts) return {};  // LoadFaceModel lets no other model through
     EyeObservation eyes;
-    for (unsigned i = 0; i < shape.num_parts(); ++i)
-      eyes.landmarks.emplace_back(static_cast<float>(shape.part(i).x()), static_cast<float>(shape.part(i).y()));
+    eyes.landmarks = LandmarkPoints(model->landmarks(dlib::cv_image<unsigned char>(gray), ToDlib(*face)));
+    if (eyes.landmarks.size() != kLandmarkCount) return {};  // LoadFaceModel lets no other model through
     faces.Learn(LandmarkBox(eyes.landmarks));
-    std::vector<cv::Point2f> centres = {EyeCentre(gray, Contour(shape, kRightEyeFirst)),
-                                        EyeCentre(gray, Contour(shape, kLeftEyeFirst))};
+    std::vector<cv::Point2f> centres = {EyeCentre(gray, EyeContourAt(eyes.landmarks, kRightEyeFirst)),
+                                        EyeCentre(gray, EyeContourAt(eyes.landmarks, kLeftEyeFirst))};
     if (!back.empty()) cv::transform(eyes.landmarks, eyes.landmarks, back), cv::transform(centres, centres, back);
-    tilt = Tilt::Of(Contour(eyes.landmarks, kRightEyeFirst), Contour(eyes.landmarks, kLeftEyeFirst));
+    if (const std::optional<FaceGeometry> measured = MeasureFace(eyes.landmarks))
+      tilt = {measured->pose.roll, measured->eyes};
     if (Inside(centres[0], frame)) eyes.right = centres[0];
     if (Inside(centres[1], frame)) eyes.left = centres[1];
     return eyes;
@@ -179,7 +158,7 @@ void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
     throw std::runtime_error("«" + path + "» està buit, tallat o malmès.");
   }
   ::close(fd);
-  if (landmarks.num_parts() != kModelParts)
+  if (landmarks.num_parts() != kLandmarkCount)
     throw std::runtime_error("«" + path + "» no té els 68 punts de la cara que calen.");
 }
 

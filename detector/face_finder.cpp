@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "face_model.h"
+#include "landmarks.h"
 
 namespace irisdet {
 namespace {
@@ -28,8 +29,6 @@ constexpr double kCheckedFaceWidth = 120.0;  // eyes of about 25 px, above the e
 // half-size look takes over (160 px): four pyramid levels of 5/6.
 constexpr unsigned long kSmallFaceLevels = 4;
 constexpr const char* kEyeCascade = "/usr/share/opencv4/haarcascades/haarcascade_eye_tree_eyeglasses.xml";
-constexpr int kRightEyeFirst = 36;  // the 68-point model's eye contours: six points each
-constexpr int kLeftEyeFirst = 42;
 
 struct Candidate {
   cv::Rect box;
@@ -61,8 +60,6 @@ cv::Rect ToRect(const dlib::rectangle& r, double scale, cv::Point offset) {
           cvRound(r.height() / scale)};
 }
 
-dlib::rectangle ToDlib(const cv::Rect& r) { return {r.x, r.y, r.x + r.width - 1, r.y + r.height - 1}; }
-
 double Overlap(const cv::Rect& a, const cv::Rect& b) {
   const double common = (a & b).area();
   return common / (a.area() + b.area() - common);
@@ -90,12 +87,6 @@ Detector SmallFacesOnly(const Detector& full) {
   std::vector<Detector::feature_vector_type> weights;
   for (unsigned long i = 0; i < full.num_detectors(); ++i) weights.push_back(full.get_w(i));
   return Detector(scanner, full.get_overlap_tester(), weights);
-}
-
-cv::Point2f ContourCentre(const dlib::full_object_detection& shape, int first) {
-  cv::Point2f sum;
-  for (int i = first; i < first + 6; ++i) sum += cv::Point2f(float(shape.part(i).x()), float(shape.part(i).y()));
-  return sum / 6.f;
 }
 
 }  // namespace
@@ -169,9 +160,10 @@ struct FaceFinder::Impl {
   bool EyesAgree(const cv::Rect& box) {
     if (!eyeFinderTried) eyeFinderTried = true, eyeFinder.load(kEyeCascade);
     if (eyeFinder.empty()) return false;  // without opencv-data only sure faces are taken
-    const dlib::full_object_detection shape = model->landmarks(dlib::cv_image<unsigned char>(*gray), ToDlib(box));
+    const std::vector<cv::Point2f> points =
+        LandmarkPoints(model->landmarks(dlib::cv_image<unsigned char>(*gray), ToDlib(box)));
     const cv::Rect upper = cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
-    if (shape.num_parts() <= kLeftEyeFirst + 5 || upper.width < 16 || upper.height < 16) return false;
+    if (points.size() != kLandmarkCount || upper.width < 16 || upper.height < 16) return false;
     const double scale = std::min(1.0, kCheckedFaceWidth / box.width);  // large faces looked at small: quick
     cv::Mat view;
     cv::resize((*gray)(upper), view, cv::Size(), scale, scale, cv::INTER_AREA);
@@ -179,8 +171,10 @@ struct FaceFinder::Impl {
     std::vector<cv::Rect> eyes;
     eyeFinder.detectMultiScale(view, eyes, 1.1, 3, 0, cv::Size(cvRound(width / 8), cvRound(width / 8)),
                                cv::Size(cvRound(width / 3), cvRound(width / 3)));
+    const cv::Point2f centres[] = {ContourCentre(EyeContourAt(points, kRightEyeFirst)),
+                                   ContourCentre(EyeContourAt(points, kLeftEyeFirst))};
     for (const cv::Rect& eye : eyes)
-      for (const cv::Point2f& centre : {ContourCentre(shape, kRightEyeFirst), ContourCentre(shape, kLeftEyeFirst)})
+      for (const cv::Point2f& centre : centres)
         if (cv::Rect2f(eye).contains((centre - cv::Point2f(upper.tl())) * scale)) return true;
     return false;
   }

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "landmarks.h"
+
 namespace irisdet {
 namespace {
 
-constexpr int kLandmarks = 68;
-constexpr int kRightEyeFirst = 36, kLeftEyeFirst = 42, kEyePoints = 6;
 constexpr int kNoseFirst = 27, kNosePoints = 9;  // the bridge, the tip and the nostrils' base: firm points
 // Where the mean of those nose points sits on an average face, in interocular units,
 // from the eyes' midpoint: below it and toward the camera.
@@ -48,9 +48,9 @@ FaceGeometry Mean(const std::deque<FaceGeometry>& faces) {
 }  // namespace
 
 std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmarks) {
-  if (landmarks.size() != kLandmarks) return std::nullopt;
-  const cv::Point2f right = Mean(landmarks, kRightEyeFirst, kEyePoints);
-  const cv::Point2f left = Mean(landmarks, kLeftEyeFirst, kEyePoints);
+  if (landmarks.size() != kLandmarkCount) return std::nullopt;
+  const cv::Point2f right = ContourCentre(EyeContourAt(landmarks, kRightEyeFirst));
+  const cv::Point2f left = ContourCentre(EyeContourAt(landmarks, kLeftEyeFirst));
   const double interocular = std::hypot(left.x - right.x, left.y - right.y);
   if (interocular < 1.0) return std::nullopt;
   const cv::Point2f eyes = (left + right) * 0.5f;
