@@ -1,6 +1,7 @@
 #include "templates.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "resource_ids.h"
@@ -53,7 +54,17 @@ int MulDiv(int number, int numerator, int denominator) {
   return static_cast<int>(rounded);
 }
 
-int DialogUnitsToPixelsX(int units) { return MulDiv(units, 6, 4); }
-int DialogUnitsToPixelsY(int units) { return MulDiv(units, 13, 8); }
+namespace {
+constexpr int kBaseUnitX = 6, kBaseUnitY = 13;  // the dialog font's base units, px
+
+// At the standard size the template's own integer arithmetic; scaled, the nearest pixel.
+int UnitsToPixels(int units, int baseUnit, int unitsPerBase, double scale) {
+  return scale == 1.0 ? MulDiv(units, baseUnit, unitsPerBase)
+                      : static_cast<int>(std::lround(units * baseUnit * scale / unitsPerBase));
+}
+}  // namespace
+
+int DialogUnitsToPixelsX(int units, double scale) { return UnitsToPixels(units, kBaseUnitX, 4, scale); }
+int DialogUnitsToPixelsY(int units, double scale) { return UnitsToPixels(units, kBaseUnitY, 8, scale); }
 
 }  // namespace res

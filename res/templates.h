@@ -45,9 +45,10 @@ struct DialogTemplate {
 const DialogTemplate& MainDialogTemplate();
 const DialogTemplate& AboutDialogTemplate();
 
-// Dialog units to pixels with the dialog font's base units (6 x 13 px).
-int DialogUnitsToPixelsX(int units);
-int DialogUnitsToPixelsY(int units);
+// Dialog units to pixels with the dialog font's base units (6 x 13 px), for a layout
+// drawn `scale` times its standard size.
+int DialogUnitsToPixelsX(int units, double scale = 1.0);
+int DialogUnitsToPixelsY(int units, double scale = 1.0);
 int MulDiv(int number, int numerator, int denominator);
 
 }  // namespace res

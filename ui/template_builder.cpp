@@ -77,8 +77,8 @@ QWidget* MakeStandard(const res::ControlTemplate& t, QWidget* parent) {
 struct Units {
   double scale = 1.0;
   double fontScale = 1.0;  // the desktop's font dpi over 96
-  int X(int units) const { return scale == 1.0 ? res::DialogUnitsToPixelsX(units) : qRound(units * 6 * scale / 4); }
-  int Y(int units) const { return scale == 1.0 ? res::DialogUnitsToPixelsY(units) : qRound(units * 13 * scale / 8); }
+  int X(int units) const { return res::DialogUnitsToPixelsX(units, scale); }
+  int Y(int units) const { return res::DialogUnitsToPixelsY(units, scale); }
 };
 
 void ApplyStyle(QWidget& control, const res::ControlTemplate& t, const Units& units) {
