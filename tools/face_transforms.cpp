@@ -28,14 +28,6 @@ cv::Point2f DownTheFace(const MarkedPupils& p) {
   return {-across.y, across.x};
 }
 
-void AddNoise(cv::Mat& frame, double sigma, unsigned seed) {
-  cv::Mat grain(frame.size(), CV_16SC3), wide;
-  cv::theRNG().state = seed;
-  cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(sigma));
-  frame.convertTo(wide, CV_16SC3);
-  cv::Mat(wide + grain).convertTo(frame, CV_8UC3);
-}
-
 void Compress(cv::Mat& frame, int quality) {
   std::vector<uchar> jpeg;
   cv::imencode(".jpg", frame, jpeg, {cv::IMWRITE_JPEG_QUALITY, quality});
@@ -52,6 +44,14 @@ void Rotations(std::vector<Transform>& set) {
 }
 
 }  // namespace
+
+void AddNoise(cv::Mat& frame, double sigma, unsigned seed) {
+  cv::Mat grain(frame.size(), CV_16SC3), wide;
+  cv::theRNG().state = seed;
+  cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(sigma));
+  frame.convertTo(wide, CV_16SC3);
+  cv::Mat(wide + grain).convertTo(frame, CV_8UC3);
+}
 
 MarkedFrame Rotated(const MarkedFrame& photo, double degrees) {
   const cv::Mat turn = cv::getRotationMatrix2D(photo.pupils.Midpoint(), degrees, 1.0);

@@ -13,6 +13,9 @@ struct MarkedFrame {
   MarkedPupils pupils;
 };
 
+// A camera's sensor noise on a BGR frame: Gaussian, `sigma` grey levels, repeatable by `seed`.
+void AddNoise(cv::Mat& frame, double sigma, unsigned seed);
+
 // The photo turned by `degrees` (counter-clockwise) around the pupils' midpoint.
 MarkedFrame Rotated(const MarkedFrame& photo, double degrees);
 // A scarf from just below the nose down.

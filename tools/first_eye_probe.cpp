@@ -16,6 +16,7 @@
 
 #include "engine.h"
 #include "eye_locator.h"
+#include "face_transforms.h"
 #include "measures.h"
 
 namespace {
@@ -24,15 +25,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 constexpr int kEmptyFrames = 30, kFaceFrames = 30;
 constexpr double kFrameMs = 1000.0 / 30.0;
-
-cv::Mat WithNoise(const cv::Mat& picture, int seed) {
-  cv::Mat grain(picture.size(), CV_16SC3), wide, out;
-  cv::theRNG().state = seed;
-  cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(4));
-  picture.convertTo(wide, CV_16SC3);
-  cv::Mat(wide + grain).convertTo(out, CV_8UC3);
-  return out;
-}
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -46,8 +38,11 @@ int main(int argc, char** argv) {
   const fs::path folder = fs::temp_directory_path() / ("first-eye-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const cv::Mat room(480, 640, CV_8UC3, cv::Scalar(95, 105, 115));
-  for (int i = 0; i < kEmptyFrames + kFaceFrames; ++i)
-    cv::imwrite((folder / cv::format("%04d.png", i)).string(), WithNoise(i < kEmptyFrames ? room : face, i));
+  for (int i = 0; i < kEmptyFrames + kFaceFrames; ++i) {
+    cv::Mat frame = (i < kEmptyFrames ? room : face).clone();
+    irisdet::AddNoise(frame, 4.0, i);
+    cv::imwrite((folder / cv::format("%04d.png", i)).string(), frame);
+  }
   ::setenv("IRISDET_SOURCE", (folder / "%04d.png").c_str(), 1);
   ::setenv("IRISDET_TRACKING", "eyes", 1);
 
