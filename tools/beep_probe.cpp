@@ -1,12 +1,16 @@
 // beep-probe [TICKS]
-// The beeps of the red band as they are actually played: the beep timer at 40 ms
-// plays a click through the game's sound player into SDL's disk driver, and the click
-// onsets are found in the written stream. The disk driver writes faster than real time
-// (it sleeps whole milliseconds per buffer), so the stream's own pace is measured over
-// the run and each interval is given in real milliseconds.
+// The beeps of the red band as they are actually played: the beep timer at 40 ms plays
+// a click through the game's sound player, and every mixed buffer is looked at as it
+// leaves the mixer. SDL's disk driver writes its buffers faster than real time (it
+// sleeps whole milliseconds for each 1.45 ms buffer), so the stream's sample count is
+// not a clock; each click's onset is timed instead at the moment its buffer is mixed,
+// plus its place inside the buffer, which is when a real device would take it.
+#include <SDL_mixer.h>
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 constexpr std::int16_t kClick = 20000;
 constexpr int kRate = 44100;
 
@@ -37,10 +42,27 @@ void WriteClick(const fs::path& path) {
   for (std::uint32_t i = 0; i < frames * 2; ++i) out.write(reinterpret_cast<const char*>(&kClick), 2);
 }
 
-std::uintmax_t Frames(const fs::path& stream) {
-  std::error_code ec;
-  const std::uintmax_t bytes = fs::file_size(stream, ec);
-  return ec ? 0 : bytes / 4;
+// Click onsets in real time, written by the audio thread, read once the run is over.
+struct Onsets {
+  std::vector<double> ms = std::vector<double>(100000);
+  std::atomic<std::size_t> count{0};
+  std::int16_t previous = 0;  // the audio thread's alone
+  Clock::time_point start = Clock::now();
+};
+
+void TimeOnsets(void* data, Uint8* stream, int bytes) {
+  auto& onsets = *static_cast<Onsets*>(data);
+  const double mixedAt = std::chrono::duration<double, std::milli>(Clock::now() - onsets.start).count();
+  const auto* frames = reinterpret_cast<const std::int16_t*>(stream);
+  for (int i = 0; i < bytes / 4; ++i) {
+    const std::int16_t left = frames[2 * i];
+    const std::size_t n = onsets.count.load(std::memory_order_relaxed);
+    if (left == kClick && onsets.previous != kClick && n < onsets.ms.size()) {
+      onsets.ms[n] = mixedAt + i * 1000.0 / kRate;
+      onsets.count.store(n + 1, std::memory_order_release);
+    }
+    onsets.previous = left;
+  }
 }
 
 }  // namespace
@@ -51,55 +73,49 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   fs::current_path(folder);  // the player looks in the working directory first
   WriteClick(folder / "start1.wav");
-  const fs::path stream = folder / "out.raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", stream.c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", (folder / "out.raw").c_str(), 1);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   if (!platform::SoundPlayer::Instance().Available()) return std::fprintf(stderr, "no sound output\n"), 1;
+  Onsets onsets;
+  Mix_SetPostMix(TimeOnsets, &onsets);
 
-  QElapsedTimer wall;
-  std::uintmax_t framesAtStart = 0;
   int played = 0;
-  std::vector<double> calledAt;  // ms of real time, at each play call
+  std::vector<double> calledAt;  // real ms, at each play call
   QTimer timer;  // the game's beep timer, as the red band sets it
+  timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (played == 0) wall.start(), framesAtStart = Frames(stream);
-    calledAt.push_back(wall.nsecsElapsed() / 1e6);
+    calledAt.push_back(std::chrono::duration<double, std::milli>(Clock::now() - onsets.start).count());
     platform::SoundPlayer::Instance().Play("start1.wav");
-    if (++played == ticks) timer.stop(), application.quit();
+    if (++played == ticks) QTimer::singleShot(100, &application, &QApplication::quit), timer.stop();
   });
   timer.start(40);
   application.exec();
-  const double seconds = wall.nsecsElapsed() / 1e9;
-  const double pace = (Frames(stream) - framesAtStart) / seconds / kRate;  // stream seconds per real second
+  Mix_SetPostMix(nullptr, nullptr);
 
-  std::ifstream in(stream, std::ios::binary);
-  std::vector<double> onsets;  // in stream frames
-  std::int16_t previous = 0;
-  std::int16_t frame[2];
-  for (std::uint64_t i = 0; in.read(reinterpret_cast<char*>(frame), sizeof frame); ++i) {
-    if (frame[0] == kClick && previous != kClick) onsets.push_back(static_cast<double>(i));
-    previous = frame[0];
-  }
-  std::vector<double> intervals, offTimer;  // offTimer: played interval less the timer's own
-  int within = 0;
-  for (std::size_t i = 1; i < onsets.size(); ++i) {
-    const double ms = (onsets[i] - onsets[i - 1]) / kRate * 1000.0 / pace;
-    intervals.push_back(ms);
-    within += std::abs(ms - 40.0) <= 2.0;
-    if (onsets.size() == calledAt.size()) offTimer.push_back(std::abs(ms - (calledAt[i] - calledAt[i - 1])));
-  }
+  const std::vector<double> heard(onsets.ms.begin(), onsets.ms.begin() + onsets.count.load(std::memory_order_acquire));
+  std::vector<double> intervals, calls, delays;
+  for (std::size_t i = 1; i < heard.size(); ++i) intervals.push_back(heard[i] - heard[i - 1]);
+  for (std::size_t i = 1; i < calledAt.size(); ++i) calls.push_back(calledAt[i] - calledAt[i - 1]);
+  if (heard.size() == calledAt.size())
+    for (std::size_t i = 0; i < heard.size(); ++i) delays.push_back(heard[i] - calledAt[i]);
+  const auto within = [](const std::vector<double>& ms) {
+    return std::count_if(ms.begin(), ms.end(), [](double v) { return std::abs(v - 40.0) <= 2.0; });
+  };
+  const auto describe = [&](const char* what, const std::vector<double>& ms) {
+    std::printf("%s (ms): median %.2f, 5th %.2f, 95th %.2f, min %.2f, max %.2f; within 2 ms of 40: %ld of %zu\n", what,
+                measures::Percentile(ms, 0.5), measures::Percentile(ms, 0.05), measures::Percentile(ms, 0.95),
+                measures::Percentile(ms, 0.0), measures::Percentile(ms, 1.0), within(ms), ms.size());
+  };
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(folder);
-  std::printf("%zu clicks heard of %d played; the disk stream ran at %.3f x real time\n", onsets.size(), ticks, pace);
-  std::printf("intervals (ms, real time): median %.2f, 5th %.2f, 95th %.2f, min %.2f, max %.2f; within 2 ms of 40: %d of %zu\n",
-              measures::Percentile(intervals, 0.5), measures::Percentile(intervals, 0.05),
-              measures::Percentile(intervals, 0.95), measures::Percentile(intervals, 0.0),
-              measures::Percentile(intervals, 1.0), within, intervals.size());
-  if (!offTimer.empty())
-    std::printf("played interval against the timer's own: median %.2f ms apart, 95th %.2f, worst %.2f\n",
-                measures::Percentile(offTimer, 0.5), measures::Percentile(offTimer, 0.95),
-                measures::Percentile(offTimer, 1.0));
+  std::printf("%zu clicks mixed of %d played\n", heard.size(), ticks);
+  describe("intervals as mixed", intervals);
+  describe("intervals of the timer's calls", calls);
+  if (!delays.empty())
+    std::printf("from a play call to its sound in the mix: median %.2f ms, 95th %.2f, worst %.2f\n",
+                measures::Percentile(delays, 0.5), measures::Percentile(delays, 0.95),
+                measures::Percentile(delays, 1.0));
   return 0;
 }
