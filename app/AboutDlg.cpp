@@ -1,7 +1,7 @@
-#include "AboutDlg.h"
+#include "app/AboutDlg.h"
 
-#include "resources.h"
-#include "template_builder.h"
+#include "res/resources.h"
+#include "ui/template_builder.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   ui::BuildFromTemplate(*this, res::AboutDialogTemplate());

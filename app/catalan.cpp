@@ -1,4 +1,4 @@
-#include "catalan.h"
+#include "app/catalan.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,15 +1,15 @@
-#include "glimmo2.h"
+#include "app/glimmo2.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
 #include <utility>
 
-#include "AboutDlg.h"
-#include "glimmo2Dlg.h"
+#include "app/AboutDlg.h"
+#include "app/termination.h"
 #include "irisdet.h"
-#include "resources.h"
-#include "termination.h"
+#include "res/resources.h"
+#include "ui/glimmo2Dlg.h"
 
 CGlimmo2App theApp;
 

@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "catalan.h"
-#include "glimmo2.h"
-#include "termination_signals.h"
+#include "app/catalan.h"
+#include "app/glimmo2.h"
+#include "platform/termination_signals.h"
 
 int main(int argc, char* argv[]) {
   platform::CatchTerminationSignals();  // before any thread starts: they all inherit it

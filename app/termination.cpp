@@ -1,11 +1,11 @@
-#include "termination.h"
+#include "app/termination.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QSocketNotifier>
 
-#include "glimmo2Dlg.h"
-#include "termination_signals.h"
+#include "platform/termination_signals.h"
+#include "ui/glimmo2Dlg.h"
 
 namespace {
 

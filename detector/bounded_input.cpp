@@ -1,4 +1,4 @@
-#include "bounded_input.h"
+#include "detector/bounded_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,7 +40,8 @@ std::optional<cv::Size> JpegSize(const std::string& b) {
       continue;
     }
     const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frameHeader) return cv::Size(static_cast<int>(BigEndian(b, at + 7, 2)), static_cast<int>(BigEndian(b, at + 5, 2)));
+    if (frameHeader)
+      return cv::Size(static_cast<int>(BigEndian(b, at + 7, 2)), static_cast<int>(BigEndian(b, at + 5, 2)));
     at += 2 + BigEndian(b, at + 2, 2);
   }
   return std::nullopt;
@@ -62,8 +63,10 @@ int OpenRegularFile(const std::string& path, std::int64_t maxBytes, std::string*
     return -1;
   }
   struct stat info {};
-  if (::fstat(fd, &info) != 0) *why = "No es pot llegir " + Quoted(path) + ".";
-  else *why = Why(info, path, maxBytes);
+  if (::fstat(fd, &info) != 0)
+    *why = "No es pot llegir " + Quoted(path) + ".";
+  else
+    *why = Why(info, path, maxBytes);
   if (why->empty()) return fd;
   ::close(fd);
   return -1;
@@ -120,8 +123,8 @@ cv::Mat ReadBoundedImage(const std::string& path, std::string* why) {
     *why = "La imatge " + Quoted(path) + " és massa gran.";
     return {};
   }
-  const cv::Mat image = cv::imdecode(cv::Mat(1, static_cast<int>(bytes->size()), CV_8U, const_cast<char*>(bytes->data())),
-                                     cv::IMREAD_COLOR);
+  cv::Mat image = cv::imdecode(cv::Mat(1, static_cast<int>(bytes->size()), CV_8U, const_cast<char*>(bytes->data())),
+                               cv::IMREAD_COLOR);
   // A header that lied about its size is caught here too.
   if (image.empty() || !FrameSizeAllowed(image.cols, image.rows)) {
     *why = "No es pot llegir la imatge " + Quoted(path) + ".";

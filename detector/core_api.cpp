@@ -1,10 +1,10 @@
-#include "core_api.h"
+#include "detector/core_api.h"
 
 #include <cstring>
 
-#include "engine.h"
-#include "eye_locator.h"
-#include "frame_source.h"
+#include "detector/engine.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
 
 namespace irisdet {
 namespace {
@@ -17,9 +17,10 @@ void* CaptureOpen() {
 int32_t CaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {
   cv::Mat frame;
   auto* source = static_cast<FrameSource*>(capture);
-  const auto size = static_cast<int32_t>(kWidth * kHeight * 3);
+  constexpr std::size_t kRowBytes = std::size_t{kWidth} * 3;
+  const auto size = static_cast<int32_t>(kRowBytes * kHeight);
   if (!source || !bgr || bytes < size || !source->Read(frame)) return 0;
-  for (int row = 0; row < kHeight; ++row) std::memcpy(bgr + row * kWidth * 3, frame.ptr(row), kWidth * 3);
+  for (int row = 0; row < kHeight; ++row) std::memcpy(bgr + row * kRowBytes, frame.ptr(row), kRowBytes);
   return 1;
 }
 
@@ -46,4 +47,6 @@ const IrisdetCoreApi kApi{
 }  // namespace
 }  // namespace irisdet
 
-extern "C" __attribute__((visibility("default"))) const IrisdetCoreApi* irisdet_core_api(void) { return &irisdet::kApi; }
+extern "C" __attribute__((visibility("default"))) const IrisdetCoreApi* irisdet_core_api(void) {
+  return &irisdet::kApi;
+}

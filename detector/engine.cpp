@@ -1,17 +1,17 @@
-#include "engine.h"
+#include "detector/engine.h"
 
+#include <pthread.h>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <opencv2/core/utility.hpp>
-#include <pthread.h>
 #include <thread>
 
-#include "eye_locator.h"
-#include "frame_source.h"
-#include "point_reporter.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
+#include "detector/point_reporter.h"
 #include "irisdet.h"
 
 namespace irisdet {
@@ -124,8 +124,7 @@ int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
 bool Engine::KeepsWatching() {
   std::lock_guard lock(mutex_);
   return thread_.joinable() && opening_ == Opening::Opened && failure_.empty() &&
-         watching_ == std::pair{ChosenSource(), ModelPath()} &&
-         DeliveringLocked();
+         watching_ == std::pair{ChosenSource(), ModelPath()} && DeliveringLocked();
 }
 
 int32_t Engine::Delivering() {
@@ -153,7 +152,7 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
   changed_.notify_all();
 }
 
-void Engine::Watch(std::string sourceName, std::uint64_t run) {
+void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;

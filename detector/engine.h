@@ -1,8 +1,8 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <chrono>
 #include <mutex>
 #include <opencv2/core.hpp>
 #include <string>
@@ -29,7 +29,7 @@ class Engine {
 
  private:
   enum class Opening { Pending, Opened, Failed };
-  void Watch(std::string source, std::uint64_t run);
+  void Watch(const std::string& source, std::uint64_t run);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
   bool KeepsWatching();
@@ -51,7 +51,7 @@ class Engine {
   bool found_ = false;
   int16_t x_ = 0, y_ = 0;
   cv::Mat latest_;
-  std::string failure_;  // why the last start failed or watching went wrong, for the player
+  std::string failure_;                           // why the last start failed or watching went wrong, for the player
   std::pair<std::string, std::string> watching_;  // the source and the model of the running thread
   std::chrono::steady_clock::time_point lastFrameAt_{};  // of the running source, once it has given one
 };

@@ -1,18 +1,18 @@
-#include "eye_locator.h"
+#include "detector/eye_locator.h"
 
 #include <unistd.h>
 
+#include <dlib/opencv/cv_image.h>
 #include <cmath>
 #include <cstdlib>
-#include <dlib/opencv/cv_image.h>
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 
-#include "bounded_input.h"
-#include "face_model.h"
-#include "head_pointer.h"
-#include "landmarks.h"
-#include "pupil_finder.h"
+#include "detector/bounded_input.h"
+#include "detector/face_model.h"
+#include "detector/head_pointer.h"
+#include "detector/landmarks.h"
+#include "detector/pupil_finder.h"
 
 namespace irisdet {
 
@@ -42,8 +42,9 @@ constexpr double kDarkFace = 60.0;  // mean grey level
 constexpr double kFlatFace = 22.0;  // standard deviation of grey levels
 
 void BrightenIfDim(cv::Mat& gray, const cv::Rect& face) {
-  const cv::Rect region = cv::Rect(face.x - face.width / 4, face.y - face.height / 4, face.width * 3 / 2,
-                                   face.height * 3 / 2) & cv::Rect(0, 0, gray.cols, gray.rows);
+  const cv::Rect region =
+      cv::Rect(face.x - face.width / 4, face.y - face.height / 4, face.width * 3 / 2, face.height * 3 / 2) &
+      cv::Rect(0, 0, gray.cols, gray.rows);
   const cv::Rect inside = face & region;
   if (inside.area() == 0) return;
   cv::Scalar mean, spread;

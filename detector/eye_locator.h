@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "face_finder.h"
+#include "detector/face_finder.h"
 
 // Finds the player's eyes in a 640x480 BGR frame.
 namespace irisdet {
@@ -47,8 +47,8 @@ std::string ModelFileTrouble();
 // 68-point model. Null, with the reason for the player in *error, otherwise.
 std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error);
 
-// Loads the model (ModelPath) on first use, and again if the path changed; later calls share it. Null (with the reason in
-// *error) when it cannot be read.
+// Loads the model (ModelPath) on first use, and again if the path changed; later calls share it. Null (with the reason
+// in *error) when it cannot be read.
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);
 
 }  // namespace irisdet

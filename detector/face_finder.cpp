@@ -1,14 +1,14 @@
-#include "face_finder.h"
+#include "detector/face_finder.h"
 
+#include <dlib/opencv/cv_image.h>
 #include <algorithm>
 #include <cmath>
-#include <dlib/opencv/cv_image.h>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/objdetect.hpp>
 #include <vector>
 
-#include "face_model.h"
-#include "landmarks.h"
+#include "detector/face_model.h"
+#include "detector/landmarks.h"
 
 namespace irisdet {
 namespace {
@@ -23,7 +23,7 @@ constexpr double kLargestJump = 0.25;        // of the face's width: more, and t
 // when its eyes are confirmed: a scarf or a hand at the chin, a dim room, a tilted or
 // turned head all lower the score, and the eyes are what the game needs.
 constexpr double kLowestScore = -1.0;
-constexpr int kMostDoubtfulChecked = 2;  // the likeliest ones; each check costs a few ms
+constexpr int kMostDoubtfulChecked = 2;      // the likeliest ones; each check costs a few ms
 constexpr double kCheckedFaceWidth = 120.0;  // eyes of about 25 px, above the eye finder's 20 px window
 // The full-size look finds faces from 80 px (the detector's window) up to where the
 // half-size look takes over (160 px): four pyramid levels of 5/6.
@@ -75,7 +75,9 @@ std::vector<Candidate> Detect(Detector& detector, const cv::Mat& gray, cv::Rect 
   std::vector<dlib::rect_detection> found;
   detector(dlib::cv_image<unsigned char>(view), found, kLowestScore);
   std::vector<Candidate> faces;
-  for (const dlib::rect_detection& d : found) faces.push_back({ToRect(d.rect, scale, region.tl()), d.detection_confidence});
+  faces.reserve(found.size());
+  for (const dlib::rect_detection& d : found)
+    faces.push_back({ToRect(d.rect, scale, region.tl()), d.detection_confidence});
   return faces;
 }
 
@@ -120,8 +122,9 @@ struct FaceFinder::Impl {
   // The same face again, in a region around where it was, at a small scale.
   std::optional<cv::Rect> SearchAround(const cv::Rect& last, bool eyesConfirmed = false) {
     const int margin = cvRound(last.width * kSearchMargin);
-    const cv::Rect region = cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin,
-                                     last.height + 2 * margin) & cv::Rect(0, 0, gray->cols, gray->rows);
+    const cv::Rect region =
+        cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin, last.height + 2 * margin) &
+        cv::Rect(0, 0, gray->cols, gray->rows);
     if (region.width < 20 || region.height < 20) return std::nullopt;
     const std::vector<Candidate> faces = Detect(detector, *gray, region, kTrackedFaceWidth / last.width);
     const auto best = std::max_element(faces.begin(), faces.end(), [&](const Candidate& a, const Candidate& b) {
@@ -162,7 +165,8 @@ struct FaceFinder::Impl {
     if (eyeFinder.empty()) return false;  // without opencv-data only sure faces are taken
     const std::vector<cv::Point2f> points =
         LandmarkPoints(model->landmarks(dlib::cv_image<unsigned char>(*gray), ToDlib(box)));
-    const cv::Rect upper = cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
+    const cv::Rect upper =
+        cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
     if (points.size() != kLandmarkCount || upper.width < 16 || upper.height < 16) return false;
     const double scale = std::min(1.0, kCheckedFaceWidth / box.width);  // large faces looked at small: quick
     cv::Mat view;
@@ -197,7 +201,8 @@ std::optional<cv::Rect> FaceFinder::Find(const cv::Mat& gray) {
 
 void FaceFinder::Learn(const cv::Rect2f& box) {
   if (impl_->framesCarried == 0) impl_->relation = BoxRelation::Between(box, *impl_->face);
-  if (impl_->landmarks && Jumped(*impl_->landmarks, box)) impl_->framesCarried = kFramesPerSearch;  // check with the detector
+  if (impl_->landmarks && Jumped(*impl_->landmarks, box))
+    impl_->framesCarried = kFramesPerSearch;  // check with the detector
   impl_->landmarks = box;
 }
 

@@ -1,4 +1,4 @@
-#include "frame_source.h"
+#include "detector/frame_source.h"
 
 #include <sys/stat.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "bounded_input.h"
+#include "detector/bounded_input.h"
 
 namespace irisdet {
 namespace {
@@ -30,7 +30,8 @@ class CameraSource final : public FrameSource {
   bool Open() {
     capture_.open(index_, cv::CAP_V4L2);
     if (!capture_.isOpened()) return false;
-    for (const CameraSetting& setting : CameraSettings()) capture_.set(setting.property, setting.value);  // a refusal keeps the camera's own
+    for (const CameraSetting& setting : CameraSettings())
+      capture_.set(setting.property, setting.value);  // a refusal keeps the camera's own
     return true;
   }
 
@@ -252,7 +253,7 @@ class FolderSource final : public FrameSource {
 
 const std::vector<CameraSetting>& CameraSettings() {
   static const std::vector<CameraSetting> settings = {
-      {cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G')},
+      {cv::CAP_PROP_FOURCC, static_cast<double>(cv::VideoWriter::fourcc('M', 'J', 'P', 'G'))},
       {cv::CAP_PROP_FRAME_WIDTH, kWidth},
       {cv::CAP_PROP_FRAME_HEIGHT, kHeight},
       {cv::CAP_PROP_FPS, kDefaultFps},

@@ -14,8 +14,8 @@ inline constexpr int kWidth = 640;
 inline constexpr int kHeight = 480;
 
 enum class Pacing {
-  RealTime,  // files play at their own frame rate, then repeat their last frame
-  EveryFrame // every frame in order, as fast as asked, then the end
+  RealTime,   // files play at their own frame rate, then repeat their last frame
+  EveryFrame  // every frame in order, as fast as asked, then the end
 };
 
 class FrameSource {

@@ -1,9 +1,9 @@
-#include "head_pointer.h"
+#include "detector/head_pointer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "landmarks.h"
+#include "detector/landmarks.h"
 
 namespace irisdet {
 namespace {
@@ -42,7 +42,9 @@ FaceGeometry Mean(const std::deque<FaceGeometry>& faces) {
     sum.pose.yaw += f.pose.yaw, sum.pose.pitch += f.pose.pitch, sum.pose.roll += f.pose.roll;
   }
   const double n = static_cast<double>(faces.size());
-  return {sum.eyes * static_cast<float>(1.0 / n), sum.interocular / n, {sum.pose.yaw / n, sum.pose.pitch / n, sum.pose.roll / n}};
+  return {sum.eyes * static_cast<float>(1.0 / n),
+          sum.interocular / n,
+          {sum.pose.yaw / n, sum.pose.pitch / n, sum.pose.roll / n}};
 }
 
 }  // namespace
@@ -69,10 +71,13 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
   if (!neutral_) return std::nullopt;
   // In the camera's own image moving or turning toward its right is positive; the
   // player sees a mirror, where that is their left.
-  const auto frame = [](double u, double v) { return cv::Point2f(static_cast<float>(-320.0 * u), static_cast<float>(240.0 * v)); };
-  return HeadMovement{frame((face.eyes.x - neutral_->eyes.x) / face.interocular, (face.eyes.y - neutral_->eyes.y) / face.interocular),
-                      frame((face.pose.yaw - neutral_->pose.yaw) / kYawToEdgeDeg,
-                            (face.pose.pitch - neutral_->pose.pitch) / kPitchToEdgeDeg)};
+  const auto frame = [](double u, double v) {
+    return cv::Point2f(static_cast<float>(-320.0 * u), static_cast<float>(240.0 * v));
+  };
+  return HeadMovement{
+      frame((face.eyes.x - neutral_->eyes.x) / face.interocular, (face.eyes.y - neutral_->eyes.y) / face.interocular),
+      frame((face.pose.yaw - neutral_->pose.yaw) / kYawToEdgeDeg,
+            (face.pose.pitch - neutral_->pose.pitch) / kPitchToEdgeDeg)};
 }
 
 cv::Point2f HeadPointer::ToFrame(cv::Point2f offset) {
@@ -94,7 +99,8 @@ bool HeadPointer::Steady() const {
   const FaceGeometry& last = recent_.back();
   return std::all_of(recent_.begin(), recent_.end(), [&](const FaceGeometry& f) {
     return std::hypot(f.eyes.x - last.eyes.x, f.eyes.y - last.eyes.y) < kSteadyShift * last.interocular &&
-           std::abs(f.pose.yaw - last.pose.yaw) < kSteadyTurnDeg && std::abs(f.pose.pitch - last.pose.pitch) < kSteadyTurnDeg;
+           std::abs(f.pose.yaw - last.pose.yaw) < kSteadyTurnDeg &&
+           std::abs(f.pose.pitch - last.pose.pitch) < kSteadyTurnDeg;
   });
 }
 

@@ -18,8 +18,8 @@ struct HeadPose {
 
 // What the 68 landmarks say of a face: where its eyes are, its size, its turn.
 struct FaceGeometry {
-  cv::Point2f eyes;   // midpoint of the two eye contours, camera pixels
-  double interocular; // between the contours' centres, pixels
+  cv::Point2f eyes;    // midpoint of the two eye contours, camera pixels
+  double interocular;  // between the contours' centres, pixels
   HeadPose pose;
 };
 

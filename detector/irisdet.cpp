@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "core_api.h"
+#include "detector/core_api.h"
 
 #define IRISDET_EXPORT __attribute__((visibility("default")))
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "pupil_finder.h"
+#include "detector/pupil_finder.h"
 
 // The points of the 68-point landmark model that the detector reads.
 namespace irisdet {

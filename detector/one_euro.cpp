@@ -1,4 +1,4 @@
-#include "one_euro.h"
+#include "detector/one_euro.h"
 
 #include <cmath>
 

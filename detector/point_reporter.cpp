@@ -1,9 +1,9 @@
-#include "point_reporter.h"
+#include "detector/point_reporter.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "frame_source.h"
+#include "detector/frame_source.h"
 
 namespace irisdet {
 
@@ -19,8 +19,9 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   if (face) report.pose = face->pose;
   if (mode == Tracking::Comfort && face) {
     const std::optional<HeadMovement> moved = head_.Movement(*face, seconds);
-    report.point = HeadPointer::ToFrame(
-        moved ? shiftSmoother_.Filter(moved->shift, seconds) + turnSmoother_.Filter(moved->turn, seconds) : cv::Point2f());
+    report.point = HeadPointer::ToFrame(moved ? shiftSmoother_.Filter(moved->shift, seconds) +
+                                                    turnSmoother_.Filter(moved->turn, seconds)
+                                              : cv::Point2f());
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);

@@ -1,10 +1,10 @@
 #pragma once
-#include <optional>
 #include <opencv2/core.hpp>
+#include <optional>
 
-#include "eye_locator.h"
-#include "head_pointer.h"
-#include "one_euro.h"
+#include "detector/eye_locator.h"
+#include "detector/head_pointer.h"
+#include "detector/one_euro.h"
 
 // What the detector reports for each frame, as the player sees themselves (mirrored
 // left to right): the head pointer's point (comfortable tracking, the default) or the

@@ -1,4 +1,4 @@
-#include "pupil_finder.h"
+#include "detector/pupil_finder.h"
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>
@@ -12,11 +12,11 @@ constexpr float kMinEyeWidth = 6.f;  // narrower than this, there is no iris to 
 constexpr float kMinOpenness = 0.12f;
 constexpr float kIrisRadius = 0.24f;  // of the eye's corner-to-corner width
 constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
-constexpr float kDarknessBlur = 0.5f;  // of the iris radius
-constexpr double kPeakShare = 0.9;  // scores within a tenth of the best shape the answer
-constexpr float kCornerMargin = 0.2f;  // of the width: the iris centre keeps off the corners
+constexpr float kDarknessBlur = 0.5f;                // of the iris radius
+constexpr double kPeakShare = 0.9;                   // scores within a tenth of the best shape the answer
+constexpr float kCornerMargin = 0.2f;                // of the width: the iris centre keeps off the corners
 constexpr float kSpeckle = 0.6f, kWideGlare = 1.2f;  // of the iris radius
-constexpr int kGlareStep = 120;  // grey levels above the iris-wide opening
+constexpr int kGlareStep = 120;                      // grey levels above the iris-wide opening
 
 float Length(const cv::Point2f& v) { return std::hypot(v.x, v.y); }
 
@@ -158,7 +158,8 @@ std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& cont
   darkness = 255.f - darkness;
 
   std::vector<cv::Point> fullLids;
-  for (const cv::Point2f& p : contour) fullLids.emplace_back(cvRound((p.x - box.x) * scale), cvRound((p.y - box.y) * scale));
+  for (const cv::Point2f& p : contour)
+    fullLids.emplace_back(cvRound((p.x - box.x) * scale), cvRound((p.y - box.y) * scale));
   cv::Mat eye = cv::Mat::zeros(patch.size(), CV_8U);
   cv::fillConvexPoly(eye, fullLids, cv::Scalar(255));
   const cv::Mat contrast = DiscContrast(patch, eye, radius);
@@ -167,8 +168,8 @@ std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& cont
   for (int y = 0; y < patch.rows; ++y)
     for (int x = 0; x < patch.cols; ++x)
       if (inside.at<uchar>(y, x))
-        scores.at<float>(y, x) = darkness.at<float>(y, x) * contrast.at<float>(y, x) *
-                                 CentreScore(gradients, float(x), float(y), radius);
+        scores.at<float>(y, x) =
+            darkness.at<float>(y, x) * contrast.at<float>(y, x) * CentreScore(gradients, float(x), float(y), radius);
   double best = 0.0;
   cv::Point bestAt;
   cv::minMaxLoc(scores, nullptr, &best, nullptr, &bestAt);

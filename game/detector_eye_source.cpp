@@ -1,4 +1,4 @@
-#include "eye_source.h"
+#include "game/eye_source.h"
 #include "irisdet.h"
 
 namespace game {

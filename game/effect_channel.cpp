@@ -1,6 +1,6 @@
-#include "effect_channel.h"
+#include "game/effect_channel.h"
 
-#include "queued_view.h"
+#include "game/queued_view.h"
 
 namespace game {
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "tracking_view.h"
+#include "game/tracking_view.h"
 
 namespace game {
 

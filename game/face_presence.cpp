@@ -1,4 +1,4 @@
-#include "face_presence.h"
+#include "game/face_presence.h"
 
 namespace game {
 

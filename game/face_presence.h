@@ -2,8 +2,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "eye_source.h"
-#include "ports.h"
+#include "game/eye_source.h"
+#include "game/ports.h"
 
 namespace game {
 

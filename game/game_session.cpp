@@ -1,8 +1,8 @@
-#include "game_session.h"
+#include "game/game_session.h"
 
 #include <system_error>
 
-#include "thread_name.h"
+#include "platform/thread_name.h"
 
 namespace game {
 
@@ -59,9 +59,9 @@ void GameSession::StartGame() {
   toldCameraLost = false;
   window.EnableSolution(true);
   channel = window.OpenGameChannel();
-  context = std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedbackMode,
-                                                              tolerance, *eyes, *channel, services.clock,
-                                                              services.chance});
+  context =
+      std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedbackMode,
+                                                        tolerance, *eyes, *channel, services.clock, services.chance});
   try {
     workerRunning = true;
     worker = services.launch([this] {
@@ -89,7 +89,9 @@ void GameSession::CheckCamera() {
   window.TellCameraLost();
 }
 
-bool GameSession::FaceMissing() { return !stopRequested && workerRunning && eyes == &detector && detector.FaceMissing(); }
+bool GameSession::FaceMissing() {
+  return !stopRequested && workerRunning && eyes == &detector && detector.FaceMissing();
+}
 
 void GameSession::StopGame() {
   window.EnableSolution(false);

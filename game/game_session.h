@@ -6,12 +6,12 @@
 #include <string>
 #include <thread>
 
-#include "eye_source.h"
-#include "face_presence.h"
-#include "geometry.h"
-#include "ports.h"
-#include "tracking_loop.h"
-#include "tracking_view.h"
+#include "game/eye_source.h"
+#include "game/face_presence.h"
+#include "game/geometry.h"
+#include "game/ports.h"
+#include "game/tracking_loop.h"
+#include "game/tracking_view.h"
 
 namespace game {
 

@@ -1,4 +1,4 @@
-#include "geometry.h"
+#include "game/geometry.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -56,11 +56,16 @@ bool InHorizontalWindow(std::int32_t gazeX, std::int32_t targetX, std::int32_t s
 
 int BandInterval(ProximityBand band) {
   switch (band) {
-    case ProximityBand::Red: return 40;
-    case ProximityBand::Orange: return 80;
-    case ProximityBand::LightBlue: return 400;
-    case ProximityBand::Blue: return 1000;
-    case ProximityBand::Green: break;
+    case ProximityBand::Red:
+      return 40;
+    case ProximityBand::Orange:
+      return 80;
+    case ProximityBand::LightBlue:
+      return 400;
+    case ProximityBand::Blue:
+      return 1000;
+    case ProximityBand::Green:
+      break;
   }
   return 0;
 }

@@ -2,7 +2,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "ports.h"
+#include "game/ports.h"
 
 // The playfield, the hidden target, the gaze and the proximity bands. Pure integer
 // arithmetic on signed 32-bit values: products before divisions, divisions

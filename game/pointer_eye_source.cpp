@@ -1,4 +1,4 @@
-#include "pointer_eye_source.h"
+#include "game/pointer_eye_source.h"
 
 #include <chrono>
 

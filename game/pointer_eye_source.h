@@ -3,8 +3,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "eye_source.h"
-#include "geometry.h"
+#include "game/eye_source.h"
+#include "game/geometry.h"
 
 namespace game {
 

@@ -1,8 +1,8 @@
-#include "ports.h"
+#include "game/ports.h"
 
 #include <cstdlib>
 
-#include "tick_count.h"
+#include "platform/tick_count.h"
 
 namespace game {
 namespace {

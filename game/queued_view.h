@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "tracking_view.h"
+#include "game/tracking_view.h"
 
 namespace game {
 
@@ -15,15 +15,33 @@ class QueuedView final : public TrackingView {
   using Post = std::function<void(Effect)>;
   explicit QueuedView(Post post) : post_(std::move(post)) {}
 
-  void ShowIndicator() override { post_([](TrackingView& v) { v.ShowIndicator(); }); }
-  void InvalidatePlayfield() override { post_([](TrackingView& v) { v.InvalidatePlayfield(); }); }
-  void SetIndicatorBitmap(ProximityBand b) override { post_([b](TrackingView& v) { v.SetIndicatorBitmap(b); }); }
-  void MoveIndicator(std::int32_t l, std::int32_t t) override { post_([=](TrackingView& v) { v.MoveIndicator(l, t); }); }
-  void SetStatusText(const std::string& s) override { post_([s](TrackingView& v) { v.SetStatusText(s); }); }
-  void SetCueTimer(int ms) override { post_([ms](TrackingView& v) { v.SetCueTimer(ms); }); }
-  void KillCueTimer() override { post_([](TrackingView& v) { v.KillCueTimer(); }); }
-  void PlaySound(const std::string& s) override { post_([s](TrackingView& v) { v.PlaySound(s); }); }
-  void RevealPicture(int n) override { post_([n](TrackingView& v) { v.RevealPicture(n); }); }
+  void ShowIndicator() override {
+    post_([](TrackingView& v) { v.ShowIndicator(); });
+  }
+  void InvalidatePlayfield() override {
+    post_([](TrackingView& v) { v.InvalidatePlayfield(); });
+  }
+  void SetIndicatorBitmap(ProximityBand b) override {
+    post_([b](TrackingView& v) { v.SetIndicatorBitmap(b); });
+  }
+  void MoveIndicator(std::int32_t l, std::int32_t t) override {
+    post_([=](TrackingView& v) { v.MoveIndicator(l, t); });
+  }
+  void SetStatusText(const std::string& s) override {
+    post_([s](TrackingView& v) { v.SetStatusText(s); });
+  }
+  void SetCueTimer(int ms) override {
+    post_([ms](TrackingView& v) { v.SetCueTimer(ms); });
+  }
+  void KillCueTimer() override {
+    post_([](TrackingView& v) { v.KillCueTimer(); });
+  }
+  void PlaySound(const std::string& s) override {
+    post_([s](TrackingView& v) { v.PlaySound(s); });
+  }
+  void RevealPicture(int n) override {
+    post_([n](TrackingView& v) { v.RevealPicture(n); });
+  }
 
  private:
   Post post_;

@@ -1,4 +1,4 @@
-#include "reveal.h"
+#include "game/reveal.h"
 
 namespace game {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ports.h"
+#include "game/ports.h"
 
 // The hidden picture and the eureka sound that comes with it.
 namespace game {

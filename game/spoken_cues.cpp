@@ -1,4 +1,4 @@
-#include "spoken_cues.h"
+#include "game/spoken_cues.h"
 
 #include <cstdlib>
 

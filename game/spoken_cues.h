@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "geometry.h"
+#include "game/geometry.h"
 
 namespace game {
 

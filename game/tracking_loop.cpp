@@ -1,9 +1,9 @@
-#include "tracking_loop.h"
+#include "game/tracking_loop.h"
 
 #include <cstdio>
 
-#include "reveal.h"
-#include "spoken_cues.h"
+#include "game/reveal.h"
+#include "game/spoken_cues.h"
 
 namespace game {
 

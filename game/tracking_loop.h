@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "eye_source.h"
-#include "geometry.h"
-#include "ports.h"
-#include "tracking_view.h"
+#include "game/eye_source.h"
+#include "game/geometry.h"
+#include "game/ports.h"
+#include "game/tracking_view.h"
 
 namespace game {
 

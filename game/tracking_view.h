@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "geometry.h"
+#include "game/geometry.h"
 
 // The window effects of the tracking loop, in the order a pass makes them.
 namespace game {

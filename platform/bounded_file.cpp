@@ -1,4 +1,4 @@
-#include "bounded_file.h"
+#include "platform/bounded_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

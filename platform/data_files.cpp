@@ -1,4 +1,4 @@
-#include "data_files.h"
+#include "platform/data_files.h"
 
 #include <filesystem>
 

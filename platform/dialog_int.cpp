@@ -1,4 +1,4 @@
-#include "dialog_int.h"
+#include "platform/dialog_int.h"
 
 #include <cstdint>
 #include <limits>

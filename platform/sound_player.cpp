@@ -1,4 +1,4 @@
-#include "sound_player.h"
+#include "platform/sound_player.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -11,9 +11,9 @@
 #include <mutex>
 #include <vector>
 
-#include "bounded_file.h"
-#include "data_files.h"
-#include "wav_check.h"
+#include "platform/bounded_file.h"
+#include "platform/data_files.h"
+#include "platform/wav_check.h"
 
 namespace platform {
 namespace {
@@ -104,8 +104,7 @@ bool SoundPlayer::OpenLocked() {
     state_ = new State;
     // SDL's own Ctrl+C and kill handlers would only queue an event nobody reads.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    state_->open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 &&
-                   Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kBufferSamples) == 0;
+    state_->open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, kBufferSamples) == 0;
     if (!state_->open) return false;
     Mix_AllocateChannels(1);
     state_->beepSamples = MakeBeep();

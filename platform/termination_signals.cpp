@@ -1,4 +1,4 @@
-#include "termination_signals.h"
+#include "platform/termination_signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "thread_name.h"
+#include "platform/thread_name.h"
 
 #include <pthread.h>
 

@@ -1,4 +1,4 @@
-#include "wav_check.h"
+#include "platform/wav_check.h"
 
 namespace platform {
 namespace {

@@ -1,6 +1,6 @@
-#include "resources.h"
+#include "res/resources.h"
 
-#include "resource_ids.h"
+#include "res/resource_ids.h"
 
 namespace res {
 
@@ -19,8 +19,8 @@ QString LoadString(int id) {
 }
 
 const VersionInfo& Version() {
-  static const VersionInfo info{"1.0.0.1", "1, 0, 0, 1", "Aplicación MFC glimmo2", "glimmo2",
-                                "glimmo2.EXE", "Aplicación glimmo2", "1, 0, 0, 1"};
+  static const VersionInfo info{
+      "1.0.0.1", "1, 0, 0, 1", "Aplicación MFC glimmo2", "glimmo2", "glimmo2.EXE", "Aplicación glimmo2", "1, 0, 0, 1"};
   return info;
 }
 

@@ -1,10 +1,10 @@
-#include "templates.h"
+#include "res/templates.h"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 
-#include "resource_ids.h"
+#include "res/resource_ids.h"
 
 namespace res {
 namespace {

@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "glimmo2Dlg.h"
-#include "measures.h"
-#include "qt_wait.h"
-#include "resource_ids.h"
-#include "soak_driver.h"
-#include "template_builder.h"
+#include "res/resource_ids.h"
+#include "tests/qt_wait.h"
+#include "tools/measures.h"
+#include "tools/soak_driver.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QImage>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
-#include "Showpic.h"
-#include "glimmo2Dlg.h"
-#include "qt_wait.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "res/resource_ids.h"
+#include "tests/qt_wait.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
+#include "video/Showpic.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ class CapturaTest : public ::testing::Test {
 TEST_F(CapturaTest, ShowsTheFrameUprightAndMirrored) {
   UseSource("a", qRgb(0, 0, 200));
   ClickCaptura();
-  const QImage shown = Shown();  // the client area is 786 x 486, inside a 1 px edge
+  const QImage shown = Shown();                     // the client area is 786 x 486, inside a 1 px edge
   EXPECT_EQ(shown.pixel(786, 1), qRgb(255, 0, 0));  // the frame's top-left lands top-right
   EXPECT_EQ(shown.pixel(1, 486), qRgb(0, 255, 0));  // its bottom-right lands bottom-left
   EXPECT_EQ(shown.pixel(400, 240), qRgb(0, 0, 200));

@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QMessageBox>
 
-#include "catalan.h"
+#include "app/catalan.h"
 
 namespace {
 

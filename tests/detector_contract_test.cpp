@@ -2,16 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
-#include <cstring>
-#include <optional>
 #include <dlib/image_processing.h>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
+#include <optional>
 #include <thread>
 
 #include "irisdet.h"

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AboutDlg.h"
-#include "glimmo2Dlg.h"
-#include "qt_wait.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "app/AboutDlg.h"
+#include "res/resource_ids.h"
+#include "tests/qt_wait.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
-#include "eye_accuracy.h"
-#include "eye_locator.h"
-#include "frame_source.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
+#include "tools/eye_accuracy.h"
 
 namespace {
 
@@ -52,8 +52,8 @@ TEST(FrameSourceTest, FolderGivesEachImageByNameThenEnds) {
     EXPECT_EQ(frame.type(), CV_8UC3);
     names.push_back(source->FrameName());
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"pexels_0002.png", "pexels_0027.png", "pexels_0054.png",
-                                             "pexels_0117.png"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"pexels_0002.png", "pexels_0027.png", "pexels_0054.png", "pexels_0117.png"}));
 }
 
 TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsNewestFrameFormatFirstExposureLeftAlone) {
@@ -69,8 +69,9 @@ TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsNewestFrameFormatFir
 }
 
 TEST(FrameSourceTest, AnySizeAndChannelCountBecomesA640x480ColourFrame) {
-  for (const cv::Mat& raw : {cv::Mat(100, 37, CV_8UC1, cv::Scalar(7)), cv::Mat(960, 1280, CV_8UC4, cv::Scalar(1, 2, 3, 4)),
-                             cv::Mat(480, 640, CV_8UC3, cv::Scalar(9, 8, 7))}) {
+  for (const cv::Mat& raw :
+       {cv::Mat(100, 37, CV_8UC1, cv::Scalar(7)), cv::Mat(960, 1280, CV_8UC4, cv::Scalar(1, 2, 3, 4)),
+        cv::Mat(480, 640, CV_8UC3, cv::Scalar(9, 8, 7))}) {
     const cv::Mat frame = irisdet::ToCameraFrame(raw);
     EXPECT_EQ(frame.size(), cv::Size(640, 480));
     EXPECT_EQ(frame.type(), CV_8UC3);

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 
-#include "eye_accuracy.h"
-#include "eye_locator.h"
-#include "face_transforms.h"
+#include "detector/eye_locator.h"
+#include "tools/eye_accuracy.h"
+#include "tools/face_transforms.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST_F(FaceRobustnessTest, TiltedCoveredAndDimFacesAreFoundAtOnce) {
       {"a dim room on a noisy webcam", irisdet::Dimmed}};
   for (const auto& [room, change] : rooms)
     for (std::size_t i = 0; i < 3; ++i) {  // the fourth is already tilted by 27 degrees, and small
-      locator->Reset();  // each a first frame: found by a whole-frame search
+      locator->Reset();                    // each a first frame: found by a whole-frame search
       EXPECT_LE(MidpointError(change(photos[i])), 0.10) << room << ", photo " << i;
     }
 }

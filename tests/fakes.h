@@ -4,8 +4,8 @@
 #include <deque>
 #include <vector>
 
-#include "geometry.h"
-#include "ports.h"
+#include "game/geometry.h"
+#include "game/ports.h"
 
 // Stand-ins for time, chance and the window's options.
 namespace test {

@@ -7,12 +7,12 @@
 #include <system_error>
 #include <thread>
 
-#include "effect_channel.h"
-#include "fakes.h"
-#include "game_session.h"
-#include "pointer_eye_source.h"
-#include "recording_view.h"
-#include "reveal.h"
+#include "game/effect_channel.h"
+#include "game/game_session.h"
+#include "game/pointer_eye_source.h"
+#include "game/reveal.h"
+#include "tests/fakes.h"
+#include "tests/recording_view.h"
 
 namespace {
 
@@ -59,7 +59,9 @@ class FakeWindow : public game::GameWindow {
   void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
   void KillCueTimer() override { log_.push_back("kill"); }
   void ShowThreadError() override { log_.push_back("Error creant thread"); }
-  void TellNoCamera(const std::string& why) override { log_.push_back(why.empty() ? "no camera" : "no camera: " + why); }
+  void TellNoCamera(const std::string& why) override {
+    log_.push_back(why.empty() ? "no camera" : "no camera: " + why);
+  }
   void TellDetectorTrouble(const std::string& why) override { log_.push_back("trouble: " + why); }
   void TellCameraLost() override { log_.push_back("camera lost"); }
   std::unique_ptr<game::TrackingView> OpenGameChannel() override { return channel_.Open(); }
@@ -92,7 +94,8 @@ class GameSessionTest : public ::testing::Test {
     session = std::make_unique<game::GameSession>(
         window, field, flips,
         game::GameServices{detector, pointer, pointerFromStart, clock, chance, [this](std::function<void()> body) {
-                             if (failThreads) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                             if (failThreads)
+                               throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                              return std::thread([this, body = std::move(body)] {
                                const int now = ++workers;
                                int seen = maxWorkers;
@@ -109,7 +112,8 @@ class GameSessionTest : public ::testing::Test {
     session->OnActivaClicked();
   }
   bool WaitForWorkerToEnd() {
-    for (int i = 0; i < 2000 && session->WorkerRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 2000 && session->WorkerRunning(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return !session->WorkerRunning();
   }
 
@@ -150,7 +154,8 @@ TEST_F(GameSessionTest, AFindEndsTheWorkerAndLeavesTheGamePressed) {
   window.Drain();
   const Effects effects = window.applied.Effects();
   ASSERT_GE(effects.size(), 4u);
-  EXPECT_EQ(Effects(effects.end() - 4, effects.end()), (Effects{"bitmap Green", "reveal 2", "kill", "sound eureka2.wav"}));
+  EXPECT_EQ(Effects(effects.end() - 4, effects.end()),
+            (Effects{"bitmap Green", "reveal 2", "kill", "sound eureka2.wav"}));
   EXPECT_TRUE(window.pressed);
   log.clear();
   Click();  // one click to stop, and no worker left to wait for
@@ -251,7 +256,7 @@ TEST_F(GameSessionTest, AFaceMissingForASecondIsNoticedAndItsReturnToo) {
   for (int i = 0; i < 5000 && session->FaceMissing(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_FALSE(session->FaceMissing());
   detector.seesEye = false;
-  Click();  // no game: nothing is missing
+  Click();                            // no game: nothing is missing
   ASSERT_TRUE(WaitForWorkerToEnd());  // it read the clock until then
   clock.ticks += 5000;
   EXPECT_FALSE(session->FaceMissing());

@@ -13,12 +13,12 @@
 #include <mutex>
 #include <thread>
 
-#include "Showpic.h"
-#include "fakes.h"
-#include "glimmo2Dlg.h"
-#include "qt_wait.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "res/resource_ids.h"
+#include "tests/fakes.h"
+#include "tests/qt_wait.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
+#include "video/Showpic.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
   const QImage shown = picture->grab().toImage();
   EXPECT_EQ(shown.pixel(663, 101), PictureCentre(2));
   EXPECT_NE(PictureCentre(2), shown.pixel(663 - 61, 101));  // and no wider than the picture
-  EXPECT_TRUE(activa->isChecked());  // found: still pressed
+  EXPECT_TRUE(activa->isChecked());                         // found: still pressed
   QTest::mouseClick(activa, Qt::LeftButton);
   EXPECT_FALSE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
 }

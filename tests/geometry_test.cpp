@@ -4,8 +4,8 @@
 #include <limits>
 #include <vector>
 
-#include "fakes.h"
-#include "geometry.h"
+#include "game/geometry.h"
+#include "tests/fakes.h"
 
 namespace {
 
@@ -59,9 +59,9 @@ TEST(MapGazeTest, MapsFlipsAndClamps) {
       {320, 240, false, false, 400, 300}, {320, 240, true, true, 400, 300},
       {1, 1, false, false, 1, 1},         {1, 1, true, true, 798 - 20 /*clamped*/, 598 - 20},
       {640, 0, false, false, 778, 0},     {640, 0, false, true, 0, 0},
-      {-5, -5, false, false, -6, -6},     // truncation toward zero, no lower clamp
+      {-5, -5, false, false, -6, -6},  // truncation toward zero, no lower clamp
       {614, 0, false, false, 767, 0},     {615, 0, false, false, 768, 0},
-      {616, 0, false, false, 778, 0},     // 769 and up jump to W - 22
+      {616, 0, false, false, 778, 0},  // 769 and up jump to W - 22
       {0, 454, false, false, 0, 567},     {0, 455, false, false, 0, 568},
       {0, 456, false, false, 0, 578},
   };
@@ -100,9 +100,15 @@ TEST(ClassifyBandTest, BandBoundsForTolerance20) {
     std::int32_t d;
     ProximityBand band;
   };
-  for (const Case c : {Case{19, ProximityBand::Green}, {20, ProximityBand::Red}, {59, ProximityBand::Red},
-                       {60, ProximityBand::Orange}, {99, ProximityBand::Orange}, {100, ProximityBand::LightBlue},
-                       {259, ProximityBand::LightBlue}, {260, ProximityBand::Blue}, {0, ProximityBand::Green}})
+  for (const Case c : {Case{19, ProximityBand::Green},
+                       {20, ProximityBand::Red},
+                       {59, ProximityBand::Red},
+                       {60, ProximityBand::Orange},
+                       {99, ProximityBand::Orange},
+                       {100, ProximityBand::LightBlue},
+                       {259, ProximityBand::LightBlue},
+                       {260, ProximityBand::Blue},
+                       {0, ProximityBand::Green}})
     EXPECT_EQ(game::ClassifyBand(c.d, 20), c.band) << c.d;
 }
 
@@ -121,7 +127,7 @@ TEST(ClassifyBandTest, HugeTolerancesKeepTheBands) {
   const std::int32_t max = std::numeric_limits<std::int32_t>::max();
   EXPECT_EQ(game::ClassifyBand(max - 1, max), ProximityBand::Green);
   EXPECT_EQ(game::ClassifyBand(max, max), ProximityBand::Red);
-  EXPECT_EQ(game::ClassifyBand(max, 715827883), ProximityBand::Red);    // 3s just above max
+  EXPECT_EQ(game::ClassifyBand(max, 715827883), ProximityBand::Red);     // 3s just above max
   EXPECT_EQ(game::ClassifyBand(max, 715827882), ProximityBand::Orange);  // 3s just below
   EXPECT_TRUE(game::IsNear(max, 715827883));
   EXPECT_FALSE(game::IsNear(max, 715827882));

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "head_pointer.h"
+#include "detector/head_pointer.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ using irisdet::HeadPointer;
 // and in front of them as on an average face, turned and placed in the camera image.
 struct Face {
   double yawDeg = 0, pitchDeg = 0;
-  double interocular = 70;              // pixels
-  cv::Point2d eyes{320, 200};           // where the eyes' midpoint lands, pixels
+  double interocular = 70;     // pixels
+  cv::Point2d eyes{320, 200};  // where the eyes' midpoint lands, pixels
   std::vector<cv::Point2f> Landmarks() const {
     const double yaw = yawDeg * CV_PI / 180, pitch = pitchDeg * CV_PI / 180;
     const auto project = [&](double x, double y, double z) {
@@ -49,7 +49,7 @@ TEST(HeadPoseTest, TurnsAndTiltsAreMeasuredInDegrees) {
   EXPECT_NEAR(still.pose.yaw, 0, 0.1);
   EXPECT_NEAR(still.pose.pitch, 0, 0.1);
   EXPECT_NEAR(still.interocular, 70, 0.1);
-  EXPECT_NEAR(Face{.yawDeg = 12}.Measured().pose.yaw, 12, 0.2);   // nose toward the image's right
+  EXPECT_NEAR(Face{.yawDeg = 12}.Measured().pose.yaw, 12, 0.2);  // nose toward the image's right
   EXPECT_NEAR(Face{.yawDeg = -25}.Measured().pose.yaw, -25, 0.2);
   EXPECT_NEAR(Face{.pitchDeg = 8}.Measured().pose.pitch, 8, 0.2);  // looking down
   EXPECT_NEAR(Face{.pitchDeg = -8}.Measured().pose.pitch, -8, 0.2);
@@ -86,12 +86,15 @@ TEST(HeadPointerTest, MovingByInterocularDistancesScalesWithTheFaceNotThePixels)
     SCOPED_TRACE(interocular);
     HeadPointer pointer;
     const double t = Settle(pointer, Face{.interocular = interocular});
-    const cv::Point2f half = pointer.Point(Face{.interocular = interocular, .eyes = {320 + interocular / 2, 200}}.Measured(), t);
+    const cv::Point2f half =
+        pointer.Point(Face{.interocular = interocular, .eyes = {320 + interocular / 2, 200}}.Measured(), t);
     EXPECT_NEAR(half.x, 160, 0.5);  // half an interocular distance to the camera's right
-    const cv::Point2f up = pointer.Point(Face{.interocular = interocular, .eyes = {320, 200 - interocular}}.Measured(), t);
+    const cv::Point2f up =
+        pointer.Point(Face{.interocular = interocular, .eyes = {320, 200 - interocular}}.Measured(), t);
     EXPECT_NEAR(up.y, 0, 0.5);
     // Far beyond the edges: held at them.
-    const cv::Point2f far = pointer.Point(Face{.interocular = interocular, .eyes = {320 - 4 * interocular, 200 + 4 * interocular}}.Measured(), t);
+    const cv::Point2f far = pointer.Point(
+        Face{.interocular = interocular, .eyes = {320 - 4 * interocular, 200 + 4 * interocular}}.Measured(), t);
     EXPECT_EQ(far, cv::Point2f(639, 479));
   }
 }

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
-#include "bounded_input.h"
-#include "eye_locator.h"
-#include "frame_source.h"
+#include "detector/bounded_input.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
 
 namespace {
 
@@ -54,9 +54,8 @@ TEST_F(HostileSourceTest, NonRegularFilesAndUrlsAreRefusedAtOnce) {
   const fs::path fifo = Fifo("video.avi");
   fs::create_directories(folder / "seq");
   ASSERT_EQ(::mkfifo((folder / "seq" / "0000.png").c_str(), 0600), 0);
-  for (const std::string& name :
-       {fifo.string(), (folder / "seq" / "%04d.png").string(), std::string("/dev/zero"),
-        std::string("http://127.0.0.1:9/video.avi"), std::string("/dev/null")}) {
+  for (const std::string& name : {fifo.string(), (folder / "seq" / "%04d.png").string(), std::string("/dev/zero"),
+                                  std::string("http://127.0.0.1:9/video.avi"), std::string("/dev/null")}) {
     std::string error;
     EXPECT_FALSE(Open(name, &error)) << name;
     EXPECT_FALSE(error.empty()) << name;
@@ -129,8 +128,8 @@ TEST_F(HostileSourceTest, ModelsThatCannotServeAreRefusedWithAReason) {
   Write(folder / "empty.dat", "");
   Write(folder / "random.dat", std::string(5000, '\x7f'));
   const fs::path fifo = Fifo("fifo.dat");
-  for (const fs::path& model : {folder / "none.dat", folder / "five.dat", folder / "empty.dat",
-                                folder / "random.dat", fifo, folder / "missing.dat"}) {
+  for (const fs::path& model : {folder / "none.dat", folder / "five.dat", folder / "empty.dat", folder / "random.dat",
+                                fifo, folder / "missing.dat"}) {
     std::string error;
     EXPECT_FALSE(irisdet::ReadFaceModel(model.string(), &error)) << model;
     EXPECT_EQ(error.rfind("No es pot fer servir el model de cares: ", 0), 0u) << error;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "layout_scale.h"
+#include "ui/layout_scale.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ const QSize kMainLayout(788, 535);
 
 TEST(LayoutScaleTest, AScreenWithRoomKeepsTheStandardSizeOrTheDesktopsLargerFont) {
   EXPECT_DOUBLE_EQ(ui::LayoutScale(kMainLayout, QSize(1920, 1050), 1.0), 1.0);
-  EXPECT_DOUBLE_EQ(ui::LayoutScale(kMainLayout, QSize(800, 600), 1.0), 1.0);  // the test screen
+  EXPECT_DOUBLE_EQ(ui::LayoutScale(kMainLayout, QSize(800, 600), 1.0), 1.0);    // the test screen
   EXPECT_DOUBLE_EQ(ui::LayoutScale(kMainLayout, QSize(2560, 1400), 1.5), 1.5);  // a 144 dpi font
 }
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "dialog_int.h"
-#include "geometry.h"
+#include "game/geometry.h"
+#include "platform/dialog_int.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "face_transforms.h"
-#include "one_euro.h"
-#include "pupil_finder.h"
+#include "detector/one_euro.h"
+#include "detector/pupil_finder.h"
+#include "tools/face_transforms.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 #include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 #include <functional>
 
 // QTRY_* does not fail a GoogleTest test: a plain loop that keeps the UI running.

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "eye_source.h"
-#include "tracking_view.h"
+#include "game/eye_source.h"
+#include "game/tracking_view.h"
 
 namespace test {
 
@@ -21,7 +21,9 @@ class RecordingView : public game::TrackingView {
   void ShowIndicator() override { Add("show"); }
   void InvalidatePlayfield() override { Add("invalidate"); }
   void SetIndicatorBitmap(game::ProximityBand b) override { Add(std::string("bitmap ") + BandName(b)); }
-  void MoveIndicator(std::int32_t l, std::int32_t t) override { Add("move " + std::to_string(l) + "," + std::to_string(t)); }
+  void MoveIndicator(std::int32_t l, std::int32_t t) override {
+    Add("move " + std::to_string(l) + "," + std::to_string(t));
+  }
   void SetStatusText(const std::string& s) override { Add("status " + s); }
   void SetCueTimer(int ms) override { Add("timer " + std::to_string(ms)); }
   void KillCueTimer() override { Add("kill"); }

@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QtEndian>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "Showpic.h"
-#include "reveal.h"
-#include "reveal_picture.h"
+#include "game/reveal.h"
+#include "video/Showpic.h"
+#include "video/reveal_picture.h"
 
 namespace {
 
@@ -59,13 +59,15 @@ const QRgb kRed = qRgb(255, 0, 0), kBlue = qRgb(0, 0, 255), kWindow = qRgb(10, 2
 TEST(RevealPictureTest, TheFirstStoredPixelsColourBecomesTheWindow) {
   // Index 1 at the bottom-left: the first pixel of a bottom-up file.
   const auto corner = [](int x, int y, int, int h) { return x == 0 && y == h - 1 ? 1 : x == 3 ? 1 : 0; };
-  const QImage image = video::LoadRevealPicture(Write("bottomup.bmp", IndexedBmp(8, 6, {kRed, kBlue}, corner)), kWindow);
+  const QImage image =
+      video::LoadRevealPicture(Write("bottomup.bmp", IndexedBmp(8, 6, {kRed, kBlue}, corner)), kWindow);
   EXPECT_EQ(image.pixel(0, 5), kWindow);
   EXPECT_EQ(image.pixel(3, 0), kWindow);  // every pixel of that entry
   EXPECT_EQ(image.pixel(1, 1), kRed);
   // Stored top row first, the first pixel is the top-left one.
   const auto topLeft = [](int x, int y, int, int) { return x == 0 && y == 0 ? 1 : 0; };
-  const QImage topDown = video::LoadRevealPicture(Write("topdown.bmp", IndexedBmp(8, 6, {kRed, kBlue}, topLeft, true)), kWindow);
+  const QImage topDown =
+      video::LoadRevealPicture(Write("topdown.bmp", IndexedBmp(8, 6, {kRed, kBlue}, topLeft, true)), kWindow);
   EXPECT_EQ(topDown.pixel(0, 0), kWindow);
   EXPECT_EQ(topDown.pixel(0, 5), kRed);
 }

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <memory>
 
-#include "Showpic.h"
+#include "video/Showpic.h"
 
 namespace {
 

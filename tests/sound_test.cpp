@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
-#include "sound_player.h"
-#include "wav_check.h"
+#include "platform/sound_player.h"
+#include "platform/wav_check.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST_F(SoundTest, AChangedOrMendedFileIsReadAgain) {
   platform::SoundPlayer::Instance().Play("cue.wav");
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   WriteConstantWav(folder / "cue.wav", 2222, 120);  // changed while the game runs
-  std::ofstream(folder / "late.wav");                // unreadable at its first play...
+  std::ofstream(folder / "late.wav");               // unreadable at its first play...
   platform::SoundPlayer::Instance().Play("cue.wav");
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   platform::SoundPlayer::Instance().Play("late.wav");
@@ -167,10 +167,10 @@ TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
   };
   EXPECT_TRUE(platform::PlayableWav(wav(44100, 2, 4096)));
   EXPECT_TRUE(platform::PlayableWav(wav(8000, 1, 4096)));
-  EXPECT_FALSE(platform::PlayableWav(wav(1, 2, 4096)));                 // resampled into a bomb
-  EXPECT_FALSE(platform::PlayableWav(wav(44100, 0, 4096)));             // no channel
-  EXPECT_FALSE(platform::PlayableWav(wav(44100, 2, 4096, false)));      // samples before their format
-  EXPECT_FALSE(platform::PlayableWav(wav(8000, 1, 8000 * 2 * 31)));     // over half a minute
+  EXPECT_FALSE(platform::PlayableWav(wav(1, 2, 4096)));              // resampled into a bomb
+  EXPECT_FALSE(platform::PlayableWav(wav(44100, 0, 4096)));          // no channel
+  EXPECT_FALSE(platform::PlayableWav(wav(44100, 2, 4096, false)));   // samples before their format
+  EXPECT_FALSE(platform::PlayableWav(wav(8000, 1, 8000 * 2 * 31)));  // over half a minute
   EXPECT_FALSE(platform::PlayableWav("OggS and more"));
 }
 

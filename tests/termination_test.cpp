@@ -9,11 +9,11 @@
 #include <csignal>
 #include <thread>
 
-#include "glimmo2Dlg.h"
-#include "resource_ids.h"
-#include "template_builder.h"
-#include "termination.h"
-#include "termination_signals.h"
+#include "app/termination.h"
+#include "platform/termination_signals.h"
+#include "res/resource_ids.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <atomic>
 #include <deque>
 
-#include "fakes.h"
-#include "recording_view.h"
-#include "spoken_cues.h"
-#include "tracking_loop.h"
+#include "game/spoken_cues.h"
+#include "game/tracking_loop.h"
+#include "tests/fakes.h"
+#include "tests/recording_view.h"
 
 namespace {
 
@@ -65,7 +65,8 @@ TEST_F(TrackingLoopTest, APassWithoutAnEyeKeepsTheLastSample) {
 TEST_F(TrackingLoopTest, BeepTimerChangesOnlyWithTheBand) {
   // Blue, Blue, LightBlue, Orange, Red, Orange, Red, and a pass with no eye.
   Run({At(584), At(584), At(434), At(354), At(314), At(354), At(314), NoEye()}, game::kBeepMode);
-  EXPECT_EQ(view.Only({"timer", "kill"}), (Effects{"timer 1000", "timer 400", "timer 80", "timer 40", "timer 80", "timer 40"}));
+  EXPECT_EQ(view.Only({"timer", "kill"}),
+            (Effects{"timer 1000", "timer 400", "timer 80", "timer 40", "timer 80", "timer 40"}));
   EXPECT_EQ(view.Only({"bitmap"}), (Effects{"bitmap Blue", "bitmap Blue", "bitmap Blue", "bitmap LightBlue",
                                             "bitmap Orange", "bitmap Red", "bitmap Orange", "bitmap Red"}));
 }
@@ -81,7 +82,7 @@ TEST_F(TrackingLoopTest, BeepFindKillsTheBeepBeforeTheEureka) {
   const Effects effects = Run({At(400), At(284 + 19), At(100)}, game::kBeepMode);
   const Effects tail(effects.end() - 5, effects.end());
   EXPECT_EQ(tail, (Effects{"move 293,174", "bitmap Green", "reveal 3", "kill", "sound eureka3.wav"}));
-  EXPECT_EQ(eyes->polls, 2);  // the run ended at the find
+  EXPECT_EQ(eyes->polls, 2);                                     // the run ended at the find
   EXPECT_EQ(chance.seeds, (std::vector<unsigned>{1000, 1000}));  // eureka and picture, same second
 }
 
@@ -123,7 +124,8 @@ TEST_F(TrackingLoopTest, ModeSwitchKeepsTheLastBeepBand) {
       return ScriptedEyes::Poll(y, x);
     }
   };
-  auto switching = std::make_unique<SwitchingEyes>(std::deque<test::Sample>{At(584), At(584), At(584)}, stop, clock.ticks);
+  auto switching =
+      std::make_unique<SwitchingEyes>(std::deque<test::Sample>{At(584), At(584), At(584)}, stop, clock.ticks);
   switching->mode = &feedbackMode;
   game::TrackGaze({field, target, flips, stop, feedbackMode, tolerance, *switching, view, clock, chance});
   // Blue set once; the spoken pass kills it; back in Blue it stays killed.

@@ -5,11 +5,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "AboutDlg.h"
-#include "glimmo2Dlg.h"
-#include "qt_wait.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "app/AboutDlg.h"
+#include "res/resource_ids.h"
+#include "tests/qt_wait.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ TEST(WindowRulesTest, MainWindowAboutBoxAndMessageBoxesAreFixedDialogs) {
     checked = true;
     box->accept();
   });
-  QMessageBox box(QMessageBox::Information, QStringLiteral("glimmo2"), QStringLiteral("Hola"), QMessageBox::Ok, &dialog);
+  QMessageBox box(QMessageBox::Information, QStringLiteral("glimmo2"), QStringLiteral("Hola"), QMessageBox::Ok,
+                  &dialog);
   box.exec();
   EXPECT_TRUE(checked);
 }

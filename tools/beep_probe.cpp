@@ -7,6 +7,7 @@
 // plus its place inside the buffer, which is when a real device would take it.
 #include <SDL_mixer.h>
 
+#include <unistd.h>
 #include <QApplication>
 #include <QTimer>
 #include <atomic>
@@ -17,11 +18,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
-#include "measures.h"
-#include "sound_player.h"
+#include "platform/sound_player.h"
+#include "tools/measures.h"
 
 namespace {
 
@@ -54,11 +54,11 @@ void TimeOnsets(void* data, Uint8* stream, int bytes) {
   auto& onsets = *static_cast<Onsets*>(data);
   const double mixedAt = std::chrono::duration<double, std::milli>(Clock::now() - onsets.start).count();
   const auto* frames = reinterpret_cast<const std::int16_t*>(stream);
-  for (int i = 0; i < bytes / 4; ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(bytes) / 4; ++i) {
     const std::int16_t left = frames[2 * i];
     const std::size_t n = onsets.count.load(std::memory_order_relaxed);
     if (left == kClick && onsets.previous != kClick && n < onsets.ms.size()) {
-      onsets.ms[n] = mixedAt + i * 1000.0 / kRate;
+      onsets.ms[n] = mixedAt + static_cast<double>(i) * 1000.0 / kRate;
       onsets.count.store(n + 1, std::memory_order_release);
     }
     onsets.previous = left;
@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   fs::current_path(folder);  // the player looks in the working directory first
   WriteClick(folder / "start1.wav");
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", (folder / "out.raw").c_str(), 1);
+  measures::SetBeforeAnyThread("SDL_AUDIODRIVER", "disk");
+  measures::SetBeforeAnyThread("SDL_DISKAUDIOFILE", (folder / "out.raw").string());
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   if (!platform::SoundPlayer::Instance().Available()) return std::fprintf(stderr, "no sound output\n"), 1;
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
 
   int played = 0;
   std::vector<double> calledAt;  // real ms, at each play call
-  QTimer timer;  // the game's beep timer, as the red band sets it
+  QTimer timer;                  // the game's beep timer, as the red band sets it
   timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     calledAt.push_back(std::chrono::duration<double, std::milli>(Clock::now() - onsets.start).count());

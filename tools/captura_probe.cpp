@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "glimmo2Dlg.h"
-#include "measures.h"
+#include "tools/measures.h"
+#include "ui/glimmo2Dlg.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return std::fprintf(stderr, "usage: captura-probe SOURCE [CLICKS]\n"), 2;
-  setenv("IRISDET_SOURCE", argv[1], 1);
+  measures::SetBeforeAnyThread("IRISDET_SOURCE", argv[1]);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   const int clicks = argc > 2 ? std::atoi(argv[2]) : 300;

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "eye_accuracy.h"
-#include "eye_locator.h"
-#include "face_transforms.h"
-#include "haar_baseline.h"
-#include "measures.h"
-#include "one_euro.h"
+#include "detector/eye_locator.h"
+#include "detector/one_euro.h"
+#include "tools/eye_accuracy.h"
+#include "tools/face_transforms.h"
+#include "tools/haar_baseline.h"
+#include "tools/measures.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ std::vector<cv::Mat> MakeVideo(const cv::Mat& photo, double slide, double noise,
   std::mt19937 random(7);
   std::vector<cv::Mat> video;
   for (int i = 0; i < frames; ++i) {
-    const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, slide * (i - frames / 2), 0, 1, 0);
+    const int fromMiddle = i - frames / 2;
+    const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, slide * fromMiddle, 0, 1, 0);
     cv::Mat frame, grain(photo.size(), CV_16SC3);
     cv::warpAffine(photo, frame, shift, photo.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(128));
     cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(noise));
@@ -79,29 +80,27 @@ double Rms(const std::vector<cv::Point2f>& points) {
 
 void Print(const char* format, auto... values) { std::printf(format, values...); }
 
-}  // namespace
+// The three ways of locating, over one locator: afresh on every frame, following the face,
+// and the Haar baseline.
+struct Locators {
+  irisdet::EyeLocator& ours;
+  irisdet::HaarBaseline& haar;
+  Locate fresh = [this](const cv::Mat& f) {
+    ours.Reset();
+    return ours.Locate(f);
+  };
+  Locate following = [this](const cv::Mat& f) { return ours.Locate(f); };
+  Locate baseline = [this](const cv::Mat& f) { return haar.Locate(f); };
+};
 
-int main(int argc, char** argv) {
-  if (argc != 2) return std::fprintf(stderr, "usage: detector-bench EYEDATA_DIR\n"), 2;
-  const fs::path dir = argv[1];
-  std::string error;
-  auto model = irisdet::LoadFaceModel(&error);
-  if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-  irisdet::EyeLocator ours(model);
-  irisdet::HaarBaseline haar;
-  if (!haar.Loaded()) return std::fprintf(stderr, "the Haar cascades of opencv-data are missing\n"), 1;
-  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
-  const Locate fresh = [&](const cv::Mat& f) { ours.Reset(); return ours.Locate(f); };
-  const Locate following = [&](const cv::Mat& f) { return ours.Locate(f); };
-  const Locate baseline = [&](const cv::Mat& f) { return haar.Locate(f); };
-
-  // 1. Accuracy on the marked photos, each a frame on its own.
+// 1. Accuracy on the marked photos, each a frame on its own.
+void ReportAccuracy(const fs::path& dir, const irisdet::Truth& truth, const Locators& locate) {
   Accuracy oursAcc, haarAcc;
   Timing oursPhotos, haarPhotos;
   for (const auto& [file, marked] : truth) {
     const cv::Mat photo = cv::imread((dir / file).string());
-    oursAcc.Add(irisdet::Score(marked, Timed(fresh, photo, oursPhotos)));
-    haarAcc.Add(irisdet::Score(marked, Timed(baseline, photo, haarPhotos)));
+    oursAcc.Add(irisdet::Score(marked, Timed(locate.fresh, photo, oursPhotos)));
+    haarAcc.Add(irisdet::Score(marked, Timed(locate.baseline, photo, haarPhotos)));
   }
   Print("Accuracy on %d marked photos (share of frames with e at most 0.05 / 0.10 / 0.25)\n", oursAcc.frames);
   Print("| detector | both eyes | midpoint | ms per photo (median) |\n|---|---|---|---|\n");
@@ -109,15 +108,15 @@ int main(int argc, char** argv) {
     Print("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->Share(a->eyes05),
           a->Share(a->eyes10), a->Share(a->eyes25), a->Share(a->mid05), a->Share(a->mid10), a->Share(a->mid25),
           t->Median());
+}
 
-  // 2. Speed on a video of one face: following it, re-detecting it, and the baseline.
-  const cv::Mat photo = cv::imread((dir / kVideoPhoto).string());
-  const std::vector<cv::Mat> still = MakeVideo(photo, 0.0, 4.0, kVideoFrames);
+// 2. Speed on a video of one face: following it, re-detecting it, and the baseline.
+void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   Timing tracking, redetecting, haarVideo;
-  ours.Reset();
-  for (const cv::Mat& frame : still) Timed(following, frame, tracking);
-  for (const cv::Mat& frame : still) Timed(fresh, frame, redetecting);
-  for (const cv::Mat& frame : still) Timed(baseline, frame, haarVideo);
+  locate.ours.Reset();
+  for (const cv::Mat& frame : still) Timed(locate.following, frame, tracking);
+  for (const cv::Mat& frame : still) Timed(locate.fresh, frame, redetecting);
+  for (const cv::Mat& frame : still) Timed(locate.baseline, frame, haarVideo);
   Print("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n", kVideoFrames,
         kVideoPhoto);
   Print("| detector | median | p95 |\n|---|---|---|\n");
@@ -125,8 +124,10 @@ int main(int argc, char** argv) {
   Print("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
   Print("| Haar baseline | %.1f | %.1f |\n", haarVideo.Median(), haarVideo.Percentile(0.95));
   Print("Baseline / ours while following: %.1fx\n", haarVideo.Median() / tracking.Median());
+}
 
-  // 3. Stability on the still face, and lag on a face sliding 3 px a frame.
+// 3. Stability on the still face, and lag on a face sliding 3 px a frame.
+void ReportStability(const cv::Mat& photo, const std::vector<cv::Mat>& still, irisdet::EyeLocator& ours) {
   irisdet::PointSmoother smoother;
   std::vector<cv::Point2f> raw, smooth;
   ours.Reset();
@@ -149,17 +150,40 @@ int main(int argc, char** argv) {
   Print("| still face: frame-to-frame movement, RMS, smoothed | %.2f px |\n", Rms(smooth));
   Print("| face moving %.0f px a frame: smoothed behind raw, median | %.2f frames |\n", speed,
         lags.empty() ? 0.0 : lags[lags.size() / 2]);
+}
 
-  // 4. Frames with no face.
+// 4. Frames with no face.
+void ReportFaceless(const fs::path& dir, const irisdet::Truth& truth, const Locators& locate) {
   const std::vector<cv::Mat> faceless = irisdet::FacelessFrames(dir.string(), truth);
   int oursQuiet = 0, haarQuiet = 0;
   for (const cv::Mat& frame : faceless) {
-    oursQuiet += !fresh(frame).Point();
-    haarQuiet += !baseline(frame).Point();
+    oursQuiet += !locate.fresh(frame).Point();
+    haarQuiet += !locate.baseline(frame).Point();
   }
   Print("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n", faceless.size());
   Print("| detector | no eye reported |\n|---|---|\n");
   Print("| ours | %.1f%% |\n| Haar baseline | %.1f%% |\n", 100.0 * oursQuiet / faceless.size(),
         100.0 * haarQuiet / faceless.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return std::fprintf(stderr, "usage: detector-bench EYEDATA_DIR\n"), 2;
+  const fs::path dir = argv[1];
+  std::string error;
+  auto model = irisdet::LoadFaceModel(&error);
+  if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+  irisdet::EyeLocator ours(model);
+  irisdet::HaarBaseline haar;
+  if (!haar.Loaded()) return std::fprintf(stderr, "the Haar cascades of opencv-data are missing\n"), 1;
+  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
+  const Locators locate{ours, haar};
+  ReportAccuracy(dir, truth, locate);
+  const cv::Mat photo = cv::imread((dir / kVideoPhoto).string());
+  const std::vector<cv::Mat> still = MakeVideo(photo, 0.0, 4.0, kVideoFrames);
+  ReportSpeed(still, locate);
+  ReportStability(photo, still, ours);
+  ReportFaceless(dir, truth, locate);
   return 0;
 }

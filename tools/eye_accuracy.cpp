@@ -1,7 +1,7 @@
-#include "eye_accuracy.h"
+#include "tools/eye_accuracy.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -69,7 +69,8 @@ void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, s
   std::snprintf(text, sizeof text, "accuracy on %d marked frames\n  %-22s %8s %8s %8s\n", scored, "", "e<=0.05",
                 "e<=0.10", "e<=0.25");
   out << text;
-  for (const auto& [name, within] : {std::pair{"midpoint", midWithin}, std::pair{"both eyes (max dL,dR)", eyesWithin}}) {
+  for (const auto& [name, within] :
+       {std::pair{"midpoint", midWithin}, std::pair{"both eyes (max dL,dR)", eyesWithin}}) {
     std::snprintf(text, sizeof text, "  %-22s %7.1f%% %7.1f%% %7.1f%%\n", name, 100.0 * within[0] / std::max(scored, 1),
                   100.0 * within[1] / std::max(scored, 1), 100.0 * within[2] / std::max(scored, 1));
     out << text;

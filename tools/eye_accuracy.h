@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "eye_locator.h"
+#include "detector/eye_locator.h"
 
 // Scores found eyes against hand-marked pupils: e = error / interocular distance.
 namespace irisdet {

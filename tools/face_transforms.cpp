@@ -1,4 +1,6 @@
-#include "face_transforms.h"
+#include "tools/face_transforms.h"
+
+#include <filesystem>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -88,8 +90,10 @@ MarkedFrame Shrunk(const MarkedFrame& photo) {
   const cv::Point2f mid = photo.pupils.Midpoint();
   cv::Mat affine = (cv::Mat_<double>(2, 3) << scale, 0, 320 - scale * mid.x, 0, scale, 240 - scale * mid.y);
   cv::Mat smooth;
-  if (scale < 1.0) cv::GaussianBlur(photo.frame, smooth, cv::Size(), 0.5 / scale);  // no aliasing
-  else smooth = photo.frame;
+  if (scale < 1.0)
+    cv::GaussianBlur(photo.frame, smooth, cv::Size(), 0.5 / scale);  // no aliasing
+  else
+    smooth = photo.frame;
   return Warped({smooth, photo.pupils}, affine, cv::Size(640, 480), cv::BORDER_CONSTANT);
 }
 
@@ -101,8 +105,8 @@ MarkedFrame Glared(const MarkedFrame& photo) {
     cv::circle(out.frame, pupil + cv::Point2f(0.06f * d, -0.05f * d), std::max(1, cvRound(0.04f * d)),
                cv::Scalar::all(255), cv::FILLED, cv::LINE_AA);
     cv::Mat lens = out.frame.clone();
-    cv::ellipse(lens, pupil + cv::Point2f(-0.12f * d, -0.1f * d), cv::Size(cvRound(0.12f * d), cvRound(0.06f * d)),
-                -30, 0, 360, cv::Scalar::all(255), cv::FILLED, cv::LINE_AA);
+    cv::ellipse(lens, pupil + cv::Point2f(-0.12f * d, -0.1f * d), cv::Size(cvRound(0.12f * d), cvRound(0.06f * d)), -30,
+                0, 360, cv::Scalar::all(255), cv::FILLED, cv::LINE_AA);
     cv::addWeighted(out.frame, 0.4, lens, 0.6, 0, out.frame);
   }
   return out;
@@ -134,7 +138,7 @@ std::vector<cv::Mat> FacelessFrames(const std::string& dir, const Truth& truth) 
     frames.push_back(cv::Mat(480, 640, CV_8UC3, cv::Scalar(random() % 256, random() % 256, random() % 256)));
   }
   for (const auto& [file, marked] : truth) {
-    cv::Mat photo = cv::imread(dir + "/" + file);
+    cv::Mat photo = cv::imread((std::filesystem::path(dir) / file).string());
     const cv::Point2f mid = marked.Midpoint();
     const float d = marked.interocular;
     cv::rectangle(photo, cv::Rect(cv::Point(mid.x - 1.4f * d, mid.y - 1.4f * d), cv::Size(2.8f * d, 3.6f * d)),

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "eye_accuracy.h"
+#include "tools/eye_accuracy.h"
 
 // What a real room does to a face, applied to a marked photo: the pupils move with it.
 namespace irisdet {

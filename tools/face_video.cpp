@@ -18,9 +18,12 @@ int main(int argc, char** argv) {
   double slide = 0.0, fps = 30.0;
   for (int i = 3; i + 1 < argc; i += 2) {
     const std::string flag = argv[i];
-    if (flag == "--frames") frames = std::atoi(argv[i + 1]);
-    else if (flag == "--slide") slide = std::atof(argv[i + 1]);
-    else if (flag == "--fps") fps = std::atof(argv[i + 1]);
+    if (flag == "--frames")
+      frames = std::atoi(argv[i + 1]);
+    else if (flag == "--slide")
+      slide = std::atof(argv[i + 1]);
+    else if (flag == "--fps")
+      fps = std::atof(argv[i + 1]);
   }
   cv::Mat photo = cv::imread(argv[1], cv::IMREAD_COLOR);
   if (photo.empty()) return std::cerr << "cannot read " << argv[1] << '\n', 1;
@@ -28,7 +31,8 @@ int main(int argc, char** argv) {
   cv::VideoWriter out(argv[2], cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps, cv::Size(640, 480));
   if (!out.isOpened()) return std::cerr << "cannot write " << argv[2] << '\n', 1;
   for (int i = 0; i < frames; ++i) {
-    const double dx = slide * (i - frames / 2);
+    const int fromMiddle = i - frames / 2;
+    const double dx = slide * fromMiddle;
     const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, dx, 0, 1, 0);
     cv::Mat frame;
     cv::warpAffine(photo, frame, shift, photo.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(128));

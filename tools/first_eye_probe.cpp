@@ -4,6 +4,7 @@
 // then the face. The landmark model is loaded beforehand, as the window has it loaded
 // in the background. Prints, for each run, the time from the face's first frame to the
 // first eye reported, and the figure's bound: two frames plus one full search.
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,13 +12,12 @@
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
-#include "engine.h"
-#include "eye_locator.h"
-#include "face_transforms.h"
-#include "measures.h"
+#include "detector/engine.h"
+#include "detector/eye_locator.h"
+#include "tools/face_transforms.h"
+#include "tools/measures.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
     irisdet::AddNoise(frame, 4.0, i);
     cv::imwrite((folder / cv::format("%04d.png", i)).string(), frame);
   }
-  ::setenv("IRISDET_SOURCE", (folder / "%04d.png").c_str(), 1);
-  ::setenv("IRISDET_TRACKING", "eyes", 1);
+  measures::SetBeforeAnyThread("IRISDET_SOURCE", (folder / "%04d.png").string());
+  measures::SetBeforeAnyThread("IRISDET_TRACKING", "eyes");
 
   std::string error;
   const auto model = irisdet::LoadFaceModel(&error);  // as the window's background preload does
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   }
   fs::remove_all(folder);
   std::printf("median %.0f ms, worst %.0f ms; bound: two frames plus one full search (%.0f ms) = %.0f ms\n",
-              measures::Percentile(delays, 0.5), measures::Percentile(delays, 1.0),
-              measures::Percentile(searches, 0.5), bound);
+              measures::Percentile(delays, 0.5), measures::Percentile(delays, 1.0), measures::Percentile(searches, 0.5),
+              bound);
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "haar_baseline.h"
+#include "tools/haar_baseline.h"
 
 #include <algorithm>
 #include <opencv2/imgproc.hpp>
@@ -19,7 +19,8 @@ EyeObservation HaarBaseline::Locate(const cv::Mat& frame) {
   std::vector<cv::Rect> faces;
   faces_.detectMultiScale(gray, faces, 1.1, 3, 0, cv::Size(60, 60));
   if (faces.empty()) return found;
-  const cv::Rect face = *std::max_element(faces.begin(), faces.end(), [](auto& a, auto& b) { return a.area() < b.area(); });
+  const cv::Rect face =
+      *std::max_element(faces.begin(), faces.end(), [](auto& a, auto& b) { return a.area() < b.area(); });
   const cv::Rect upper(face.x, face.y, face.width, face.height / 2);
   std::vector<cv::Rect> eyes;
   eyes_.detectMultiScale(gray(upper), eyes, 1.1, 3, 0, cv::Size(face.width / 8, face.width / 8));

@@ -9,6 +9,7 @@
 // Ctrl+C or kill closes it. --write-model writes a valid landmark model of PARTS points.
 #include <sys/resource.h>
 
+#include <dlib/image_processing.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -16,15 +17,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
-#include <dlib/image_processing.h>
 
-#include "glimmo2.h"
-#include "glimmo2Dlg.h"
+#include "app/glimmo2.h"
+#include "app/termination.h"
 #include "irisdet.h"
-#include "resource_ids.h"
-#include "template_builder.h"
-#include "termination.h"
-#include "termination_signals.h"
+#include "platform/termination_signals.h"
+#include "res/resource_ids.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 
@@ -33,10 +33,14 @@ constexpr qint64 kReportedStallMs = 50;
 constexpr int kFirstClickMs = 1000;
 
 int WriteModel(int parts, const char* path) {
-  dlib::matrix<float, 0, 1> shape(parts * 2);
-  shape = 0.5f;
-  dlib::serialize(path) << dlib::shape_predictor(shape, {}, {});
-  return 0;
+  try {
+    dlib::matrix<float, 0, 1> shape(static_cast<long>(parts) * 2);
+    shape = 0.5f;
+    dlib::serialize(path) << dlib::shape_predictor(shape, {}, {});
+    return 0;
+  } catch (const std::exception& e) {
+    return std::fprintf(stderr, "cannot write %s: %s\n", path, e.what()), 1;
+  }
 }
 
 // The longest gap between ticks of a timer that should tick every few milliseconds.
@@ -75,12 +79,18 @@ void Click(CGlimmo2Dlg& dialog, int id) { QTest::mouseClick(ui::FindControl(dial
 
 void Script(CGlimmo2Dlg& dialog, bool untilSignal) {
   const std::pair<int, std::function<void()>> steps[] = {
-      {100, [&] { Click(dialog, res::kActiva); }},   {1600, [&] { Click(dialog, res::kSolucio); }},
-      {2100, [&] { Click(dialog, res::kCaptura); }}, {2600, [&] { Click(dialog, res::kActiva); }},
-      {2700, [&] { Click(dialog, res::kActiva); }},  {3700, [&] { Click(dialog, res::kActiva); }},
-      {3800, [&] {
-         if (!untilSignal) dialog.OnCancel();
-         else Click(dialog, res::kActiva);  // and play on until a signal comes
+      {100, [&] { Click(dialog, res::kActiva); }},
+      {1600, [&] { Click(dialog, res::kSolucio); }},
+      {2100, [&] { Click(dialog, res::kCaptura); }},
+      {2600, [&] { Click(dialog, res::kActiva); }},
+      {2700, [&] { Click(dialog, res::kActiva); }},
+      {3700, [&] { Click(dialog, res::kActiva); }},
+      {3800,
+       [&] {
+         if (!untilSignal)
+           dialog.OnCancel();
+         else
+           Click(dialog, res::kActiva);  // and play on until a signal comes
        }},
   };
   // A player's first click comes a moment after the window shows, once the detector's

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "eye_accuracy.h"
-#include "eye_locator.h"
-#include "frame_source.h"
-#include "measures.h"
-#include "point_reporter.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
+#include "detector/point_reporter.h"
+#include "tools/eye_accuracy.h"
+#include "tools/measures.h"
 
 namespace {
 
@@ -77,10 +77,11 @@ int main(int argc, char** argv) {
     found += point.has_value();
     frames.push_back({source->FrameName(), eyes});
   }
-  std::fprintf(stderr, "frames %zu, detected %zu (%.1f%%), ms per frame: median %.1f, p95 %.1f\n", times.size(),
-               found, times.empty() ? 0.0 : 100.0 * found / times.size(), measures::Percentile(times, 0.5),
+  std::fprintf(stderr, "frames %zu, detected %zu (%.1f%%), ms per frame: median %.1f, p95 %.1f\n", times.size(), found,
+               times.empty() ? 0.0 : 100.0 * found / times.size(), measures::Percentile(times, 0.5),
                measures::Percentile(times, 0.95));
   const auto truth = std::filesystem::path(name) / "truth.csv";
-  if (std::filesystem::is_regular_file(truth)) irisdet::PrintAccuracy(irisdet::ReadTruth(truth.string()), frames, std::cerr);
+  if (std::filesystem::is_regular_file(truth))
+    irisdet::PrintAccuracy(irisdet::ReadTruth(truth.string()), frames, std::cerr);
   return 0;
 }

@@ -1,8 +1,11 @@
 #pragma once
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
-#include <unistd.h>
+#include <string>
 #include <vector>
 
 // Small measures shared by the probes and benchmarks.
@@ -12,7 +15,12 @@ namespace measures {
 inline double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0.0;
   std::sort(values.begin(), values.end());
-  return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5)];
+  return values[static_cast<std::size_t>(std::lround(p * static_cast<double>(values.size() - 1)))];
+}
+
+// Sets an environment variable for the code under measure; only before any thread starts.
+inline void SetBeforeAnyThread(const char* name, const std::string& value) {
+  ::setenv(name, value.c_str(), 1);  // NOLINT(concurrency-mt-unsafe): no other thread runs yet
 }
 
 // Raises `most` to `value` if it is less, atomically: threads that start at once each

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "eye_accuracy.h"
-#include "eye_locator.h"
-#include "face_transforms.h"
-#include "measures.h"
+#include "detector/eye_locator.h"
+#include "tools/eye_accuracy.h"
+#include "tools/face_transforms.h"
+#include "tools/measures.h"
 
 namespace {
 
@@ -26,7 +26,8 @@ struct Tally {
   std::vector<double> ms;
   void Add(const irisdet::Errors& e, bool face, double took) {
     ++frames, found += face, ms.push_back(took);
-    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, mid05 += e.midpoint <= 0.05, mid10 += e.midpoint <= 0.10;
+    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, mid05 += e.midpoint <= 0.05,
+        mid10 += e.midpoint <= 0.10;
   }
   double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
 };
@@ -50,8 +51,8 @@ Tally Measure(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& phot
 
 void PrintRow(const std::string& name, const Tally& t) {
   std::printf("| %s | %.1f%% | %.1f%% / %.1f%% | %.1f%% / %.1f%% | %.1f / %.1f |\n", name.c_str(), t.Share(t.found),
-              t.Share(t.eyes05), t.Share(t.eyes10), t.Share(t.mid05), t.Share(t.mid10),
-              measures::Percentile(t.ms, 0.5), measures::Percentile(t.ms, 0.95));
+              t.Share(t.eyes05), t.Share(t.eyes10), t.Share(t.mid05), t.Share(t.mid10), measures::Percentile(t.ms, 0.5),
+              measures::Percentile(t.ms, 0.95));
 }
 
 // A face that tilts a degree a frame to 45 degrees each way, followed from frame to frame.

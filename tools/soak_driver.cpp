@@ -1,4 +1,4 @@
-#include "soak_driver.h"
+#include "tools/soak_driver.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -11,10 +11,10 @@
 #include <random>
 #include <thread>
 
-#include "glimmo2Dlg.h"
-#include "measures.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "res/resource_ids.h"
+#include "tools/measures.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace soak {
 namespace {
@@ -54,7 +54,7 @@ void Click(QWidget& dialog, int id) { QTest::mouseClick(ui::FindControl(dialog, 
 }  // namespace
 
 Figures PlayGames(int games, const std::string& snapshotSource, const std::function<void(int)>& progress) {
-  setenv("IRISDET_SOURCE", snapshotSource.c_str(), 1);
+  measures::SetBeforeAnyThread("IRISDET_SOURCE", snapshotSource);
   Figures figures;
   AimingEyes eyes;
   std::atomic<int> workers{0}, most{0};

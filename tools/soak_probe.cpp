@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "soak_driver.h"
+#include "tools/soak_driver.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

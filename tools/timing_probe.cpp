@@ -3,10 +3,10 @@
 // from the play call to its first samples in the mixer, and, during a beep-mode
 // game fed by the eye detector from FACE_VIDEO, the delay from a sample leaving the
 // detector's poll to the square moving on the UI thread.
+#include <SDL_mixer.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <SDL_mixer.h>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "eye_source.h"
-#include "glimmo2Dlg.h"
-#include "resource_ids.h"
-#include "template_builder.h"
-#include "measures.h"
-#include "sound_player.h"
+#include "game/eye_source.h"
+#include "platform/sound_player.h"
+#include "res/resource_ids.h"
+#include "tools/measures.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace {
 
@@ -93,7 +93,8 @@ void SoundLatency() {
     const std::int64_t playedAt = Now();
     platform::SoundPlayer::Instance().Play("start1.wav");
     for (int wait = 0; wait < 500 && heardAt == 0; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (heardAt != 0) delays.push_back(std::chrono::duration<double, std::milli>(Clock::duration(heardAt - playedAt)).count());
+    if (heardAt != 0)
+      delays.push_back(std::chrono::duration<double, std::milli>(Clock::duration(heardAt - playedAt)).count());
     std::this_thread::sleep_for(std::chrono::milliseconds(60 + 7 * i % 30));  // land anywhere in a buffer
   }
   Mix_SetPostMix(nullptr, nullptr);
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
   TimerIntervals(1000, 5);
   SoundLatency();
   if (argc < 2) return 0;
-  setenv("IRISDET_SOURCE", argv[1], 1);
+  measures::SetBeforeAnyThread("IRISDET_SOURCE", argv[1]);
   TimedDetector detector;
   DialogServices services;
   services.detector = &detector;

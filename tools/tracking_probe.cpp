@@ -13,9 +13,9 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "eye_locator.h"
-#include "frame_source.h"
-#include "point_reporter.h"
+#include "detector/eye_locator.h"
+#include "detector/frame_source.h"
+#include "detector/point_reporter.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
   const double s = interocular / photo.interocular;
   const cv::Matx23d warp(s, 0, at.x - s * photo.eyes.x, 0, s, at.y - s * photo.eyes.y);
   cv::Mat frame;
-  cv::warpAffine(photo.image, frame, warp, cv::Size(640, 480), cv::INTER_AREA, cv::BORDER_CONSTANT, cv::Scalar::all(128));
+  cv::warpAffine(photo.image, frame, warp, cv::Size(640, 480), cv::INTER_AREA, cv::BORDER_CONSTANT,
+                 cv::Scalar::all(128));
   if (noise > 0) {
     cv::Mat grain(frame.size(), CV_16SC3);
     rng->fill(grain, cv::RNG::NORMAL, 0, noise);
@@ -119,8 +120,10 @@ void Lag(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& ph
   const std::vector<cv::Point2f> before(points.begin(), points.begin() + kStillFrames);
   const double from = Settled(before).x, to = Settled(points).x;
   const double lag = Halfway(points, from, to) - (kStillFrames + kMoving / 2.0);
-  std::printf("lag: a face moving at %.1f px a frame (interocular %.0f px) for %d frames: the point crosses halfway"
-              " %.2f frames after the head\n", kSpeed, kIod, kMoving, lag);
+  std::printf(
+      "lag: a face moving at %.1f px a frame (interocular %.0f px) for %d frames: the point crosses halfway"
+      " %.2f frames after the head\n",
+      kSpeed, kIod, kMoving, lag);
 }
 
 void Reach(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo) {
@@ -136,12 +139,15 @@ void Reach(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& 
     low = {std::min(low.x, end.x), std::min(low.y, end.y)};
     high = {std::max(high.x, end.x), std::max(high.y, end.y)};
   }
-  std::printf("reach: one interocular distance (70 px) each way: x from %.0f to %.0f, y from %.0f to %.0f"
-              " (within 5%%: x <= 32 and >= 607, y <= 24 and >= 455)\n", low.x, high.x, low.y, high.y);
+  std::printf(
+      "reach: one interocular distance (70 px) each way: x from %.0f to %.0f, y from %.0f to %.0f"
+      " (within 5%%: x <= 32 and >= 607, y <= 24 and >= 455)\n",
+      low.x, high.x, low.y, high.y);
 }
 
 void Turns(const std::shared_ptr<const irisdet::FaceModel>& model, const std::filesystem::path& folder) {
-  std::printf("turn: estimated head pose of each photo (yaw > 0: nose toward the image's right; pitch > 0: looking down)\n");
+  std::printf(
+      "turn: estimated head pose of each photo (yaw > 0: nose toward the image's right; pitch > 0: looking down)\n");
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder))
     if (entry.path().extension() == ".png") files.push_back(entry.path());

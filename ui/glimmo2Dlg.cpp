@@ -1,22 +1,22 @@
-#include "glimmo2Dlg.h"
+#include "ui/glimmo2Dlg.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QActionGroup>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "Showpic.h"
-#include "dialog_int.h"
-#include "message_map.h"
-#include "resource_ids.h"
-#include "resources.h"
-#include "sound_player.h"
-#include "template_builder.h"
+#include "platform/dialog_int.h"
+#include "platform/sound_player.h"
+#include "res/resource_ids.h"
+#include "res/resources.h"
+#include "ui/message_map.h"
+#include "ui/template_builder.h"
+#include "video/Showpic.h"
 
 namespace {
 
@@ -40,10 +40,10 @@ DialogServices WithDefaults(DialogServices s) {
 
 CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
     : QDialog(parent), icon(res::LoadAppIcon()), services(WithDefaults(std::move(dialogServices))) {
-  session = std::make_unique<game::GameSession>(
-      *this, playfield, *this,
-      game::GameServices{*services.detector, pointer, services.pointerFromStart, *services.clock, *services.chance,
-                         services.launch});
+  session =
+      std::make_unique<game::GameSession>(*this, playfield, *this,
+                                          game::GameServices{*services.detector, pointer, services.pointerFromStart,
+                                                             *services.clock, *services.chance, services.launch});
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;
   });
@@ -83,7 +83,8 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
   }
   // As a dialog's radio group: one tab stop, at the checked button; the arrow keys
   // move within the group.
-  for (QRadioButton* button : {first, second}) button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  for (QRadioButton* button : {first, second})
+    button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 bool CGlimmo2Dlg::OnInitDialog() {
@@ -92,8 +93,8 @@ bool CGlimmo2Dlg::OnInitDialog() {
   setWindowIcon(icon);
   const QRect client = picture->contentsRect();
   playfield = {0, 0, client.width(), client.height()};
-  for (std::size_t i = 0; const int id : {res::kBitmapBlue, res::kBitmapLightBlue, res::kBitmapOrange,
-                                          res::kBitmapRed, res::kBitmapGreen, res::kBitmapBanner})
+  for (std::size_t i = 0; const int id : {res::kBitmapBlue, res::kBitmapLightBlue, res::kBitmapOrange, res::kBitmapRed,
+                                          res::kBitmapGreen, res::kBitmapBanner})
     indicatorBitmaps[i++] = res::LoadBitmap(id);
   solutionButton->setEnabled(false);
   Bind<QLineEdit>(*this, res::kMida)->setText(QString::number(game::kDefaultTolerance));
@@ -112,14 +113,14 @@ bool CGlimmo2Dlg::OnInitDialog() {
 
 void CGlimmo2Dlg::AddAboutItem() {
   systemMenu = new QMenu(this);
-  systemMenu->addAction(QStringLiteral("&Tanca"), this,
-                        [this] { ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0}); });
+  systemMenu->addAction(QStringLiteral("&Tanca"), this, [this] {
+    ui::Dispatch(*this, ui::Message::SysCommand, {kSysClose, 0});
+  });
   AddTrackingItems();
   const QString text = res::LoadString(res::kAboutMenuString);
   if (text.isEmpty()) return;
   systemMenu->addSeparator();
-  systemMenu->addAction(text, this,
-                        [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
+  systemMenu->addAction(text, this, [this] { ui::Dispatch(*this, ui::Message::SysCommand, {res::kAboutCommand, 0}); });
 }
 
 void CGlimmo2Dlg::AddTrackingItems() {
@@ -127,8 +128,11 @@ void CGlimmo2Dlg::AddTrackingItems() {
   QMenu* tracking = systemMenu->addMenu(QStringLiteral("&Seguiment"));
   auto* choices = new QActionGroup(tracking);
   const bool eyesChosen = qgetenv("IRISDET_TRACKING") == "eyes";  // as the detector reads it
-  for (const auto& [text, comfortable] : {std::pair{"Còmode (moviment del cap)", true}, {"Posició dels ulls", false}}) {
-    QAction* choice = tracking->addAction(QString::fromUtf8(text), this, [this, comfortable] { OnTrackingChosen(comfortable); });
+  for (const auto& [text, comfortableItem] :
+       {std::pair{"Còmode (moviment del cap)", true}, {"Posició dels ulls", false}}) {
+    const bool comfortable = comfortableItem;  // a lambda cannot capture a structured binding before C++20's clang
+    QAction* choice =
+        tracking->addAction(QString::fromUtf8(text), this, [this, comfortable] { OnTrackingChosen(comfortable); });
     choice->setCheckable(true);
     choice->setChecked(comfortable != eyesChosen);
     choices->addAction(choice);

@@ -10,11 +10,11 @@
 #include <memory>
 #include <optional>
 
-#include "effect_channel.h"
-#include "game_session.h"
-#include "geometry.h"
-#include "pointer_eye_source.h"
-#include "tracking_view.h"
+#include "game/effect_channel.h"
+#include "game/game_session.h"
+#include "game/geometry.h"
+#include "game/pointer_eye_source.h"
+#include "game/tracking_view.h"
 
 class QCheckBox;
 class QLabel;
@@ -30,14 +30,11 @@ struct DialogServices {
   game::Chance* chance = nullptr;  // null: srand and rand
   game::ThreadLauncher launch;
   std::function<void(const std::string&)> playSound;  // default: the process's sound
-  std::function<bool()> soundAvailable;  // default: the process's sound output opens (true with playSound)
+  std::function<bool()> soundAvailable;               // default: the process's sound output opens (true with playSound)
 };
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
-class CGlimmo2Dlg : public QDialog,
-                    public game::FlipOptions,
-                    public game::GameWindow,
-                    public game::TrackingView {
+class CGlimmo2Dlg : public QDialog, public game::FlipOptions, public game::GameWindow, public game::TrackingView {
   Q_OBJECT
  public:
   explicit CGlimmo2Dlg(QWidget* parent = nullptr, DialogServices services = {});

@@ -6,15 +6,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "CaptureGraph.h"
-#include "Showpic.h"
-#include "data_files.h"
-#include "glimmo2Dlg.h"
+#include "game/queued_view.h"
+#include "game/reveal.h"
 #include "irisdet.h"
-#include "queued_view.h"
-#include "reveal.h"
-#include "reveal_picture.h"
-#include "sound_player.h"
+#include "platform/data_files.h"
+#include "platform/sound_player.h"
+#include "ui/glimmo2Dlg.h"
+#include "video/CaptureGraph.h"
+#include "video/Showpic.h"
+#include "video/reveal_picture.h"
 
 namespace {
 // The square's picture for each band, by the band's place in the enum: Green, Red,
@@ -22,7 +22,7 @@ namespace {
 constexpr int kBandBitmap[] = {4, 3, 2, 1, 0};
 static_assert(std::size(kBandBitmap) == game::kProximityBands, "one picture for each band");
 static_assert(static_cast<int>(game::ProximityBand::Blue) == game::kProximityBands - 1, "Blue is the last band");
-}
+}  // namespace
 
 void CGlimmo2Dlg::OnActivaClicked() {
   session->OnActivaClicked();

@@ -1,4 +1,4 @@
-#include "layout_scale.h"
+#include "ui/layout_scale.h"
 
 #include <algorithm>
 

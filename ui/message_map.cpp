@@ -1,12 +1,12 @@
-#include "message_map.h"
+#include "ui/message_map.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <array>
 
-#include "glimmo2Dlg.h"
-#include "resource_ids.h"
-#include "template_builder.h"
+#include "res/resource_ids.h"
+#include "ui/glimmo2Dlg.h"
+#include "ui/template_builder.h"
 
 namespace ui {
 namespace {

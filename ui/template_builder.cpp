@@ -1,4 +1,4 @@
-#include "template_builder.h"
+#include "ui/template_builder.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "layout_scale.h"
-#include "resource_ids.h"
-#include "resources.h"
+#include "res/resource_ids.h"
+#include "res/resources.h"
+#include "ui/layout_scale.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "CaptureGraph.h"
+#include "video/CaptureGraph.h"
 
 #include "irisdet.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "frame.h"
+#include "video/frame.h"
 
 // The scope of one "Captura": owns the camera (or the video or pictures that stand
 // in for it, as IRISDET_SOURCE chooses) from opening to closing, and closes it on

@@ -1,4 +1,4 @@
-#include "Showpic.h"
+#include "video/Showpic.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPoint>
 
-#include "frame.h"
+#include "video/frame.h"
 
 // The picture area: shows the last camera frame stretched over the client area and
 // mirrored left to right, like a mirror. Empty until it gets its first frame.

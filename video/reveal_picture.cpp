@@ -1,11 +1,11 @@
-#include "reveal_picture.h"
+#include "video/reveal_picture.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QtEndian>
 #include <cstdlib>
 
-#include "bounded_file.h"
+#include "platform/bounded_file.h"
 
 namespace video {
 namespace {
