@@ -7,7 +7,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/termination.h"
-#include "irisdet.h"
+#include "game/eye_source.h"
 #include "res/resources.h"
 #include "ui/glimmo2Dlg.h"
 
@@ -17,7 +17,7 @@ bool CGlimmo2App::InitInstance() {
   DialogServices services;
   services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";  // play with the mouse, no camera
   // Once the window is up, the eye detector's inside loads in the background.
-  if (!services.pointerFromStart) QTimer::singleShot(0, [] { EyeDetectorPreload(); });
+  if (!services.pointerFromStart) QTimer::singleShot(0, [] { game::DetectorEyeSource().Preload(); });
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   CloseOnTerminationSignals(dialog);
   dialog.SetAboutBox([](QWidget* parent) {

@@ -14,6 +14,7 @@ class DetectorSource final : public EyeSource {
     EyeDetectorSetTracking(comfortable ? IRISDET_TRACKING_COMFORT : IRISDET_TRACKING_EYES);
   }
   void Recentre() override { EyeDetectorRecentre(); }
+  void Preload() override { EyeDetectorPreload(); }
   std::string Failure() override {
     char text[512];
     return EyeDetectorLastError(text, sizeof text) > 0 ? text : "";

@@ -22,6 +22,8 @@ class EyeSource {
   // position; and a new neutral position. Only the detector has them.
   virtual void SetTracking(bool /*comfortable*/) {}
   virtual void Recentre() {}
+  // Loads in the background what a start needs, so that the first game starts at once.
+  virtual void Preload() {}
 };
 
 // The eye detector library.

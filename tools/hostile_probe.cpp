@@ -20,7 +20,7 @@
 
 #include "app/glimmo2.h"
 #include "app/termination.h"
-#include "irisdet.h"
+#include "game/eye_source.h"
 #include "platform/termination_signals.h"
 #include "res/resource_ids.h"
 #include "ui/glimmo2Dlg.h"
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   MessageAnswerer answers;
   DialogServices services;
   services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";
-  if (!services.pointerFromStart) QTimer::singleShot(0, [] { EyeDetectorPreload(); });
+  if (!services.pointerFromStart) QTimer::singleShot(0, [] { game::DetectorEyeSource().Preload(); });
   {
     CGlimmo2Dlg dialog(nullptr, std::move(services));
     CloseOnTerminationSignals(dialog);

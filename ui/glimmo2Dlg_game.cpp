@@ -8,7 +8,6 @@
 
 #include "game/queued_view.h"
 #include "game/reveal.h"
-#include "irisdet.h"
 #include "platform/data_files.h"
 #include "platform/sound_player.h"
 #include "ui/glimmo2Dlg.h"
@@ -138,20 +137,9 @@ void CGlimmo2Dlg::FollowPointer() {
 }
 
 void CGlimmo2Dlg::OnCapturaClicked() {
-  // While a game watches the camera, share its frame: the device is busy then, and
-  // a second copy of the source is never opened here.
-  const bool detectorWatching = EyeDetectorDelivering() == 1;
-  auto shared = std::make_shared<video::FramePixels>(video::kFrameBytes);
-  video::FramePtr frame;
-  if (EyeDetectorLatestFrame(shared->data(), static_cast<std::int32_t>(shared->size())) == 1) {
-    frame = std::move(shared);
-  } else if (detectorWatching) {
+  CCaptureGraph::Snapshot shot = CCaptureGraph::TakeSnapshot([this] { repaint(); });
+  if (shot.why == CCaptureGraph::NoFrame::NotYetFromTheGame)
     return Tell(QMessageBox::Information, QStringLiteral("Encara no ha arribat cap imatge de la càmera."));
-  } else {
-    repaint();  // the camera may take a moment to open
-    CCaptureGraph graph;
-    frame = graph.GrabFrame();
-  }
-  if (!frame) return Tell(QMessageBox::Warning, QStringLiteral("No s'ha pogut obrir la càmera."));
-  picture->SetFrame(std::move(frame));
+  if (!shot.frame) return Tell(QMessageBox::Warning, QStringLiteral("No s'ha pogut obrir la càmera."));
+  picture->SetFrame(std::move(shot.frame));
 }

@@ -6,6 +6,17 @@ CCaptureGraph::CCaptureGraph() : capture_(EyeDetectorCaptureOpen()) {}
 
 CCaptureGraph::~CCaptureGraph() { EyeDetectorCaptureClose(capture_); }
 
+CCaptureGraph::Snapshot CCaptureGraph::TakeSnapshot(const std::function<void()>& beforeOpening) {
+  const bool gameWatching = EyeDetectorDelivering() == 1;
+  auto shared = std::make_shared<video::FramePixels>(video::kFrameBytes);
+  if (EyeDetectorLatestFrame(shared->data(), static_cast<std::int32_t>(shared->size())) == 1)
+    return {std::move(shared), NoFrame::None};
+  if (gameWatching) return {nullptr, NoFrame::NotYetFromTheGame};
+  beforeOpening();
+  video::FramePtr frame = CCaptureGraph().GrabFrame();
+  return {frame, frame ? NoFrame::None : NoFrame::NoSource};
+}
+
 video::FramePtr CCaptureGraph::GrabFrame() {
   // Top row first, as the camera gives it: no vertical flip.
   auto pixels = std::make_shared<video::FramePixels>(video::kFrameBytes);
