@@ -21,7 +21,27 @@ constexpr auto kPollTimeout = std::chrono::milliseconds(100);
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
 constexpr auto kLostAfter = std::chrono::seconds(2);  // without a frame, the source is lost
 
+class LocatingTracker final : public EyeTracker {
+ public:
+  explicit LocatingTracker(std::shared_ptr<const FaceModel> model) : locator_(std::move(model)) {}
+  std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) override {
+    return reporter_.Next(locator_.Locate(frame), tracking, seconds).point;
+  }
+  void Recentre() override { reporter_.Recentre(); }
+
+ private:
+  EyeLocator locator_;
+  PointReporter reporter_;
+};
+
 }  // namespace
+
+EngineParts RealEngineParts() {
+  return {[](const std::string& name, std::string* error, FrameWait wait) {
+            return OpenSource(name, Pacing::RealTime, error, std::move(wait));
+          },
+          [](std::string* error) { return std::make_unique<LocatingTracker>(LoadFaceModel(error)); }};
+}
 
 Engine& Engine::Instance() {
   static Engine engine;
@@ -157,7 +177,7 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
   std::unique_ptr<FrameSource> source =
-      OpenSource(sourceName, Pacing::RealTime, &error, [this](auto when) { return WaitForFrame(when); });
+      parts_.openSource(sourceName, &error, [this](auto when) { return WaitForFrame(when); });
   if (!source) Fail(run, error);
   {
     std::lock_guard lock(mutex_);
@@ -165,10 +185,9 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   }
   changed_.notify_all();
   if (!source) return;
-  const std::shared_ptr<const FaceModel> model = LoadFaceModel(&error);
-  if (!model) Fail(run, error);  // frames still come, for a snapshot; eyes never do
-  EyeLocator locator(model);
-  PointReporter reporter;
+  error.clear();
+  const std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(&error);
+  if (!error.empty()) Fail(run, error);  // frames still come, for a snapshot; eyes never do
   const Tracking chosen = TrackingFromEnvironment();
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
@@ -180,9 +199,9 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
     }
     if (!source->Repeated()) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (recentre_.exchange(false)) reporter.Recentre();
+      if (recentre_.exchange(false)) tracker->Recentre();
       const int mode = tracking_;
-      eye = reporter.Next(locator.Locate(frame), mode < 0 ? chosen : static_cast<Tracking>(mode), seconds).point;
+      eye = tracker->Next(frame, mode < 0 ? chosen : static_cast<Tracking>(mode), seconds);
     }
     Publish(run, frame, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
   }

@@ -3,19 +3,48 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
+
+#include "detector/frame_source.h"
+#include "detector/point_reporter.h"
 
 // The detector's running state behind the three C functions: one watching thread
 // that reads frames and finds the eye, and the latest result for the poll.
 namespace irisdet {
 
+// Turns the frames of one run into reported points: the eye locator and the point
+// reporter, or a scripted stand-in in the engine's own tests.
+class EyeTracker {
+ public:
+  virtual ~EyeTracker() = default;
+  virtual std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) = 0;
+  virtual void Recentre() = 0;
+};
+
+// What the engine watches with, both made on its watching thread at each start.
+struct EngineParts {
+  // The chosen source, paced by the engine's wait (which a stop cuts short); null, and
+  // why in *error, when it cannot be opened.
+  std::function<std::unique_ptr<FrameSource>(const std::string& name, std::string* error, FrameWait wait)> openSource;
+  // Loads what finding the eye needs; *error says what is missing (the tracker then
+  // finds nothing, and frames still come for a snapshot).
+  std::function<std::unique_ptr<EyeTracker>(std::string* error)> makeTracker;
+};
+EngineParts RealEngineParts();
+
 class Engine {
  public:
+  explicit Engine(EngineParts parts = RealEngineParts()) : parts_(std::move(parts)) {}
   ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
   int32_t Start();
   void Stop();
   int32_t Poll(int16_t* y, int16_t* x);
@@ -37,6 +66,7 @@ class Engine {
   void Fail(std::uint64_t run, const std::string& why);
   bool WaitForFrame(std::chrono::steady_clock::time_point when);
 
+  const EngineParts parts_;
   std::mutex control_;  // serialises Start and Stop
   std::thread thread_;
   std::atomic<bool> running_{false};

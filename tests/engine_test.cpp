@@ -1,0 +1,194 @@
+// The detector's watching thread against a scripted source and tracker: frames are
+// handed one at a time, so every test waits for the event it checks, never for the
+// clock, and no model is loaded.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "detector/engine.h"
+#include "irisdet.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Frames the test hands to the engine; shared by the test and the source it opened.
+struct Script {
+  std::mutex mutex;
+  std::deque<cv::Mat> frames;
+  bool ended = false;  // as a removed video: nothing more, ever
+  std::atomic<int> opened{0};
+  std::atomic<int> recentred{0};
+
+  // A frame whose top-left pixel carries the point the scripted tracker reports.
+  void Hand(int x, int y) {
+    std::lock_guard lock(mutex);
+    frames.emplace_back(irisdet::kHeight, irisdet::kWidth, CV_8UC3, cv::Scalar(x, y, 7));
+  }
+  void End() {
+    std::lock_guard lock(mutex);
+    ended = true;
+  }
+};
+
+class ScriptedSource final : public irisdet::FrameSource {
+ public:
+  ScriptedSource(std::shared_ptr<Script> script, irisdet::FrameWait wait)
+      : script_(std::move(script)), wait_(std::move(wait)) {}
+  // Waits, as a camera does, until a frame is handed; a stop cuts the wait short.
+  bool Read(cv::Mat& frame) override {
+    while (wait_(Clock::now() + std::chrono::milliseconds(2))) {
+      std::lock_guard lock(script_->mutex);
+      if (script_->ended) return false;
+      if (script_->frames.empty()) continue;
+      frame = script_->frames.front();
+      script_->frames.pop_front();
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  std::shared_ptr<Script> script_;
+  irisdet::FrameWait wait_;
+};
+
+class ScriptedTracker final : public irisdet::EyeTracker {
+ public:
+  explicit ScriptedTracker(std::shared_ptr<Script> script) : script_(std::move(script)) {}
+  std::optional<cv::Point2f> Next(const cv::Mat& frame, irisdet::Tracking, double) override {
+    const cv::Vec3b pixel = frame.at<cv::Vec3b>(0, 0);
+    if (pixel[0] == 0) return std::nullopt;  // x 0: no eye in this frame
+    return cv::Point2f(pixel[0], pixel[1]);
+  }
+  void Recentre() override { ++script_->recentred; }
+
+ private:
+  std::shared_ptr<Script> script_;
+};
+
+irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string sourceTrouble = {},
+                              std::string trackerTrouble = {}) {
+  return {
+      [=](const std::string&, std::string* error, irisdet::FrameWait wait) -> std::unique_ptr<irisdet::FrameSource> {
+        ++script->opened;
+        if (!sourceTrouble.empty()) return *error = sourceTrouble, nullptr;
+        return std::make_unique<ScriptedSource>(script, std::move(wait));
+      },
+      [=](std::string* error) {
+        *error = trackerTrouble;
+        return std::make_unique<ScriptedTracker>(script);
+      }};
+}
+
+// Polls until a sample with an eye comes; each poll waits at most 100 ms for a frame.
+bool PollForEye(irisdet::Engine& engine, int16_t* y, int16_t* x) {
+  for (int i = 0; i < 3000; ++i)
+    if (engine.Poll(y, x) == 1) return true;
+  return false;
+}
+
+std::string LastError(irisdet::Engine& engine) {
+  char text[256];
+  engine.LastError(text, sizeof text);
+  return text;
+}
+
+TEST(EngineTest, EachHandedFrameIsPolledOnceWithItsPointAndItsPixels) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  script->Hand(10, 20);
+  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  EXPECT_EQ(x, 10);
+  EXPECT_EQ(y, 20);
+  EXPECT_EQ(engine.Poll(&y, &x), 0) << "no new frame, no new sample";
+
+  script->Hand(30, 40);
+  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  EXPECT_EQ(x, 30);
+  EXPECT_EQ(y, 40);
+  std::vector<uint8_t> pixels(std::size_t{irisdet::kWidth} * irisdet::kHeight * 3);
+  ASSERT_EQ(engine.LatestFrame(pixels.data(), static_cast<int32_t>(pixels.size())), 1);
+  EXPECT_EQ(pixels[0], 30);
+  EXPECT_EQ(pixels[pixels.size() - 1], 7);
+  EXPECT_EQ(engine.Delivering(), 1);
+}
+
+TEST(EngineTest, AStopWhileTheSourceWaitsEndsTheRunAtOnce) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  engine.Stop();  // the watching thread waits in Read: a stop must wake it, or this hangs
+  int16_t y = -1, x = -1;
+  script->Hand(10, 20);
+  EXPECT_EQ(engine.Poll(&y, &x), 0);
+  EXPECT_EQ(x, -1) << "a stopped engine writes nothing";
+  EXPECT_EQ(y, -1);
+  uint8_t pixel[irisdet::kWidth * irisdet::kHeight * 3];
+  EXPECT_EQ(engine.LatestFrame(pixel, sizeof pixel), 0);
+  EXPECT_EQ(engine.Delivering(), 0);
+}
+
+TEST(EngineTest, AStartWhileWatchingKeepsTheSourceAndTakesANewCentre) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  script->Hand(10, 20);
+  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  EXPECT_EQ(script->opened, 1) << "the running source was reopened";
+  script->Hand(11, 21);
+  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  EXPECT_EQ(x, 11);
+  EXPECT_EQ(script->recentred, 1) << "a new game takes a new neutral position";
+}
+
+TEST(EngineTest, ASourceThatCannotOpenIsRefusedWithItsReason) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script, "No hi ha cap càmera."));
+  EXPECT_EQ(engine.Start(), IRISDET_NO_SOURCE);
+  EXPECT_EQ(LastError(engine), "No hi ha cap càmera.");
+  EXPECT_EQ(engine.Delivering(), 0);
+}
+
+TEST(EngineTest, WithoutWhatFindsTheEyeFramesStillComeAndTheReasonIsTold) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script, {}, "No es troba el model de la cara."));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  script->Hand(0, 0);  // no eye in it
+  uint8_t pixel[irisdet::kWidth * irisdet::kHeight * 3];
+  for (int i = 0; i < 3000 && engine.LatestFrame(pixel, sizeof pixel) == 0; ++i) {
+    int16_t y = 0, x = 0;
+    EXPECT_EQ(engine.Poll(&y, &x), 0);
+  }
+  EXPECT_EQ(engine.LatestFrame(pixel, sizeof pixel), 1) << "a snapshot still has its frame";
+  EXPECT_EQ(LastError(engine), "No es troba el model de la cara.");
+}
+
+TEST(EngineTest, ASourceThatEndsIsLostAndAStartOpensItAgain) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  script->Hand(10, 20);
+  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  script->End();
+  // Lost once no frame has come for a while: wait for that, however slow the build.
+  while (engine.Delivering() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  {
+    std::lock_guard lock(script->mutex);
+    script->ended = false;
+  }
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  EXPECT_EQ(script->opened, 2) << "a lost source is opened anew, not kept";
+}
+
+}  // namespace
