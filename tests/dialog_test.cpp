@@ -85,8 +85,8 @@ TEST_F(DialogTest, ControlsMatchTheTemplate) {
 }
 
 TEST_F(DialogTest, InitialStateAndPlayfield) {
-  EXPECT_EQ(dialog.Tolerance(), 20);
-  EXPECT_EQ(dialog.FeedbackMode(), 0);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 20);
+  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 0);
   EXPECT_TRUE(Control<QRadioButton>(dialog, res::kDretaEsquerra)->isChecked());
   EXPECT_FALSE(Control<QRadioButton>(dialog, res::kDetector)->isChecked());
   EXPECT_FALSE(Control<QCheckBox>(dialog, res::kInvertirVertical)->isChecked());
@@ -94,7 +94,7 @@ TEST_F(DialogTest, InitialStateAndPlayfield) {
   EXPECT_TRUE(activa->isCheckable());
   EXPECT_FALSE(activa->isChecked());
   // The playfield is the picture's client area, inside its one-pixel edge.
-  const game::PlayfieldRect field = dialog.Playfield();
+  const game::PlayfieldRect field = dialog.Controller().Playfield();
   EXPECT_EQ(field.left, 0);
   EXPECT_EQ(field.top, 0);
   EXPECT_EQ(field.W(), 786);
@@ -123,33 +123,33 @@ TEST_F(DialogTest, MidaFollowsEveryKeystroke) {
   mida->setFocus();
   mida->selectAll();
   QTest::keyClick(mida, Qt::Key_Backspace);
-  EXPECT_EQ(dialog.Tolerance(), 0);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
   QTest::keyClicks(mida, "-");
-  EXPECT_EQ(dialog.Tolerance(), 0);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
   QTest::keyClicks(mida, "5");
-  EXPECT_EQ(dialog.Tolerance(), -5);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, -5);
   mida->clear();
   QTest::keyClicks(mida, "12ab");
-  EXPECT_EQ(dialog.Tolerance(), 12);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 12);
   mida->setText("99999999999");
-  EXPECT_EQ(dialog.Tolerance(), 0);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
   mida->setText("20");
-  EXPECT_EQ(dialog.Tolerance(), 20);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 20);
 }
 
 TEST_F(DialogTest, RadioClicksSetTheModeFlipBoxesDoNot) {
   QTest::mouseClick(Control(dialog, res::kDetector), Qt::LeftButton);
-  EXPECT_EQ(dialog.FeedbackMode(), 1);
+  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 1);
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
   QTest::mouseClick(Control(dialog, res::kInvertirHoritzontal), Qt::LeftButton);
-  EXPECT_EQ(dialog.FeedbackMode(), 1);
-  EXPECT_TRUE(dialog.FlipVertical());
-  EXPECT_TRUE(dialog.FlipHorizontal());
+  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 1);
+  EXPECT_TRUE(dialog.Controller().FlipVertical());
+  EXPECT_TRUE(dialog.Controller().FlipHorizontal());
   QTest::mouseClick(Control(dialog, res::kDretaEsquerra), Qt::LeftButton);
-  EXPECT_EQ(dialog.FeedbackMode(), 0);
+  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 0);
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
-  EXPECT_FALSE(dialog.FlipVertical());
-  EXPECT_TRUE(dialog.FlipHorizontal());
+  EXPECT_FALSE(dialog.Controller().FlipVertical());
+  EXPECT_TRUE(dialog.Controller().FlipHorizontal());
 }
 
 TEST_F(DialogTest, EnterDoesNotCloseEscDoes) {
@@ -223,7 +223,7 @@ TEST_F(DialogTest, AboutBoxFromTheContextMenu) {
     checked = false;
   }
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(dialog.Tolerance(), 33);
+  EXPECT_EQ(dialog.Controller().Session().tolerance, 33);
 }
 
 TEST(AboutBoxTest, TheIconIsShownWhole) {

@@ -44,13 +44,11 @@ class WalkingEyes : public game::EyeSource {
   std::atomic<std::size_t> next_{0};
 };
 
-// The real dialog, noting the beep intervals it is given.
+// The real dialog, noting the beep intervals its game is given.
 class WatchedDialog : public CGlimmo2Dlg {
  public:
-  using CGlimmo2Dlg::CGlimmo2Dlg;
-  void SetCueTimer(int ms) override {
-    intervals.push_back(ms);
-    CGlimmo2Dlg::SetCueTimer(ms);
+  WatchedDialog(DialogServices services) : CGlimmo2Dlg(nullptr, std::move(services)) {
+    Controller().cueTimerSet = [this](int ms) { intervals.push_back(ms); };
   }
   std::vector<int> intervals;
 };
@@ -72,7 +70,7 @@ class GameWindowTest : public ::testing::Test {
       std::lock_guard lock(mutex);
       if (name != "start1.wav") sounds.push_back(name);  // beeps come with real time; skip them
     };
-    auto dialog = std::make_unique<WatchedDialog>(nullptr, std::move(services));
+    auto dialog = std::make_unique<WatchedDialog>(std::move(services));
     dialog->show();
     return dialog;
   }
@@ -95,11 +93,11 @@ TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
   QTest::mouseClick(activa, Qt::LeftButton);
   EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
   ASSERT_TRUE(test::WaitUntil([&] { return !Sounds().empty(); }));
-  EXPECT_EQ(dialog->Game().Target().targetX, 663);
-  EXPECT_EQ(dialog->Game().Target().targetY, 101);
+  EXPECT_EQ(dialog->Controller().Session().Target().targetX, 663);
+  EXPECT_EQ(dialog->Controller().Session().Target().targetY, 101);
   EXPECT_EQ(Sounds(), Effects{"eureka2.wav"});
   EXPECT_EQ(dialog->intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);  // killed at the find
+  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);  // killed at the find
   auto* indicator = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kIndicator));
   EXPECT_EQ(indicator->geometry(), QRect(647 - 10, 85 - 10, 32, 32));
   EXPECT_EQ(Centre(indicator->pixmap()), qRgb(0, 255, 0));
@@ -135,12 +133,12 @@ TEST_F(GameWindowTest, AClosedOrReopenedChannelDropsWhatTheOldGamePosted) {
   WalkingEyes eyes({{0, 0}});
   auto dialog = Open(eyes);
   auto* status = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kStatus));
-  std::unique_ptr<game::TrackingView> game = dialog->OpenGameChannel();
+  std::unique_ptr<game::TrackingView> game = dialog->Controller().OpenGameChannel();
   game->SetStatusText("posted, then closed");
-  dialog->CloseGameChannel();
+  dialog->Controller().CloseGameChannel();
   QCoreApplication::processEvents();
   EXPECT_NE(status->text(), "posted, then closed");
-  std::unique_ptr<game::TrackingView> next = dialog->OpenGameChannel();
+  std::unique_ptr<game::TrackingView> next = dialog->Controller().OpenGameChannel();
   game->SetStatusText("the old game, after the new one opened");
   next->SetStatusText("the new game");
   QCoreApplication::processEvents();
@@ -154,11 +152,11 @@ TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
   WalkingEyes eyes({{0, 0}});
   auto dialog = Open(eyes);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
-  ASSERT_TRUE(dialog->Game().WorkerRunning());
+  ASSERT_TRUE(dialog->Controller().Session().WorkerRunning());
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_FALSE(dialog->Game().WorkerRunning());
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  EXPECT_FALSE(dialog->Controller().Session().WorkerRunning());
+  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
 }
 
 TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
@@ -172,7 +170,7 @@ TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
   EXPECT_EQ(title, "glimmo2");
   EXPECT_EQ(text, "Error creant thread");
   EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
 }
 
 }  // namespace
@@ -265,7 +263,7 @@ TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {
   test::CloseNextMessageBox(&title, &text);
   QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
   EXPECT_TRUE(text.startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so"))) << text.toStdString();
-  EXPECT_TRUE(dialog.Game().WorkerRunning());  // the game goes on
+  EXPECT_TRUE(dialog.Controller().Session().WorkerRunning());  // the game goes on
   text.clear();
   test::CloseNextMessageBox(&title, &text);  // should one come after all
   for (int click = 0; click < 3; ++click) QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);

@@ -51,8 +51,8 @@ void CloseBySignal(State state, int signal) {
   });
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_FALSE(dialog.Game().WorkerRunning());  // the stop steps ran, as for "Sortir"
-  EXPECT_EQ(dialog.CueTimerInterval(), 0);
+  EXPECT_FALSE(dialog.Controller().Session().WorkerRunning());  // the stop steps ran, as for "Sortir"
+  EXPECT_EQ(dialog.Controller().CueTimerInterval(), 0);
   EXPECT_GE(eyes.stops.load(), 1);
   EXPECT_EQ(boxReturned, state == State::MessageBoxOpen);
 }

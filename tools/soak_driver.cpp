@@ -70,8 +70,8 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
   };
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   dialog.show();
-  eyes.playfieldW = dialog.Playfield().W();
-  eyes.playfieldH = dialog.Playfield().H();
+  eyes.playfieldW = dialog.Controller().Playfield().W();
+  eyes.playfieldH = dialog.Controller().Playfield().H();
   auto* activa = qobject_cast<QPushButton*>(ui::FindControl(dialog, res::kActiva));
   auto* mida = qobject_cast<QLineEdit*>(ui::FindControl(dialog, res::kMida));
   std::mt19937 random(2026);
@@ -83,11 +83,11 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
     const bool find = game % 3 != 2;
     eyes.aim = false;
     Click(dialog, res::kActiva);
-    eyes.targetX = dialog.Game().Target().targetX.load();
-    eyes.targetY = dialog.Game().Target().targetY.load();
+    eyes.targetX = dialog.Controller().Session().Target().targetX.load();
+    eyes.targetY = dialog.Controller().Session().Target().targetY.load();
     eyes.aim = find;
     if (random() % 4 == 0) Click(dialog, res::kCaptura), ++figures.snapshots;
-    if (find && Wait([&] { return !dialog.Game().WorkerRunning(); }, 3000)) ++figures.finds;
+    if (find && Wait([&] { return !dialog.Controller().Session().WorkerRunning(); }, 3000)) ++figures.finds;
     if (!find) Wait([] { return false; }, static_cast<int>(random() % 40)), ++figures.stops;
     Click(dialog, res::kActiva);  // back to idle
     if (activa->isChecked()) Click(dialog, res::kActiva);

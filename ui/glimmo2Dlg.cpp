@@ -11,7 +11,6 @@
 #include <QRadioButton>
 
 #include "platform/dialog_int.h"
-#include "platform/sound_player.h"
 #include "res/resource_ids.h"
 #include "res/resources.h"
 #include "ui/message_map.h"
@@ -25,38 +24,23 @@ T* Bind(const QWidget& dialog, int id) {
   return qobject_cast<T*>(ui::FindControl(dialog, id));
 }
 
-// The services with the real ones wherever none was given.
-DialogServices WithDefaults(DialogServices s) {
-  if (!s.detector) s.detector = &game::DetectorEyeSource();
-  if (!s.clock) s.clock = &game::SystemClock();
-  if (!s.chance) s.chance = &game::CLibraryChance();
-  if (!s.launch) s.launch = game::StdThreadLauncher();
-  if (!s.soundAvailable && s.playSound) s.soundAvailable = [] { return true; };  // sounds of its own
-  if (!s.soundAvailable) s.soundAvailable = [] { return platform::SoundPlayer::Instance().Available(); };
-  return s;
-}
-
 }  // namespace
 
-CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
-    : QDialog(parent), icon(res::LoadAppIcon()), services(WithDefaults(std::move(dialogServices))) {
-  session =
-      std::make_unique<game::GameSession>(*this, playfield, *this,
-                                          game::GameServices{*services.detector, pointer, services.pointerFromStart,
-                                                             *services.clock, *services.chance, services.launch});
+CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices services)
+    : QDialog(parent),
+      icon(res::LoadAppIcon()),
+      controller(std::make_unique<ui::GameController>(static_cast<ui::GameScreen&>(*this), std::move(services), [this] {
+        ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0});
+      })) {
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;
   });
   ui::ConnectControlRoutes(*this);
-  // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
-  cueTimer.setTimerType(Qt::PreciseTimer);
-  connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
-  connect(&pointerTimer, &QTimer::timeout, this, &CGlimmo2Dlg::FollowPointer);
-  connect(&cameraWatch, &QTimer::timeout, this, &CGlimmo2Dlg::WatchCamera);
   OnInitDialog();
 }
 
-CGlimmo2Dlg::~CGlimmo2Dlg() { session->StopForClose(); }
+// The game stops, and its worker is joined, before any widget it reaches goes.
+CGlimmo2Dlg::~CGlimmo2Dlg() { controller->StopForClose(); }
 
 void CGlimmo2Dlg::DoDataExchange(bool saving) {
   if (!controlsBound) {
@@ -69,17 +53,17 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
     activateButton = Bind<QPushButton>(*this, res::kActiva);
     picture = Bind<CShowpic>(*this, res::kPicture);
     controlsBound = true;
-    connect(flipVerticalCheck, &QCheckBox::toggled, this, [this](bool on) { flipVerticalOn = on; });
-    connect(flipHorizontalCheck, &QCheckBox::toggled, this, [this](bool on) { flipHorizontalOn = on; });
+    connect(flipVerticalCheck, &QCheckBox::toggled, this, [this](bool on) { controller->SetFlipVertical(on); });
+    connect(flipHorizontalCheck, &QCheckBox::toggled, this, [this](bool on) { controller->SetFlipHorizontal(on); });
   }
   // The radio group 1009/1010: index 0 "Dreta-esquerra", 1 "Detector".
   auto* first = Bind<QRadioButton>(*this, res::kDretaEsquerra);
   auto* second = Bind<QRadioButton>(*this, res::kDetector);
   if (saving) {
-    session->feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
+    controller->Session().feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
   } else {
-    first->setChecked(session->feedbackMode == 0);
-    second->setChecked(session->feedbackMode == 1);
+    first->setChecked(controller->Session().feedbackMode == 0);
+    second->setChecked(controller->Session().feedbackMode == 1);
   }
   // As a dialog's radio group: one tab stop, at the checked button; the arrow keys
   // move within the group.
@@ -92,7 +76,7 @@ bool CGlimmo2Dlg::OnInitDialog() {
   AddAboutItem();
   setWindowIcon(icon);
   const QRect client = picture->contentsRect();
-  playfield = {0, 0, client.width(), client.height()};
+  controller->SetPlayfield({0, 0, client.width(), client.height()});
   for (std::size_t i = 0; const int id : {res::kBitmapBlue, res::kBitmapLightBlue, res::kBitmapOrange, res::kBitmapRed,
                                           res::kBitmapGreen, res::kBitmapBanner})
     indicatorBitmaps[i++] = res::LoadBitmap(id);
@@ -154,21 +138,18 @@ void CGlimmo2Dlg::OnSysCommand(int id, int /*param*/) {
   }
 }
 
-void CGlimmo2Dlg::OnPaint() { DrawReveal(std::nullopt); }
+void CGlimmo2Dlg::OnPaint() { DrawReveal(std::nullopt, controller->Session().Target()); }
 
 void CGlimmo2Dlg::OnOptionClicked() { DoDataExchange(true); }
 
 void CGlimmo2Dlg::OnMidaChanged() {
-  session->tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
+  controller->Session().tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
 }
 
 void CGlimmo2Dlg::OnCancel() {
-  session->StopForClose();
+  controller->StopForClose();
   QDialog::reject();
 }
-
-bool CGlimmo2Dlg::FlipVertical() const { return flipVerticalOn; }
-bool CGlimmo2Dlg::FlipHorizontal() const { return flipHorizontalOn; }
 
 void CGlimmo2Dlg::reject() { OnCancel(); }
 

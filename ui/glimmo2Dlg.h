@@ -2,19 +2,13 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPixmap>
-#include <QTimer>
 #include <array>
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 
-#include "game/effect_channel.h"
-#include "game/game_session.h"
 #include "game/geometry.h"
-#include "game/pointer_eye_source.h"
-#include "game/tracking_view.h"
+#include "ui/game_controller.h"
 
 class QCheckBox;
 class QLabel;
@@ -22,19 +16,10 @@ class QMenu;
 class QPushButton;
 class CShowpic;
 
-// What the dialog plays with; the defaults are the real detector, clock and chance.
-struct DialogServices {
-  game::EyeSource* detector = nullptr;  // null: the eye detector library
-  bool pointerFromStart = false;
-  game::Clock* clock = nullptr;    // null: the system clock
-  game::Chance* chance = nullptr;  // null: srand and rand
-  game::ThreadLauncher launch;
-  std::function<void(const std::string&)> playSound;  // default: the process's sound
-  std::function<bool()> soundAvailable;               // default: the process's sound output opens (true with playSound)
-};
-
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
-class CGlimmo2Dlg : public QDialog, public game::FlipOptions, public game::GameWindow, public game::TrackingView {
+// Its names, its message table and its template are those the game was made with; the
+// game itself runs in its controller, which reaches the widgets as a GameScreen.
+class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   Q_OBJECT
  public:
   explicit CGlimmo2Dlg(QWidget* parent = nullptr, DialogServices services = {});
@@ -54,17 +39,10 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions, public game::GameW
   // tracking chosen in the "Seguiment" menu.
   void OnRecentre();
   void OnTrackingChosen(bool comfortable);
+
+  ui::GameController& Controller() { return *controller; }
+  const ui::GameController& Controller() const { return *controller; }
   bool NoFaceHintShown() const;
-
-  std::int32_t FeedbackMode() const { return session->feedbackMode; }
-  std::int32_t Tolerance() const { return session->tolerance; }
-  const game::PlayfieldRect& Playfield() const { return playfield; }
-  const game::GameSession& Game() const { return *session; }
-  int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
-
-  bool FlipVertical() const override;
-  bool FlipHorizontal() const override;
-
   // The window's context menu, which stands in for the system menu.
   QMenu* SystemMenu() const { return systemMenu; }
   // The About box lives with the application; it hands the dialog the way to run it.
@@ -72,46 +50,34 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions, public game::GameW
 
   static constexpr int kSysClose = 0xF060;
   static constexpr int kCueTimerId = 1;
-  static constexpr int kPointerPeriodMs = 15;
-  static constexpr int kCameraWatchMs = 250;  // the camera and the player's face, watched during a game
-
-  // The game's window effects, applied on the UI thread.
-  bool ActivaPressed() const override;
-  void EnableSolution(bool enabled) override;
-  void SetCueTimer(int intervalMs) override;
-  void KillCueTimer() override;
-  void ShowThreadError() override;
-  void TellNoCamera(const std::string& why) override;
-  void TellDetectorTrouble(const std::string& why) override;
-  void TellCameraLost() override;
-  std::unique_ptr<game::TrackingView> OpenGameChannel() override;
-  void CloseGameChannel() override;
-  void ShowIndicator() override;
-  void InvalidatePlayfield() override;
-  void SetIndicatorBitmap(game::ProximityBand band) override;
-  void MoveIndicator(std::int32_t left, std::int32_t top) override;
-  void SetStatusText(const std::string& text) override;
-  void PlaySound(const std::string& name) override;
-  void RevealPicture(int pictureNumber) override;
 
  protected:
   void DoDataExchange(bool saving);
   bool OnInitDialog();
-  void DrawReveal(std::optional<int> pictureNumber);
+  void DrawReveal(std::optional<int> pictureNumber, const game::TargetPoint& target);
   void reject() override;  // the cancel command: Esc, the close box
   void accept() override;  // the OK command: Enter outside a push button
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
+  // The widgets, as the game's controller reaches them (probes and tests watch them).
+  bool ActivaPressed() const override;
+  void EnableSolution(bool enabled) override;
+  void Tell(Notice kind, const QString& text) override;
+  void ShowIndicator() override;
+  void ClearReveal() override;
+  void SetIndicatorBitmap(game::ProximityBand band) override;
+  void MoveIndicator(std::int32_t left, std::int32_t top) override;
+  void SetStatusText(const QString& text) override;
+  void ShowReveal(int pictureNumber, const game::TargetPoint& target) override;
+  void ShowNoFaceHint(bool shown) override;
+  QPoint PointerInPicture() const override;
+
  private:
   void AddAboutItem();
   void AddTrackingItems();
-  void WatchCamera();
-  void TellIfSilent();
-  void Tell(int icon, const QString& text);  // a message box with OK only
   void ShowBanner();
-  void FollowPointer();
 
   QCheckBox* flipHorizontalCheck = nullptr;
   QCheckBox* flipVerticalCheck = nullptr;
@@ -120,28 +86,12 @@ class CGlimmo2Dlg : public QDialog, public game::FlipOptions, public game::GameW
   QLabel* indicator = nullptr;
   QLabel* statusStatic = nullptr;
   QLabel* noFaceHint = nullptr;  // over the picture area, never in the way of a click
-  bool toldSilent = false;
   QPushButton* activateButton = nullptr;
   CShowpic* picture = nullptr;
   QIcon icon;
-  // The flip boxes as the tracking loop reads them, kept on the UI thread.
-  std::atomic<bool> flipVerticalOn{false};
-  std::atomic<bool> flipHorizontalOn{false};
-
-  DialogServices services;
   QMenu* systemMenu = nullptr;
   std::function<void(QWidget*)> runAboutBox;
   bool controlsBound = false;
-  game::PlayfieldRect playfield;
   std::array<QPixmap, 6> indicatorBitmaps;  // blue, light blue, orange, red, green, banner
-  QTimer cueTimer;
-  QTimer pointerTimer;
-  QTimer cameraWatch;
-  // The game's effects, applied by queued calls on this window's thread; a call
-  // queued to a window that is gone is dropped by Qt.
-  game::EffectChannel gameChannel{*this, [this](std::function<void()> call) {
-                                    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-                                  }};
-  game::PointerEyeSource pointer{playfield, *this};
-  std::unique_ptr<game::GameSession> session;
+  std::unique_ptr<ui::GameController> controller;
 };

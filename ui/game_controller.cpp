@@ -1,0 +1,99 @@
+#include "ui/game_controller.h"
+
+#include <QRect>
+
+#include "game/reveal.h"
+#include "platform/sound_player.h"
+
+namespace ui {
+namespace {
+
+// The services with the real ones wherever none was given.
+DialogServices WithDefaults(DialogServices s) {
+  if (!s.detector) s.detector = &game::DetectorEyeSource();
+  if (!s.clock) s.clock = &game::SystemClock();
+  if (!s.chance) s.chance = &game::CLibraryChance();
+  if (!s.launch) s.launch = game::StdThreadLauncher();
+  if (!s.soundAvailable && s.playSound) s.soundAvailable = [] { return true; };  // sounds of its own
+  if (!s.soundAvailable) s.soundAvailable = [] { return platform::SoundPlayer::Instance().Available(); };
+  return s;
+}
+
+}  // namespace
+
+GameController::GameController(GameScreen& gameScreen, DialogServices dialogServices, std::function<void()> cueTick)
+    : screen(gameScreen), services(WithDefaults(std::move(dialogServices))) {
+  session =
+      std::make_unique<game::GameSession>(*this, playfield, *this,
+                                          game::GameServices{*services.detector, pointer, services.pointerFromStart,
+                                                             *services.clock, *services.chance, services.launch});
+  // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
+  cueTimer.setTimerType(Qt::PreciseTimer);
+  connect(&cueTimer, &QTimer::timeout, this, std::move(cueTick));
+  connect(&pointerTimer, &QTimer::timeout, this, &GameController::FollowPointer);
+  connect(&cameraWatch, &QTimer::timeout, this, &GameController::WatchCamera);
+}
+
+GameController::~GameController() { session->StopForClose(); }
+
+void GameController::OnActivaClicked() {
+  session->OnActivaClicked();
+  // The pointer is followed only while a game plays with it: an idle window does nothing.
+  if (session->UsingPointer() && ActivaPressed())
+    pointerTimer.start(kPointerPeriodMs);
+  else
+    pointerTimer.stop();
+  if (!session->UsingPointer() && ActivaPressed()) {
+    cameraWatch.start(kCameraWatchMs);
+  } else {
+    cameraWatch.stop();
+    screen.ShowNoFaceHint(false);
+  }
+  if (ActivaPressed()) TellIfSilent();
+}
+
+void GameController::RevealNow() { RevealPicture(game::DrawRevealNumber(*services.clock, *services.chance)); }
+
+void GameController::WatchCamera() {
+  session->CheckCamera();
+  screen.ShowNoFaceHint(session->FaceMissing());
+}
+
+void GameController::TellIfSilent() {
+  // Spoken mode would otherwise be silent and colourless, with nothing said.
+  if (toldSilent || services.soundAvailable()) return;
+  toldSilent = true;
+  screen.Tell(GameScreen::Notice::Information, QStringLiteral("No s'ha pogut obrir la sortida de so: el joc no sonarà. "
+                                                              "Tria «Detector» per veure la distància amb colors."));
+}
+
+void GameController::FollowPointer() {
+  const QPoint p = screen.PointerInPicture();
+  pointer.SetPointer(p.x(), p.y(), QRect(0, 0, playfield.W(), playfield.H()).contains(p));
+}
+
+void GameController::ShowThreadError() {
+  screen.Tell(GameScreen::Notice::Plain, QStringLiteral("Error creant thread"));
+}
+
+void GameController::TellNoCamera(const std::string& why) {
+  const QString reason = why.empty() ? QStringLiteral("No s'ha pogut obrir la càmera.") : QString::fromStdString(why);
+  screen.Tell(GameScreen::Notice::Information, reason + QStringLiteral(" El quadrat seguirà el ratolí."));
+}
+
+void GameController::TellDetectorTrouble(const std::string& why) {
+  screen.Tell(GameScreen::Notice::Warning, QString::fromStdString(why));
+}
+
+void GameController::TellCameraLost() {
+  screen.Tell(GameScreen::Notice::Warning, QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."));
+}
+
+void GameController::PlaySound(const std::string& name) {
+  if (services.playSound)
+    services.playSound(name);
+  else
+    platform::SoundPlayer::Instance().Play(name);
+}
+
+}  // namespace ui
