@@ -6,6 +6,18 @@
 #include "detector/frame_source.h"
 
 namespace irisdet {
+namespace {
+
+// Follows `target` along one axis but leaves `held` where it is while the target stays
+// within `band` of it: the little the smoothing lets through of a still face's noise
+// never moves the point, and a movement is followed `band` behind.
+float Backlash(float held, float target, float band) {
+  if (target > held + band) return target - band;
+  if (target < held - band) return target + band;
+  return held;
+}
+
+}  // namespace
 
 Tracking TrackingFromEnvironment() {
   const char* chosen = std::getenv("IRISDET_TRACKING");
@@ -19,9 +31,12 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   if (face) report.pose = face->pose;
   if (mode == Tracking::Comfort && face) {
     const std::optional<HeadMovement> moved = head_.Movement(*face, seconds);
-    report.point = HeadPointer::ToFrame(moved ? shiftSmoother_.Filter(moved->shift, seconds) +
-                                                    turnSmoother_.Filter(moved->turn, seconds)
-                                              : cv::Point2f());
+    const cv::Point2f target = HeadPointer::ToFrame(moved ? shiftSmoother_.Filter(moved->shift, seconds) +
+                                                                turnSmoother_.Filter(moved->turn, seconds)
+                                                          : cv::Point2f());
+    held_ = held_ ? cv::Point2f(Backlash(held_->x, target.x, kStillBandPx), Backlash(held_->y, target.y, kStillBandPx))
+                  : target;
+    report.point = held_;
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);
@@ -39,6 +54,7 @@ void PointReporter::ResetSmoothing() {
   eyeSmoother_.Reset();
   shiftSmoother_.Reset();
   turnSmoother_.Reset();
+  held_.reset();
 }
 
 }  // namespace irisdet

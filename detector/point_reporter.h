@@ -33,10 +33,14 @@ class PointReporter {
   static constexpr double kShiftMinCutoffHz = 1.0, kShiftBeta = 0.02;
   static constexpr double kTurnMinCutoffHz = 0.1, kTurnBeta = 0.0003, kTurnDerivativeCutoffHz = 0.5;
 
+  // How far the smoothed point may wander before the reported one follows, in frame px.
+  static constexpr float kStillBandPx = 4.0f;
+
   HeadPointer head_;
   PointSmoother eyeSmoother_;
   PointSmoother shiftSmoother_{kShiftMinCutoffHz, kShiftBeta};
   PointSmoother turnSmoother_{kTurnMinCutoffHz, kTurnBeta, kTurnDerivativeCutoffHz};
+  std::optional<cv::Point2f> held_;  // the comfortable point last reported
 };
 
 }  // namespace irisdet

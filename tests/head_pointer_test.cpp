@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "detector/head_pointer.h"
+#include "detector/point_reporter.h"
 
 namespace {
 
@@ -117,6 +118,33 @@ TEST(HeadPointerTest, AFaceThatNeverHoldsStillGetsNoNeutral) {
   HeadPointer pointer;
   for (int i = 0; i < 30; ++i)
     EXPECT_EQ(pointer.Point(Face{.eyes = {320.0 + 10 * (i % 2), 200}}.Measured(), i / 30.0), cv::Point2f(320, 240));
+}
+
+// The landmarks as a webcam's noise leaves them: each point a little off, anew each frame.
+irisdet::EyeObservation Noisy(const Face& face, cv::RNG& rng) {
+  irisdet::EyeObservation eyes;
+  eyes.landmarks = face.Landmarks();
+  for (auto& p : eyes.landmarks) p += cv::Point2f(rng.gaussian(0.3), rng.gaussian(0.3));
+  return eyes;
+}
+
+TEST(PointReporterTest, AStillFaceGivesAStillPointAndAMovementIsFollowed) {
+  irisdet::PointReporter reporter;
+  cv::RNG rng(3);
+  double t = 0;
+  const auto next = [&](const Face& face) {
+    t += 1.0 / 30;
+    return *reporter.Next(Noisy(face, rng), irisdet::Tracking::Comfort, t).point;
+  };
+  for (int i = 0; i < 60; ++i) next(Face{});  // the neutral position, and the filters settled
+  const cv::Point2f still = next(Face{});
+  for (int i = 0; i < 90; ++i) ASSERT_EQ(next(Face{}), still) << "frame " << i;
+  // Half an interocular distance to the camera's right: a quarter of the frame to the
+  // player's left, as a mirror shows it.
+  cv::Point2f moved;
+  for (int i = 0; i < 60; ++i) moved = next(Face{.eyes = {355, 200}});
+  EXPECT_NEAR(moved.x, 160, 8);
+  EXPECT_NEAR(moved.y, still.y, 4);
 }
 
 }  // namespace
