@@ -95,7 +95,16 @@ struct EyeLocator::Impl {
     return back;
   }
 
+  // A face first seen tilted is looked at again straightened, in the same frame.
   EyeObservation Locate(const cv::Mat& frame) {
+    const bool upright = std::abs(tilt.degrees) < kStraightenFrom;
+    EyeObservation eyes = LocateOnce(frame);
+    if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
+    EyeObservation straightened = LocateOnce(frame);
+    return straightened.Point() ? straightened : eyes;
+  }
+
+  EyeObservation LocateOnce(const cv::Mat& frame) {
     const cv::Mat back = Straighten(frame);
     const std::optional<cv::Rect> face = faces.Find(gray);
     tilt = {};
