@@ -63,8 +63,9 @@ std::optional<FaceGeometry> MeasureFace(const std::vector<cv::Point2f>& landmark
 }
 
 std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, double seconds) {
-  if (lastSeen_ && seconds - *lastSeen_ > kAwayToRecentreSeconds) Recentre();  // back after a while away
+  if (missedSinceSeen_ && lastSeen_ && seconds - *lastSeen_ > kAwayToRecentreSeconds) Recentre();  // back
   lastSeen_ = seconds;
+  missedSinceSeen_ = false;
   recent_.push_back(face);
   if (recent_.size() > kSteadyFrames) recent_.pop_front();
   if (!neutral_ && Steady()) neutral_ = Mean(recent_);

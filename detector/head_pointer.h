@@ -48,6 +48,9 @@ class HeadPointer {
   static cv::Point2f ToFrame(cv::Point2f offset);
   // The next steady face becomes the neutral position.
   void Recentre();
+  // A frame without a face: the player may be away. Only a face that comes back after
+  // such frames can have been away; a slow machine's long frames with a face cannot.
+  void Missed() { missedSinceSeen_ = true; }
 
  private:
   bool Steady() const;
@@ -55,6 +58,7 @@ class HeadPointer {
   std::optional<FaceGeometry> neutral_;
   std::deque<FaceGeometry> recent_;
   std::optional<double> lastSeen_;
+  bool missedSinceSeen_ = false;
 };
 
 }  // namespace irisdet

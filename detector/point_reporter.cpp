@@ -29,6 +29,7 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   const std::optional<cv::Point2f> midpoint = eyes.Point();
   Report report;
   if (face) report.pose = face->pose;
+  if (!face) head_.Missed();
   if (mode == Tracking::Comfort && face) {
     const std::optional<HeadMovement> moved = head_.Movement(*face, seconds);
     const cv::Point2f target = HeadPointer::ToFrame(moved ? shiftSmoother_.Filter(moved->shift, seconds) +
