@@ -78,8 +78,6 @@ double Rms(const std::vector<cv::Point2f>& points) {
   return points.size() > 1 ? std::sqrt(sum / (points.size() - 1)) : 0.0;
 }
 
-void Print(const char* format, auto... values) { std::printf(format, values...); }
-
 // The three ways of locating, over one locator: afresh on every frame, following the face,
 // and the Haar baseline.
 struct Locators {
@@ -102,12 +100,12 @@ void ReportAccuracy(const fs::path& dir, const irisdet::Truth& truth, const Loca
     oursAcc.Add(irisdet::Score(marked, Timed(locate.fresh, photo, oursPhotos)));
     haarAcc.Add(irisdet::Score(marked, Timed(locate.baseline, photo, haarPhotos)));
   }
-  Print("Accuracy on %d marked photos (share of frames with e at most 0.05 / 0.10 / 0.25)\n", oursAcc.frames);
-  Print("| detector | both eyes | midpoint | ms per photo (median) |\n|---|---|---|---|\n");
+  std::printf("Accuracy on %d marked photos (share of frames with e at most 0.05 / 0.10 / 0.25)\n", oursAcc.frames);
+  std::printf("| detector | both eyes | midpoint | ms per photo (median) |\n|---|---|---|---|\n");
   for (const auto& [name, a, t] : {std::tuple{"ours", &oursAcc, &oursPhotos}, {"Haar baseline", &haarAcc, &haarPhotos}})
-    Print("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->Share(a->eyes05),
-          a->Share(a->eyes10), a->Share(a->eyes25), a->Share(a->mid05), a->Share(a->mid10), a->Share(a->mid25),
-          t->Median());
+    std::printf("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->Share(a->eyes05),
+                a->Share(a->eyes10), a->Share(a->eyes25), a->Share(a->mid05), a->Share(a->mid10), a->Share(a->mid25),
+                t->Median());
 }
 
 // 2. Speed on a video of one face: following it, re-detecting it, and the baseline.
@@ -117,13 +115,13 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   for (const cv::Mat& frame : still) Timed(locate.following, frame, tracking);
   for (const cv::Mat& frame : still) Timed(locate.fresh, frame, redetecting);
   for (const cv::Mat& frame : still) Timed(locate.baseline, frame, haarVideo);
-  Print("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n", kVideoFrames,
-        kVideoPhoto);
-  Print("| detector | median | p95 |\n|---|---|---|\n");
-  Print("| ours, following the face | %.1f | %.1f |\n", tracking.Median(), tracking.Percentile(0.95));
-  Print("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
-  Print("| Haar baseline | %.1f | %.1f |\n", haarVideo.Median(), haarVideo.Percentile(0.95));
-  Print("Baseline / ours while following: %.1fx\n", haarVideo.Median() / tracking.Median());
+  std::printf("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n",
+              kVideoFrames, kVideoPhoto);
+  std::printf("| detector | median | p95 |\n|---|---|---|\n");
+  std::printf("| ours, following the face | %.1f | %.1f |\n", tracking.Median(), tracking.Percentile(0.95));
+  std::printf("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
+  std::printf("| Haar baseline | %.1f | %.1f |\n", haarVideo.Median(), haarVideo.Percentile(0.95));
+  std::printf("Baseline / ours while following: %.1fx\n", haarVideo.Median() / tracking.Median());
 }
 
 // 3. Stability on the still face, and lag on a face sliding 3 px a frame.
@@ -144,12 +142,12 @@ void ReportStability(const cv::Mat& photo, const std::vector<cv::Mat>& still, ir
       if (i >= 30) lags.push_back((p->x - s.x) / speed);  // after the filter settles
     }
   std::sort(lags.begin(), lags.end());
-  Print("\nStability and lag of the reported (smoothed) point\n");
-  Print("| measure | value |\n|---|---|\n");
-  Print("| still face: frame-to-frame movement, RMS, raw | %.2f px |\n", Rms(raw));
-  Print("| still face: frame-to-frame movement, RMS, smoothed | %.2f px |\n", Rms(smooth));
-  Print("| face moving %.0f px a frame: smoothed behind raw, median | %.2f frames |\n", speed,
-        lags.empty() ? 0.0 : lags[lags.size() / 2]);
+  std::printf("\nStability and lag of the reported (smoothed) point\n");
+  std::printf("| measure | value |\n|---|---|\n");
+  std::printf("| still face: frame-to-frame movement, RMS, raw | %.2f px |\n", Rms(raw));
+  std::printf("| still face: frame-to-frame movement, RMS, smoothed | %.2f px |\n", Rms(smooth));
+  std::printf("| face moving %.0f px a frame: smoothed behind raw, median | %.2f frames |\n", speed,
+              lags.empty() ? 0.0 : lags[lags.size() / 2]);
 }
 
 // 4. Frames with no face.
@@ -160,10 +158,11 @@ void ReportFaceless(const fs::path& dir, const irisdet::Truth& truth, const Loca
     oursQuiet += !locate.fresh(frame).Point();
     haarQuiet += !locate.baseline(frame).Point();
   }
-  Print("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n", faceless.size());
-  Print("| detector | no eye reported |\n|---|---|\n");
-  Print("| ours | %.1f%% |\n| Haar baseline | %.1f%% |\n", 100.0 * oursQuiet / faceless.size(),
-        100.0 * haarQuiet / faceless.size());
+  std::printf("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n",
+              faceless.size());
+  std::printf("| detector | no eye reported |\n|---|---|\n");
+  std::printf("| ours | %.1f%% |\n| Haar baseline | %.1f%% |\n", 100.0 * oursQuiet / faceless.size(),
+              100.0 * haarQuiet / faceless.size());
 }
 
 }  // namespace
