@@ -93,6 +93,15 @@ bool PollForEye(irisdet::Engine& engine, int16_t* y, int16_t* x) {
   return false;
 }
 
+// Hands a frame whose eye is at (x, y) and polls until its sample comes; the point
+// polled, or (-1, -1) when none came.
+cv::Point HandAndPoll(Script& script, irisdet::Engine& engine, int x, int y) {
+  script.Hand(x, y);
+  int16_t polledY = -1, polledX = -1;
+  if (!PollForEye(engine, &polledY, &polledX)) return {-1, -1};
+  return {polledX, polledY};
+}
+
 std::string LastError(irisdet::Engine& engine) {
   char text[256];
   engine.LastError(text, sizeof text);
@@ -103,17 +112,10 @@ TEST(EngineTest, EachHandedFrameIsPolledOnceWithItsPointAndItsPixels) {
   auto script = std::make_shared<Script>();
   irisdet::Engine engine(Scripted(script));
   ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
   int16_t y = 0, x = 0;
-  script->Hand(10, 20);
-  ASSERT_TRUE(PollForEye(engine, &y, &x));
-  EXPECT_EQ(x, 10);
-  EXPECT_EQ(y, 20);
   EXPECT_EQ(engine.Poll(&y, &x), 0) << "no new frame, no new sample";
-
-  script->Hand(30, 40);
-  ASSERT_TRUE(PollForEye(engine, &y, &x));
-  EXPECT_EQ(x, 30);
-  EXPECT_EQ(y, 40);
+  ASSERT_EQ(HandAndPoll(*script, engine, 30, 40), cv::Point(30, 40));
   std::vector<uint8_t> pixels(std::size_t{irisdet::kWidth} * irisdet::kHeight * 3);
   ASSERT_EQ(engine.LatestFrame(pixels.data(), static_cast<int32_t>(pixels.size())), 1);
   EXPECT_EQ(pixels[0], 30);
@@ -140,14 +142,10 @@ TEST(EngineTest, AStartWhileWatchingKeepsTheSourceAndTakesANewCentre) {
   auto script = std::make_shared<Script>();
   irisdet::Engine engine(Scripted(script));
   ASSERT_EQ(engine.Start(), IRISDET_OK);
-  int16_t y = 0, x = 0;
-  script->Hand(10, 20);
-  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
   ASSERT_EQ(engine.Start(), IRISDET_OK);
   EXPECT_EQ(script->opened, 1) << "the running source was reopened";
-  script->Hand(11, 21);
-  ASSERT_TRUE(PollForEye(engine, &y, &x));
-  EXPECT_EQ(x, 11);
+  ASSERT_EQ(HandAndPoll(*script, engine, 11, 21), cv::Point(11, 21));
   EXPECT_EQ(script->recentred, 1) << "a new game takes a new neutral position";
 }
 
@@ -177,9 +175,7 @@ TEST(EngineTest, ASourceThatEndsIsLostAndAStartOpensItAgain) {
   auto script = std::make_shared<Script>();
   irisdet::Engine engine(Scripted(script));
   ASSERT_EQ(engine.Start(), IRISDET_OK);
-  int16_t y = 0, x = 0;
-  script->Hand(10, 20);
-  ASSERT_TRUE(PollForEye(engine, &y, &x));
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
   script->End();
   // Lost once no frame has come for a while: wait for that, however slow the build.
   while (engine.Delivering() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
