@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include <dlib/opencv/cv_image.h>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 
@@ -111,7 +111,7 @@ struct EyeLocator::Impl {
     if (!face) return {};
     BrightenIfDim(gray, *face);
     EyeObservation eyes;
-    eyes.landmarks = LandmarkPoints(model->landmarks(dlib::cv_image<unsigned char>(gray), ToDlib(*face)));
+    eyes.landmarks = model->landmarks.Fit(gray, *face);
     if (eyes.landmarks.size() != kLandmarkCount) return {};  // LoadFaceModel lets no other model through
     faces.Learn(LandmarkBox(eyes.landmarks));
     std::vector<cv::Point2f> centres = {EyeCentre(gray, EyeContourAt(eyes.landmarks, kRightEyeFirst)),
@@ -157,18 +157,19 @@ namespace {
 
 // The landmark model, read through a descriptor opened without blocking and checked
 // to be a regular file of bounded size, so nothing can be swapped in between.
-void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
+void ReadModel(const std::string& path, LandmarkModel& landmarks) {
   std::string why;
   const int fd = OpenRegularFile(path, kMaxModelFileBytes, &why);
   if (fd < 0) throw std::runtime_error(why);
   try {
-    dlib::deserialize("/proc/self/fd/" + std::to_string(fd)) >> landmarks;
-  } catch (const std::exception&) {  // dlib's own words are English and technical
+    std::ifstream in("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
+    landmarks.Read(in);
+  } catch (const std::exception&) {  // the reader's own words are English and technical
     ::close(fd);
     throw std::runtime_error("«" + path + "» està buit, tallat o malmès.");
   }
   ::close(fd);
-  if (landmarks.num_parts() != kLandmarkCount)
+  if (landmarks.Parts() != kLandmarkCount)
     throw std::runtime_error("«" + path + "» no té els 68 punts de la cara que calen.");
 }
 
@@ -176,7 +177,7 @@ void ReadModel(const std::string& path, dlib::shape_predictor& landmarks) {
 
 std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error) {
   try {
-    dlib::shape_predictor landmarks;
+    LandmarkModel landmarks;
     ReadModel(path, landmarks);  // before the face detector is built: a bad model costs nothing
     auto model = std::make_shared<FaceModel>();
     model->landmarks = std::move(landmarks);

@@ -163,8 +163,7 @@ struct FaceFinder::Impl {
   bool EyesAgree(const cv::Rect& box) {
     if (!eyeFinderTried) eyeFinderTried = true, eyeFinder.load(kEyeCascade);
     if (eyeFinder.empty()) return false;  // without opencv-data only sure faces are taken
-    const std::vector<cv::Point2f> points =
-        LandmarkPoints(model->landmarks(dlib::cv_image<unsigned char>(*gray), ToDlib(box)));
+    const std::vector<cv::Point2f> points = model->landmarks.Fit(*gray, box);
     const cv::Rect upper =
         cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
     if (points.size() != kLandmarkCount || upper.width < 16 || upper.height < 16) return false;

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <dlib/opencv/cv_image.h>
+
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "detector/eye_locator.h"
+#include "detector/face_model.h"
 #include "detector/frame_source.h"
 #include "tools/eye_accuracy.h"
 
@@ -30,6 +33,30 @@ TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
     EXPECT_LE(e.midpoint, 0.10) << file;
     EXPECT_LE(e.worstEye, 0.25) << file;
   }
+}
+
+// Our fit reads dlib's model in its own layout: it must place every point where dlib's does.
+TEST(EyeLocatorTest, LandmarksAreDlibsOwnToThePixel) {
+  std::string error;
+  auto model = irisdet::LoadFaceModel(&error);
+  ASSERT_TRUE(model) << error;
+  dlib::shape_predictor dlibs;
+  dlib::deserialize(irisdet::ModelPath()) >> dlibs;
+  int fits = 0;
+  for (const fs::directory_entry& photo : fs::directory_iterator(kFaces)) {
+    if (photo.path().extension() != ".png") continue;
+    cv::Mat gray = cv::imread(photo.path().string(), cv::IMREAD_GRAYSCALE);
+    for (const cv::Rect& box :
+         {cv::Rect(200, 120, 240, 240), cv::Rect(250, 100, 160, 180), cv::Rect(-20, 300, 200, 200)}) {
+      const dlib::full_object_detection expected = dlibs(dlib::cv_image<unsigned char>(gray), irisdet::ToDlib(box));
+      const std::vector<cv::Point2f> points = model->landmarks.Fit(gray, box);
+      ASSERT_EQ(points.size(), expected.num_parts());
+      for (unsigned long i = 0; i < expected.num_parts(); ++i)
+        EXPECT_EQ(points[i], cv::Point2f(expected.part(i).x(), expected.part(i).y())) << photo.path() << " point " << i;
+      ++fits;
+    }
+  }
+  EXPECT_EQ(fits, 12);
 }
 
 TEST(EyeLocatorTest, NoFaceNoEye) {

@@ -122,15 +122,35 @@ void WriteModel(const fs::path& path, int parts) {
   dlib::serialize(path.string()) << model;
 }
 
+// A 68-point model of one tree whose node compares sampled pixels `first` and
+// `second`, with leaves of `leafSize` values; two pixels are sampled.
+void WriteOneTreeModel(const fs::path& path, unsigned long first, unsigned long second, long leafSize) {
+  dlib::matrix<float, 0, 1> shape(68 * 2);
+  shape = 0.5f;
+  dlib::impl::regression_tree tree;
+  tree.splits = {{first, second, 0.f}};
+  dlib::matrix<float, 0, 1> leaf(leafSize);
+  leaf = 0.f;
+  tree.leaf_values = {leaf, leaf};
+  const std::vector<std::vector<dlib::vector<float, 2>>> pixels = {{{0.4f, 0.4f}, {0.6f, 0.6f}}};
+  dlib::serialize(path.string()) << dlib::shape_predictor(shape, {{tree}}, pixels);
+}
+
 TEST_F(HostileSourceTest, ModelsThatCannotServeAreRefusedWithAReason) {
   WriteModel(folder / "none.dat", 0);
   WriteModel(folder / "five.dat", 5);
+  WriteOneTreeModel(folder / "sound.dat", 0, 1, 68 * 2);
+  std::string error;
+  EXPECT_TRUE(irisdet::ReadFaceModel((folder / "sound.dat").string(), &error)) << error;
+  // A fit would read outside the pixels sampled, or add leaves of the wrong size.
+  WriteOneTreeModel(folder / "unsampled.dat", 0, 2, 68 * 2);
+  WriteOneTreeModel(folder / "short_leaves.dat", 0, 1, 68);
   Write(folder / "empty.dat", "");
   Write(folder / "random.dat", std::string(5000, '\x7f'));
   const fs::path fifo = Fifo("fifo.dat");
-  for (const fs::path& model : {folder / "none.dat", folder / "five.dat", folder / "empty.dat", folder / "random.dat",
-                                fifo, folder / "missing.dat"}) {
-    std::string error;
+  for (const fs::path& model :
+       {folder / "none.dat", folder / "five.dat", folder / "unsampled.dat", folder / "short_leaves.dat",
+        folder / "empty.dat", folder / "random.dat", fifo, folder / "missing.dat"}) {
     EXPECT_FALSE(irisdet::ReadFaceModel(model.string(), &error)) << model;
     EXPECT_EQ(error.rfind("No es pot fer servir el model de cares: ", 0), 0u) << error;
   }
