@@ -47,12 +47,13 @@ std::vector<Gradient> StrongGradients(const cv::Mat& patch) {
 // dark disc all points outward.
 float CentreScore(const std::vector<Gradient>& gradients, float cx, float cy, float radius) {
   const float nearest = kRingInner * radius, farthest = kRingOuter * radius;
+  const float nearest2 = nearest * nearest, farthest2 = farthest * farthest;
   float sum = 0.f;
-  for (const Gradient& g : gradients) {
-    const float dx = g.x - cx, dy = g.y - cy, d = std::hypot(dx, dy);
-    if (d < nearest || d > farthest) continue;
-    const float dot = (dx * g.gx + dy * g.gy) / d;
-    if (dot > 0.f) sum += dot * dot;
+  for (const Gradient& g : gradients) {  // squared distances first: this loop is the iris search's cost
+    const float dx = g.x - cx, dy = g.y - cy, d2 = dx * dx + dy * dy;
+    if (d2 < nearest2 || d2 > farthest2) continue;
+    const float dot = dx * g.gx + dy * g.gy;
+    if (dot > 0.f) sum += dot * dot / d2;
   }
   return sum;
 }
