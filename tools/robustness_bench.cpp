@@ -110,9 +110,8 @@ void Pace(const fs::path& dir) {
     haar.Locate(photo);
     ms.push_back(Since(begin));
   }
-  std::printf(
-      "\nThe machine's pace: the Haar baseline takes %.1f ms a frame on %s (median of 30; 28 on a quiet hour)\n",
-      measures::Percentile(ms, 0.5), kPacePhoto);
+  std::printf("\nThe machine's pace: the Haar baseline takes %.1f ms a frame on %s (median of 30)\n",
+              measures::Percentile(ms, 0.5), kPacePhoto);
 }
 
 }  // namespace
