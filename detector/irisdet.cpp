@@ -4,6 +4,7 @@
 #include "irisdet.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -33,10 +34,22 @@ std::string OwnFolder() {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// The inside built for processors with AVX2 and FMA where this one has them and that
+// build is there (its face search is about a quarter faster); the base build otherwise.
+std::string CorePath(const std::string& folder) {
+#if defined(__x86_64__)
+  const std::string vectorised = folder + "/avx2/libirisdet-core.so";
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
+      __builtin_cpu_supports("bmi2") && access(vectorised.c_str(), F_OK) == 0)
+    return vectorised;
+#endif
+  return folder + "/libirisdet-core.so";
+}
+
 const IrisdetCoreApi* Core() {
   std::lock_guard lock(loading);
   if (const IrisdetCoreApi* api = loaded) return api;
-  const std::string path = OwnFolder() + "/libirisdet-core.so";
+  const std::string path = CorePath(OwnFolder());
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   auto entry = module ? reinterpret_cast<IrisdetCoreEntry>(dlsym(module, IRISDET_CORE_ENTRY)) : nullptr;
   if (!entry) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <dlib/image_processing.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -57,6 +59,24 @@ TEST_F(DetectorContractTest, FindsTheEyeMidpointOfARealFace) {
   EXPECT_LE(std::hypot(x - (639 - 313.5), y - 198.0), 12.1) << x << ',' << y;
   // The sequence has ended: its last frame keeps coming, and with it the eye.
   EXPECT_TRUE(PollForEye(&y, &x, 10));
+}
+
+// The inside loaded: the AVX2 build where the processor has it and it was built.
+TEST_F(DetectorContractTest, TheVectorisedInsideServesWhereTheProcessorCanRunIt) {
+  UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  Dl_info library{};
+  ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&EyeDetectorStart), &library));
+  const fs::path folder = fs::path(library.dli_fname).parent_path();
+  const bool built = fs::exists(folder / "avx2" / "libirisdet-core.so");
+  const bool runs = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
+                    __builtin_cpu_supports("bmi2");
+  std::ifstream maps("/proc/self/maps");
+  std::string loaded;
+  for (std::string line; std::getline(maps, line);)
+    if (line.find("libirisdet-core.so") != std::string::npos) loaded = line.substr(line.find('/'));
+  const fs::path expected = built && runs ? folder / "avx2" / "libirisdet-core.so" : folder / "libirisdet-core.so";
+  EXPECT_EQ(fs::canonical(loaded), fs::canonical(expected));
 }
 
 TEST_F(DetectorContractTest, FrameOfAnotherSizeReportsInCameraCoordinates) {
