@@ -38,7 +38,7 @@ std::string OwnFolder() {
 // build is there (its face search is about a quarter faster); the base build otherwise.
 std::string CorePath(const std::string& folder) {
 #if defined(__x86_64__)
-  const std::string vectorised = folder + "/avx2/libirisdet-core.so";
+  std::string vectorised = folder + "/avx2/libirisdet-core.so";
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
       __builtin_cpu_supports("bmi2") && access(vectorised.c_str(), F_OK) == 0)
     return vectorised;
