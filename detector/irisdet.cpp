@@ -34,13 +34,13 @@ std::string OwnFolder() {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// The inside built for processors with AVX2 and FMA where this one has them and that
-// build is there (its face search is about a quarter faster); the base build otherwise.
+// The inside built for processors with AVX2 where this one has it and that build is
+// there (its face search is about a quarter faster); the base build otherwise.
 std::string CorePath(const std::string& folder) {
 #if defined(__x86_64__)
   std::string vectorised = folder + "/avx2/libirisdet-core.so";
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && __builtin_cpu_supports("bmi") &&
-      __builtin_cpu_supports("bmi2") && access(vectorised.c_str(), F_OK) == 0)
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
+      access(vectorised.c_str(), F_OK) == 0)
     return vectorised;
 #endif
   return folder + "/libirisdet-core.so";
