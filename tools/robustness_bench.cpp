@@ -99,7 +99,8 @@ void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Tr
 constexpr const char* kPacePhoto = "pexels_0002.png";  // detector-bench's photo
 
 // How fast the machine is now: it is shared, and its pace changes by half from one
-// hour to the next. OpenCV's Haar baseline on one photo, as detector-bench times it.
+// hour to the next. OpenCV's Haar baseline on detector-bench's photo, clean (detector-bench
+// times it on noisy frames of that photo, so the two figures are not the same measure).
 void Pace(const fs::path& dir) {
   irisdet::HaarBaseline haar;
   const cv::Mat photo = cv::imread((dir / kPacePhoto).string());
