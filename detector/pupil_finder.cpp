@@ -15,7 +15,7 @@ constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
 constexpr float kDarknessBlur = 0.5f;                // of the iris radius
 constexpr double kPeakShare = 0.9;                   // scores within a tenth of the best shape the answer
 constexpr float kCornerMargin = 0.2f;                // of the width: the iris centre keeps off the corners
-constexpr float kSpeckle = 0.6f, kWideGlare = 1.2f;  // of the iris radius
+constexpr float kSpeckle = 0.4f, kWideGlare = 1.2f;  // of the iris radius
 constexpr int kGlareStep = 120;                      // grey levels above the iris-wide opening
 
 float Length(const cv::Point2f& v) { return std::hypot(v.x, v.y); }
@@ -85,17 +85,22 @@ cv::Mat DiscContrast(const cv::Mat& patch, const cv::Mat& eye, float radius) {
   cv::Mat visible, masked;
   eye.convertTo(visible, CV_32F, 1.0 / 255.0);
   masked = patch.mul(visible);
-  const auto mean = [&](const cv::Mat& kernel) {
-    cv::Mat sum, area;
-    cv::filter2D(masked, sum, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
-    cv::filter2D(visible, area, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
-    return cv::Mat(sum / cv::max(area, 1.0f));
+  const auto filtered = [](const cv::Mat& image, const cv::Mat& kernel) {
+    cv::Mat out;
+    cv::filter2D(image, out, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
+    return out;
   };
-  cv::Mat contrast = mean(ringKernel) - mean(discKernel);
-  return cv::max(contrast, 0.0f);
+  const cv::Mat discArea = filtered(visible, discKernel);
+  const cv::Mat discMean = filtered(masked, discKernel) / cv::max(discArea, 1.0f);
+  const cv::Mat ringMean = filtered(masked, ringKernel) / cv::max(filtered(visible, ringKernel), 1.0f);
+  // A disc mostly under a lid is a weak witness: a light iris below the dark lash line
+  // would lose to the lashes. It counts by the share of it that is seen.
+  const cv::Mat seen = discArea / static_cast<float>(cv::sum(discKernel)[0]);
+  return cv::Mat(cv::max(ringMean - discMean, 0.0f)).mul(seen);
 }
 
-// Glare is small and bright. A small opening takes away the speckles; where a spot stands
+// Glare is small and bright. A small opening takes away the speckles (a wider one would
+// take the slivers of white between the iris and the corners too); where a spot stands
 // far above what an iris-wide opening leaves (a reflection on the cornea or the lens),
 // that opening's value is taken instead, so the iris is seen whole and the white of the
 // eye, thin beside it, keeps its edges.
