@@ -35,6 +35,21 @@ TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
   }
 }
 
+// Grey-blue irises looking down, the lids' dark lashes over their tops: the iris, not the
+// lashes, within a twentieth of the eye distance (the lashes are a fifteenth away).
+TEST(EyeLocatorTest, LightIrisesBelowDarkLashesAreFoundNotTheLashes) {
+  const fs::path dir = fs::path(GLIMMO2_TEST_DATA) / "light_iris";
+  std::string error;
+  auto model = irisdet::LoadFaceModel(&error);
+  ASSERT_TRUE(model) << error;
+  irisdet::EyeLocator locator(model);
+  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
+  ASSERT_EQ(truth.size(), 1u);
+  const auto& [file, marked] = *truth.begin();
+  const irisdet::EyeObservation eyes = locator.Locate(cv::imread((dir / file).string()));
+  EXPECT_LE(irisdet::Score(marked, eyes).worstEye, 0.05);
+}
+
 // Our fit reads dlib's model in its own layout: it must place every point where dlib's does.
 TEST(EyeLocatorTest, LandmarksAreDlibsOwnToThePixel) {
   std::string error;
