@@ -29,7 +29,6 @@ using irisdet::EyeObservation;
 using Locate = std::function<EyeObservation(const cv::Mat&)>;
 constexpr double kFps = 30.0;
 constexpr int kVideoFrames = 150;
-constexpr const char* kVideoPhoto = "pexels_0002.png";  // one face about 200 px wide
 
 struct Timing {
   std::vector<double> ms;
@@ -116,7 +115,7 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   for (const cv::Mat& frame : still) Timed(locate.fresh, frame, redetecting);
   for (const cv::Mat& frame : still) Timed(locate.baseline, frame, haarVideo);
   std::printf("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n",
-              kVideoFrames, kVideoPhoto);
+              kVideoFrames, measures::kBenchPhoto);
   std::printf("| detector | median | p95 |\n|---|---|---|\n");
   std::printf("| ours, following the face | %.1f | %.1f |\n", tracking.Median(), tracking.Percentile(0.95));
   std::printf("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
@@ -179,7 +178,7 @@ int main(int argc, char** argv) {
   const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
   const Locators locate{ours, haar};
   ReportAccuracy(dir, truth, locate);
-  const cv::Mat photo = cv::imread((dir / kVideoPhoto).string());
+  const cv::Mat photo = cv::imread((dir / measures::kBenchPhoto).string());
   const std::vector<cv::Mat> still = MakeVideo(photo, 0.0, 4.0, kVideoFrames);
   ReportSpeed(still, locate);
   ReportStability(photo, still, ours);

@@ -11,6 +11,9 @@
 // Small measures shared by the probes and benchmarks.
 namespace measures {
 
+// The marked photo the benchmarks time the detector on: one face about 200 px wide.
+constexpr const char* kBenchPhoto = "pexels_0002.png";
+
 // The value below which the share p (0 to 1) of the values lie.
 inline double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0.0;

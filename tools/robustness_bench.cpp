@@ -96,14 +96,12 @@ void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Tr
               100.0 * quiet / faceless.size(), measures::Percentile(ms, 0.5), measures::Percentile(ms, 0.95));
 }
 
-constexpr const char* kPacePhoto = "pexels_0002.png";  // detector-bench's photo
-
 // How fast the machine is now: it is shared, and its pace changes by half from one
 // hour to the next. OpenCV's Haar baseline on detector-bench's photo, clean (detector-bench
 // times it on noisy frames of that photo, so the two figures are not the same measure).
 void Pace(const fs::path& dir) {
   irisdet::HaarBaseline haar;
-  const cv::Mat photo = cv::imread((dir / kPacePhoto).string());
+  const cv::Mat photo = cv::imread((dir / measures::kBenchPhoto).string());
   if (!haar.Loaded() || photo.empty()) return;
   std::vector<double> ms;
   for (int i = 0; i < 30; ++i) {
@@ -112,7 +110,7 @@ void Pace(const fs::path& dir) {
     ms.push_back(Since(begin));
   }
   std::printf("\nThe machine's pace: the Haar baseline takes %.1f ms a frame on %s (median of 30)\n",
-              measures::Percentile(ms, 0.5), kPacePhoto);
+              measures::Percentile(ms, 0.5), measures::kBenchPhoto);
 }
 
 }  // namespace
