@@ -17,16 +17,33 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kFaces = fs::path(GLIMMO2_TEST_DATA) / "faces";
 
-TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
+struct LocatedPhoto {
+  std::string file;
+  irisdet::MarkedPupils marked;
+  irisdet::EyeObservation eyes;
+};
+
+// Each marked photo of a test folder (its truth.csv), looked at on its own.
+std::vector<LocatedPhoto> LocateMarkedPhotos(const fs::path& dir) {
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);
-  ASSERT_TRUE(model) << error;
+  if (!model) {
+    ADD_FAILURE() << error;
+    return {};
+  }
   irisdet::EyeLocator locator(model);
-  const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
-  ASSERT_EQ(truth.size(), 4u);
-  for (const auto& [file, marked] : truth) {
+  std::vector<LocatedPhoto> located;
+  for (const auto& [file, marked] : irisdet::ReadTruth((dir / "truth.csv").string())) {
     locator.Reset();  // unrelated photos: nothing carries over
-    const irisdet::EyeObservation eyes = locator.Locate(cv::imread((kFaces / file).string()));
+    located.push_back({file, marked, locator.Locate(cv::imread((dir / file).string()))});
+  }
+  return located;
+}
+
+TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
+  const std::vector<LocatedPhoto> photos = LocateMarkedPhotos(kFaces);
+  ASSERT_EQ(photos.size(), 4u);
+  for (const auto& [file, marked, eyes] : photos) {
     ASSERT_TRUE(eyes.left && eyes.right) << file;
     EXPECT_LT(eyes.right->x, eyes.left->x) << file;  // the subject's right eye is on the image's left
     const irisdet::Errors e = irisdet::Score(marked, eyes);
@@ -38,16 +55,9 @@ TEST(EyeLocatorTest, RealPhotosWithinATenthOfTheEyeDistance) {
 // Grey-blue irises looking down, the lids' dark lashes over their tops: the iris, not the
 // lashes, within a twentieth of the eye distance (found on the lashes, one eye was 0.061 off).
 TEST(EyeLocatorTest, LightIrisesBelowDarkLashesAreFoundNotTheLashes) {
-  const fs::path dir = fs::path(GLIMMO2_TEST_DATA) / "light_iris";
-  std::string error;
-  auto model = irisdet::LoadFaceModel(&error);
-  ASSERT_TRUE(model) << error;
-  irisdet::EyeLocator locator(model);
-  const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
-  ASSERT_EQ(truth.size(), 1u);
-  const auto& [file, marked] = *truth.begin();
-  const irisdet::EyeObservation eyes = locator.Locate(cv::imread((dir / file).string()));
-  EXPECT_LE(irisdet::Score(marked, eyes).worstEye, 0.05);
+  const std::vector<LocatedPhoto> photos = LocateMarkedPhotos(fs::path(GLIMMO2_TEST_DATA) / "light_iris");
+  ASSERT_EQ(photos.size(), 1u);
+  EXPECT_LE(irisdet::Score(photos[0].marked, photos[0].eyes).worstEye, 0.05);
 }
 
 // Our fit reads dlib's model in its own layout: it must place every point where dlib's does.
