@@ -25,9 +25,13 @@ class LocatingTracker final : public EyeTracker {
  public:
   explicit LocatingTracker(std::shared_ptr<const FaceModel> model) : locator_(std::move(model)) {}
   std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) override {
-    return reporter_.Next(locator_.Locate(frame), tracking, seconds).point;
+    return reporter_.Next(locator_.Locate(frame, seconds), tracking, seconds).point;
   }
-  void Recentre() override { reporter_.Recentre(); }
+  // A new neutral position, for the likeliest player: a teacher hands over to a child at once.
+  void Recentre() override {
+    locator_.ChooseAgain();
+    reporter_.Recentre();
+  }
 
  private:
   EyeLocator locator_;

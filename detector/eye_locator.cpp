@@ -10,6 +10,8 @@
 
 #include "detector/bounded_input.h"
 #include "detector/face_model.h"
+#include "detector/face_signature.h"
+#include "detector/followed_face.h"
 #include "detector/head_pointer.h"
 #include "detector/landmarks.h"
 #include "detector/pupil_finder.h"
@@ -73,54 +75,122 @@ struct Tilt {
   cv::Point2f pivot;     // between the eyes
 };
 
+// A face whose landmarks are placed: in the grey frame looked at (for the irises), and
+// in the camera's frame with its look (to tell whose it is).
+struct Fitted {
+  cv::Rect box;
+  std::vector<cv::Point2f> points, landmarks;
+  SeenFace seen;
+};
+
 struct EyeLocator::Impl {
   std::shared_ptr<const FaceModel> model;
   FaceFinder faces;
-  cv::Mat camera, gray;
+  FollowedFace followed;
+  cv::Mat camera, gray, back;  // back: from the grey frame to the camera's (empty when the same)
   Tilt tilt;
   explicit Impl(std::shared_ptr<const FaceModel> m) : model(m), faces(std::move(m)) {}
 
-  // The grey frame to look at, and how to take its points back to the camera's frame
-  // (empty when it is the camera's own).
-  cv::Mat Straighten(const cv::Mat& frame) {
+  // The grey frame to look at, and how to take its points back to the camera's frame.
+  void Straighten(const cv::Mat& frame) {
     cv::cvtColor(frame, camera, cv::COLOR_BGR2GRAY);
+    back.release();
     if (std::abs(tilt.degrees) < kStraightenFrom) {
       gray = camera;
-      return {};
+      return;
     }
     const cv::Mat upright = cv::getRotationMatrix2D(tilt.pivot, tilt.degrees, 1.0);
     cv::warpAffine(camera, gray, upright, camera.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
-    cv::Mat back;
     cv::invertAffineTransform(upright, back);
-    return back;
   }
 
   // A face first seen tilted is looked at again straightened, in the same frame.
-  EyeObservation Locate(const cv::Mat& frame) {
+  EyeObservation Locate(const cv::Mat& frame, double seconds) {
     const bool upright = std::abs(tilt.degrees) < kStraightenFrom;
-    EyeObservation eyes = LocateOnce(frame);
+    EyeObservation eyes = LocateOnce(frame, seconds);
     if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
-    EyeObservation straightened = LocateOnce(frame);
+    EyeObservation straightened = LocateOnce(frame, seconds);
     return straightened.Point() ? straightened : eyes;
   }
 
-  EyeObservation LocateOnce(const cv::Mat& frame) {
-    const cv::Mat back = Straighten(frame);
-    const std::optional<cv::Rect> face = faces.Find(gray);
+  EyeObservation LocateOnce(const cv::Mat& frame, double seconds) {
+    Straighten(frame);
     tilt = {};
-    if (!face) return {};
-    BrightenIfDim(gray, *face);
+    std::optional<Fitted> face;
+    if (!followed.Choosing(seconds)) {
+      if (const std::optional<cv::Rect> box = faces.Follow(gray)) face = Fit(frame, *box);
+      if (face && followed.IsIt(face->seen))
+        followed.Keep(face->seen, seconds);
+      else
+        face = Refind(frame, seconds);
+    } else if ((face = ChooseThePlayer(frame))) {
+      followed.Start(face->seen, seconds);
+    }
+    if (!face) {
+      faces.Reset();
+      return {};
+    }
+    faces.Learn(LandmarkBox(face->points));
+    return Observe(*face);
+  }
+
+  // The landmarks in `box`, and the face's look.
+  std::optional<Fitted> Fit(const cv::Mat& frame, const cv::Rect& box) {
+    BrightenIfDim(gray, box);
+    Fitted face{box, model->landmarks.Fit(gray, box), {}, {}};
+    if (face.points.size() != kLandmarkCount) return std::nullopt;  // LoadFaceModel lets no other model through
+    face.landmarks = face.points;
+    if (!back.empty()) cv::transform(face.landmarks, face.landmarks, back);
+    std::optional<FaceSignature> look = DescribeFace(frame, face.landmarks);
+    if (!look) return std::nullopt;
+    face.seen = {LandmarkBox(face.landmarks), std::move(*look)};
+    return face;
+  }
+
+  // The followed face, lost where it was: looked for over the whole frame, by its look.
+  std::optional<Fitted> Refind(const cv::Mat& frame, double seconds) {
+    for (const FaceSizes sizes : {FaceSizes::kLarge, FaceSizes::kSmall})
+      for (const FaceCandidate& candidate : faces.LookOver(gray, sizes)) {
+        if (!candidate.sure && !faces.EyesAgree(gray, candidate.box)) continue;
+        const std::optional<Fitted> face = Fit(frame, candidate.box);
+        if (!face || !followed.IsIt(face->seen)) continue;
+        std::optional<Fitted> taken = Fit(frame, faces.Take(gray, candidate.box));
+        if (taken) followed.Keep(taken->seen, seconds);
+        return taken;
+      }
+    return std::nullopt;
+  }
+
+  // The likeliest player over the whole frame: a large face near the middle. The small
+  // faces are looked for only when one of them could be likelier than the best so far,
+  // and a doubtful face's eyes are checked only when it could be.
+  std::optional<Fitted> ChooseThePlayer(const cv::Mat& frame) {
+    std::optional<cv::Rect> best;
+    double bestLikelihood = 0.0;
+    for (const FaceSizes sizes : {FaceSizes::kLarge, FaceSizes::kSmall}) {
+      if (sizes == FaceSizes::kSmall && bestLikelihood >= FaceFinder::kLargestSmallFace) break;
+      for (const FaceCandidate& candidate : faces.LookOver(gray, sizes)) {
+        const double likelihood = PlayerLikelihood(candidate.box, gray.size());
+        if (likelihood <= bestLikelihood || (!candidate.sure && !faces.EyesAgree(gray, candidate.box))) continue;
+        best = candidate.box, bestLikelihood = likelihood;
+      }
+    }
+    if (!best) return std::nullopt;
+    return Fit(frame, faces.Take(gray, *best));
+  }
+
+  // The irises inside the eyes' contours, in the camera's frame.
+  EyeObservation Observe(const Fitted& face) {
     EyeObservation eyes;
-    eyes.landmarks = model->landmarks.Fit(gray, *face);
-    if (eyes.landmarks.size() != kLandmarkCount) return {};  // LoadFaceModel lets no other model through
-    faces.Learn(LandmarkBox(eyes.landmarks));
-    std::vector<cv::Point2f> centres = {EyeCentre(gray, EyeContourAt(eyes.landmarks, kRightEyeFirst)),
-                                        EyeCentre(gray, EyeContourAt(eyes.landmarks, kLeftEyeFirst))};
-    if (!back.empty()) cv::transform(eyes.landmarks, eyes.landmarks, back), cv::transform(centres, centres, back);
+    eyes.landmarks = face.landmarks;
+    eyes.face = followed.Number();
+    std::vector<cv::Point2f> centres = {EyeCentre(gray, EyeContourAt(face.points, kRightEyeFirst)),
+                                        EyeCentre(gray, EyeContourAt(face.points, kLeftEyeFirst))};
+    if (!back.empty()) cv::transform(centres, centres, back);
     if (const std::optional<FaceGeometry> measured = MeasureFace(eyes.landmarks))
       tilt = {measured->pose.roll, measured->eyes};
-    if (Inside(centres[0], frame)) eyes.right = centres[0];
-    if (Inside(centres[1], frame)) eyes.left = centres[1];
+    if (Inside(centres[0], camera)) eyes.right = centres[0];
+    if (Inside(centres[1], camera)) eyes.left = centres[1];
     return eyes;
   }
 };
@@ -129,15 +199,18 @@ EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model) : impl_(std::make
 
 EyeLocator::~EyeLocator() = default;
 
-EyeObservation EyeLocator::Locate(const cv::Mat& frame) {
+EyeObservation EyeLocator::Locate(const cv::Mat& frame, double seconds) {
   if (frame.empty() || !impl_->model) return {};
-  return impl_->Locate(frame);
+  return impl_->Locate(frame, seconds);
 }
 
 void EyeLocator::Reset() {
   impl_->faces.Reset();
+  impl_->followed.Forget();
   impl_->tilt = {};
 }
+
+void EyeLocator::ChooseAgain() { impl_->followed.ChooseAgain(); }
 
 Search EyeLocator::LastSearch() const { return impl_->faces.LastSearch(); }
 

@@ -14,6 +14,7 @@ struct EyeObservation {
   std::optional<cv::Point2f> right;  // the subject's right eye: the smaller x in an unmirrored frame
   std::optional<cv::Point2f> left;
   std::vector<cv::Point2f> landmarks;  // the face's 68 points; none without a face
+  int face = 0;                        // the followed face's number: another for each new player; 0 without a face
   // The midpoint of both eyes, or the one found.
   std::optional<cv::Point2f> Point() const;
 };
@@ -25,10 +26,12 @@ class EyeLocator {
   EyeLocator(const EyeLocator&) = delete;
   EyeLocator& operator=(const EyeLocator&) = delete;
 
-  // Follows the face found in the frames before; looks over the whole frame only
-  // when it has none (at first, or after losing it).
-  EyeObservation Locate(const cv::Mat& frame);
-  void Reset();  // forget the face: the next frame has nothing to do with this one
+  // Follows the face found in the frames before; looks over the whole frame only when it
+  // has none (at first, or after losing it). With other faces in view, the followed one
+  // is kept (detector/followed_face.h); `seconds` tells when the away time is over.
+  EyeObservation Locate(const cv::Mat& frame, double seconds = 0.0);
+  void Reset();        // forget the face: the next frame has nothing to do with this one
+  void ChooseAgain();  // the next frame follows the likeliest player, as at the start
   Search LastSearch() const;
 
  private:

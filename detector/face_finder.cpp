@@ -98,78 +98,67 @@ struct FaceFinder::Impl {
   Detector detector, smallFaces;  // their own: detection keeps scratch state
   cv::CascadeClassifier eyeFinder;
   bool eyeFinderTried = false;
-  const cv::Mat* gray = nullptr;  // the frame being looked at
-  std::optional<cv::Rect> face;   // the face being followed
+  std::optional<cv::Rect> face;  // the face being followed
   std::optional<cv::Rect2f> landmarks;
   BoxRelation relation;
   int framesCarried = 0;
   Search search = Search::kNone;
 
-  std::optional<cv::Rect> Find() {
+  std::optional<cv::Rect> Follow(const cv::Mat& gray) {
     search = Search::kNone;
-    if (face && landmarks && framesCarried < kFramesPerSearch) {
+    if (!face) return std::nullopt;
+    if (landmarks && framesCarried < kFramesPerSearch) {
       ++framesCarried;
       return relation.FaceFor(*landmarks);
     }
     framesCarried = 0;
     search = Search::kAround;
-    if (face)
-      if (auto followed = SearchAround(*face)) return followed;
-    search = Search::kUpright;
-    return SearchWhole();
+    return SearchAround(gray, *face);
   }
 
   // The same face again, in a region around where it was, at a small scale.
-  std::optional<cv::Rect> SearchAround(const cv::Rect& last, bool eyesConfirmed = false) {
+  std::optional<cv::Rect> SearchAround(const cv::Mat& gray, const cv::Rect& last, bool eyesConfirmed = false) {
     const int margin = cvRound(last.width * kSearchMargin);
     const cv::Rect region =
         cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin, last.height + 2 * margin) &
-        cv::Rect(0, 0, gray->cols, gray->rows);
+        cv::Rect(0, 0, gray.cols, gray.rows);
     if (region.width < 20 || region.height < 20) return std::nullopt;
-    const std::vector<Candidate> faces = Detect(detector, *gray, region, kTrackedFaceWidth / last.width);
+    const std::vector<Candidate> faces = Detect(detector, gray, region, kTrackedFaceWidth / last.width);
     const auto best = std::max_element(faces.begin(), faces.end(), [&](const Candidate& a, const Candidate& b) {
       return Overlap(a.box, last) < Overlap(b.box, last);
     });
     if (best == faces.end() || Overlap(best->box, last) <= 0.0) return std::nullopt;
-    if (best->score < 0.0 && !eyesConfirmed && !EyesAgree(best->box)) return std::nullopt;
+    if (best->score < 0.0 && !eyesConfirmed && !EyesAgree(gray, best->box)) return std::nullopt;
     return best->box;
   }
 
-  // The whole frame: at half size first, which is quick; at full size for small faces.
-  std::optional<cv::Rect> SearchWhole() {
-    const cv::Rect whole(0, 0, gray->cols, gray->rows);
-    std::optional<cv::Rect> found = Choose(Detect(detector, *gray, whole, 0.5));
-    if (!found) found = Choose(Detect(smallFaces, *gray, whole, 1.0));
-    if (!found || found->width < kTrackedFaceWidth) return found;  // small: already seen at its own size
-    // Looked at again as it will be followed, so the landmarks see the same kind of box.
-    return SearchAround(*found, true).value_or(*found);
+  // The sure faces, largest first, then the likeliest doubtful ones.
+  std::vector<FaceCandidate> LookOver(const cv::Mat& gray, FaceSizes sizes) {
+    search = Search::kUpright;
+    const cv::Rect whole(0, 0, gray.cols, gray.rows);
+    std::vector<Candidate> found =
+        sizes == FaceSizes::kLarge ? Detect(detector, gray, whole, 0.5) : Detect(smallFaces, gray, whole, 1.0);
+    std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+      const bool aSure = a.score >= 0.0, bSure = b.score >= 0.0;
+      if (aSure != bSure) return aSure;
+      return aSure ? a.box.area() > b.box.area() : a.score > b.score;
+    });
+    std::vector<FaceCandidate> faces;
+    int doubtful = 0;
+    for (const Candidate& c : found)
+      if (c.score >= 0.0 || doubtful++ < kMostDoubtfulChecked) faces.push_back({c.box, c.score >= 0.0});
+    return faces;
   }
 
-  // The largest sure face; else the likeliest doubtful one whose eyes are confirmed.
-  std::optional<cv::Rect> Choose(std::vector<Candidate> faces) {
-    std::optional<cv::Rect> sure;
-    for (const Candidate& c : faces)
-      if (c.score >= 0.0 && (!sure || c.box.area() > sure->area())) sure = c.box;
-    if (sure) return sure;
-    std::sort(faces.begin(), faces.end(), [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-    for (std::size_t i = 0; i < faces.size() && i < kMostDoubtfulChecked; ++i)
-      if (EyesAgree(faces[i].box)) return faces[i].box;
-    return std::nullopt;
-  }
-
-  // An eye finder of its own kind (opencv-data's Haar cascade, glasses allowed) sees an
-  // eye where the landmark model puts one, in the face's upper part: the eyes and brows
-  // agree, whatever covers the mouth and jaw.
-  bool EyesAgree(const cv::Rect& box) {
+  bool EyesAgree(const cv::Mat& gray, const cv::Rect& box) {
     if (!eyeFinderTried) eyeFinderTried = true, eyeFinder.load(kEyeCascade);
     if (eyeFinder.empty()) return false;  // without opencv-data only sure faces are taken
-    const std::vector<cv::Point2f> points = model->landmarks.Fit(*gray, box);
-    const cv::Rect upper =
-        cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray->cols, gray->rows);
+    const std::vector<cv::Point2f> points = model->landmarks.Fit(gray, box);
+    const cv::Rect upper = cv::Rect(box.x, box.y, box.width, box.height * 5 / 8) & cv::Rect(0, 0, gray.cols, gray.rows);
     if (points.size() != kLandmarkCount || upper.width < 16 || upper.height < 16) return false;
     const double scale = std::min(1.0, kCheckedFaceWidth / box.width);  // large faces looked at small: quick
     cv::Mat view;
-    cv::resize((*gray)(upper), view, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::resize(gray(upper), view, cv::Size(), scale, scale, cv::INTER_AREA);
     const double width = box.width * scale;
     std::vector<cv::Rect> eyes;
     eyeFinder.detectMultiScale(view, eyes, 1.1, 3, 0, cv::Size(cvRound(width / 8), cvRound(width / 8)),
@@ -181,6 +170,14 @@ struct FaceFinder::Impl {
         if (cv::Rect2f(eye).contains((centre - cv::Point2f(upper.tl())) * scale)) return true;
     return false;
   }
+
+  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box) {
+    // A small face was already seen at its own size.
+    face = box.width < kTrackedFaceWidth ? box : SearchAround(gray, box, true).value_or(box);
+    landmarks.reset();
+    framesCarried = 0;
+    return *face;
+  }
 };
 
 FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
@@ -190,13 +187,22 @@ FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make
 
 FaceFinder::~FaceFinder() = default;
 
-std::optional<cv::Rect> FaceFinder::Find(const cv::Mat& gray) {
-  impl_->gray = &gray;
-  impl_->face = impl_->Find();
-  impl_->gray = nullptr;
-  if (!impl_->face) impl_->landmarks.reset();  // a face found again starts afresh
-  return impl_->face;
+std::optional<cv::Rect> FaceFinder::Follow(const cv::Mat& gray) {
+  const std::optional<cv::Rect> box = impl_->Follow(gray);
+  if (box)
+    impl_->face = box;
+  else
+    Reset();  // a face found again starts afresh
+  return box;
 }
+
+std::vector<FaceCandidate> FaceFinder::LookOver(const cv::Mat& gray, FaceSizes sizes) {
+  return impl_->LookOver(gray, sizes);
+}
+
+bool FaceFinder::EyesAgree(const cv::Mat& gray, const cv::Rect& box) { return impl_->EyesAgree(gray, box); }
+
+cv::Rect FaceFinder::Take(const cv::Mat& gray, const cv::Rect& box) { return impl_->Take(gray, box); }
 
 void FaceFinder::Learn(const cv::Rect2f& box) {
   if (impl_->framesCarried == 0) impl_->relation = BoxRelation::Between(box, *impl_->face);

@@ -2,6 +2,7 @@
 #include <memory>
 #include <opencv2/core.hpp>
 #include <optional>
+#include <vector>
 
 // Where the player's face is in a grey 640x480 frame, frame after frame.
 namespace irisdet {
@@ -15,17 +16,38 @@ enum class Search {
   kUpright,  // looked for over the whole frame
 };
 
+// The sizes of face one look over the whole frame finds: from 160 px wide, looked for at
+// half size (quick), or from 80 to 160 px, at full size.
+enum class FaceSizes { kLarge, kSmall };
+
+struct FaceCandidate {
+  cv::Rect box;
+  bool sure;  // the detector is sure of it; a doubtful one counts once its eyes agree
+};
+
 class FaceFinder {
  public:
+  static constexpr int kLargestSmallFace = 160;  // px: the smallest the half-size look sees
+
   explicit FaceFinder(std::shared_ptr<const FaceModel> model);
   ~FaceFinder();
   FaceFinder(const FaceFinder&) = delete;
   FaceFinder& operator=(const FaceFinder&) = delete;
 
-  // The box for the landmark model: carried by the last frame's landmarks most of the
-  // time, searched for now and then, and over the whole frame when there is no face.
-  std::optional<cv::Rect> Find(const cv::Mat& gray);
-  // The box around the landmarks placed in the found face.
+  // The followed face's box for the landmark model: carried by the last frame's
+  // landmarks most of the time, looked for around where it was now and then. None when
+  // no face is followed or it is not there.
+  std::optional<cv::Rect> Follow(const cv::Mat& gray);
+  // The faces of those sizes over the whole frame: the sure ones, largest first, then the
+  // likeliest few doubtful ones.
+  std::vector<FaceCandidate> LookOver(const cv::Mat& gray, FaceSizes sizes);
+  // Whether an eye finder of another kind sees an eye where the landmark model puts one in
+  // `box`: a doubtful face's eyes and brows agree, whatever covers the mouth and jaw.
+  bool EyesAgree(const cv::Mat& gray, const cv::Rect& box);
+  // Follows the face in `box` from now on; the box for the landmark model, looked at again
+  // as it will be followed, so the landmarks see the same kind of box.
+  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box);
+  // The box around the landmarks placed in the followed face.
   void Learn(const cv::Rect2f& landmarks);
   void Reset();
   Search LastSearch() const;

@@ -28,6 +28,11 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   const std::optional<FaceGeometry> face = MeasureFace(eyes.landmarks);
   const std::optional<cv::Point2f> midpoint = eyes.Point();
   Report report;
+  if (eyes.face != 0 && eyes.face != followed_) {
+    // Another player: their own neutral position, never a jump across from the last one's.
+    if (followed_ != 0) head_.Recentre(), ResetSmoothing();
+    followed_ = eyes.face;
+  }
   if (face) report.pose = face->pose;
   if (!face) head_.Missed();
   if (mode == Tracking::Comfort && face) {
@@ -48,6 +53,7 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
 
 void PointReporter::Reset() {
   head_.Recentre();
+  followed_ = 0;
   ResetSmoothing();
 }
 

@@ -41,6 +41,7 @@ class PointReporter {
   PointSmoother shiftSmoother_{kShiftMinCutoffHz, kShiftBeta};
   PointSmoother turnSmoother_{kTurnMinCutoffHz, kTurnBeta, kTurnDerivativeCutoffHz};
   std::optional<cv::Point2f> held_;  // the comfortable point last reported
+  int followed_ = 0;                 // the number of the face followed
 };
 
 }  // namespace irisdet

@@ -157,4 +157,26 @@ TEST(PointReporterTest, AStillFaceGivesAStillPointAndAMovementIsFollowed) {
   EXPECT_NEAR(moved.y, still.y, 4);
 }
 
+TEST(PointReporterTest, AnotherPlayersFaceTakesANewNeutralInsteadOfAJump) {
+  irisdet::PointReporter reporter;
+  cv::RNG rng(5);
+  double t = 0;
+  const auto next = [&](const Face& face, int number) {
+    irisdet::EyeObservation eyes = Noisy(face, rng);
+    eyes.face = number;
+    t += 1.0 / 30;
+    return reporter.Next(eyes, irisdet::Tracking::Comfort, t).point;
+  };
+  for (int i = 0; i < 60; ++i) next(Face{}, 1);
+  // Someone sitting well to the side is followed now: by the first player's neutral
+  // position they would be at the frame's edge.
+  const Face beside{.eyes = {460, 230}};
+  for (int i = 0; i < 60; ++i) {
+    const auto point = next(beside, 2);
+    ASSERT_TRUE(point);
+    EXPECT_NEAR(point->x, 320, 30) << i;  // near the centre, a little shaken by the noise
+    EXPECT_NEAR(point->y, 240, 30) << i;
+  }
+}
+
 }  // namespace

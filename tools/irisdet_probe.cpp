@@ -2,7 +2,7 @@
 // Runs the eye detector over every frame of a source (a video, an image-sequence
 // pattern, a folder of images or a camera), writes one CSV row per frame with the
 // point the library would report (in the tracking IRISDET_TRACKING chooses) and the
-// head's yaw, pitch and roll in degrees, and prints the detection rate and the time
+// head's yaw, pitch and roll in degrees and the followed face's number, and prints the detection rate and the time
 // per frame. A folder with a truth.csv of marked
 // pupils also gets its accuracy table.
 #include <algorithm>
@@ -54,13 +54,14 @@ int main(int argc, char** argv) {
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;
-  csv << "frame,file,found,x,y,ms,yaw,pitch,roll\n";
+  csv << "frame,file,found,x,y,ms,yaw,pitch,roll,face\n";
   for (cv::Mat frame; source->Read(frame);) {
     if (source->Unrelated()) locator.Reset(), reporter.Reset();
     const auto begin = std::chrono::steady_clock::now();
-    const irisdet::EyeObservation eyes = locator.Locate(frame);
+    const double seconds = static_cast<double>(times.size()) / kVideoFps;
+    const irisdet::EyeObservation eyes = locator.Locate(frame, seconds);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    const auto report = reporter.Next(eyes, tracking, static_cast<double>(times.size()) / kVideoFps);
+    const auto report = reporter.Next(eyes, tracking, seconds);
     const auto& point = report.point;
     char row[200];
     if (point)
@@ -69,10 +70,12 @@ int main(int argc, char** argv) {
       std::snprintf(row, sizeof row, ",0,,,%.2f", ms);
     csv << times.size() << ',' << source->FrameName() << row;
     if (const auto& pose = report.pose)
-      std::snprintf(row, sizeof row, ",%.1f,%.1f,%.1f\n", pose->yaw, pose->pitch, pose->roll);
+      std::snprintf(row, sizeof row, ",%.1f,%.1f,%.1f,", pose->yaw, pose->pitch, pose->roll);
     else
-      std::snprintf(row, sizeof row, ",,,\n");
+      std::snprintf(row, sizeof row, ",,,,");
     csv << row;
+    if (eyes.face != 0) csv << eyes.face;  // whose face: the same number while one player is followed
+    csv << '\n';
     times.push_back(ms);
     found += point.has_value();
     frames.push_back({source->FrameName(), eyes});

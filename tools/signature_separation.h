@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+#include "detector/eye_locator.h"
+#include "tools/eye_accuracy.h"
+
+namespace irisdet {
+
+// How well the face signature tells the marked photos' people apart: each face against
+// itself as a webcam changes it, and against every other person. Prints a table.
+void PrintSignatureSeparation(EyeLocator& locator, const std::string& dir, const Truth& truth);
+
+}  // namespace irisdet
