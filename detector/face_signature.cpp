@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <opencv2/imgproc.hpp>
 
 #include "detector/landmarks.h"
@@ -31,50 +32,43 @@ constexpr int kGreyBelow = 40, kClipped = 250;
 // change more, help with the rest.
 constexpr double kTextureWeight = 0.8;
 
-// The camera's pixels around the face scaled to the patch's size (without aliasing),
-// then turned upright.
+// The camera's pixels of the patch, turned upright and scaled by the eyes: sampled at
+// twice the patch's size, then halved with smoothing, so that a large face's pixels do
+// not alias.
 cv::Mat Straightened(const cv::Mat& bgr, cv::Point2f rightEye, cv::Point2f leftEye) {
   const cv::Point2f across = leftEye - rightEye;
-  const double scale = (kLeftEyeAt.x - kRightEyeAt.x) / std::hypot(across.x, across.y);
   const double angle = std::atan2(across.y, across.x) * 180.0 / CV_PI;
-  const cv::Point2f mid = (rightEye + leftEye) * 0.5f;
-  // From the eyes to the patch's farthest corner: the region covers the patch at any turn.
-  const double reach = std::hypot(kPatchWidth / 2.0, kPatchHeight - kRightEyeAt.y) / scale;
-  const cv::Rect around =
-      cv::Rect(cvFloor(mid.x - reach), cvFloor(mid.y - reach), cvCeil(2 * reach), cvCeil(2 * reach)) &
-      cv::Rect(0, 0, bgr.cols, bgr.rows);
-  if (around.width < 2 || around.height < 2) return {};
-  cv::Mat small;
-  cv::resize(bgr(around), small, cv::Size(), std::min(scale, 1.0), std::min(scale, 1.0), cv::INTER_AREA);
-  const double resized = std::min(scale, 1.0);
-  const cv::Point2f midSmall((mid.x - around.x) * resized, (mid.y - around.y) * resized);
-  cv::Mat turn = cv::getRotationMatrix2D(midSmall, angle, scale / resized);
-  const cv::Point2f eyesAt = (kRightEyeAt + kLeftEyeAt) * 0.5f;
-  turn.at<double>(0, 2) += eyesAt.x - midSmall.x;
-  turn.at<double>(1, 2) += eyesAt.y - midSmall.y;
-  cv::Mat patch;
-  cv::warpAffine(small, patch, turn, cv::Size(kPatchWidth, kPatchHeight), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+  const cv::Point2f mid = (rightEye + leftEye) * 0.5f, eyesAt = (kRightEyeAt + kLeftEyeAt) * 0.5f;
+  cv::Matx23d toFine = cv::getRotationMatrix2D(mid, angle, 2 * (kLeftEyeAt.x - kRightEyeAt.x) / cv::norm(across));
+  toFine(0, 2) += 2 * eyesAt.x - mid.x, toFine(1, 2) += 2 * eyesAt.y - mid.y;
+  cv::Mat fine, patch;
+  cv::warpAffine(bgr, fine, toFine, cv::Size(2 * kPatchWidth, 2 * kPatchHeight), cv::INTER_NEAREST,
+                 cv::BORDER_REPLICATE);
+  cv::pyrDown(fine, patch);
   return patch;
 }
 
 // Uniform local binary patterns: which of the eight neighbours are brighter, for a pixel
-// whose neighbours turn from darker to brighter at most twice (edges, corners, spots).
-int Pattern(const cv::Mat& gray, int x, int y) {
-  static constexpr int kDx[8] = {-1, 0, 1, 1, 1, 0, -1, -1}, kDy[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
-  static const std::array<int, 256> kLabel = [] {
-    std::array<int, 256> label{};
-    int next = 0;
-    for (int bits = 0; bits < 256; ++bits) {
-      int turns = 0;
-      for (int i = 0; i < 8; ++i) turns += ((bits >> i) & 1) != ((bits >> ((i + 1) % 8)) & 1);
-      label[bits] = turns <= 2 ? next++ : kPatterns - 1;
-    }
-    return label;
-  }();
-  const int centre = gray.at<uchar>(y, x) + kPatternMargin;
-  int bits = 0;
-  for (int i = 0; i < 8; ++i) bits |= (gray.at<uchar>(y + kDy[i], x + kDx[i]) >= centre) << i;
-  return kLabel[bits];
+// whose neighbours turn from darker to brighter at most twice (edges, corners, spots);
+// every other pattern is one label.
+constexpr std::array<std::uint8_t, 256> UniformLabels() {
+  std::array<std::uint8_t, 256> label{};
+  int next = 0;
+  for (int bits = 0; bits < 256; ++bits) {
+    int turns = 0;
+    for (int i = 0; i < 8; ++i) turns += ((bits >> i) & 1) != ((bits >> ((i + 1) % 8)) & 1);
+    label[bits] = static_cast<std::uint8_t>(turns <= 2 ? next++ : kPatterns - 1);
+  }
+  return label;
+}
+constexpr std::array<std::uint8_t, 256> kUniformLabel = UniformLabels();
+
+int Pattern(const uchar* above, const uchar* row, const uchar* below, int x) {
+  const int centre = row[x] + kPatternMargin;
+  const int bits = (above[x - 1] >= centre) | (above[x] >= centre) << 1 | (above[x + 1] >= centre) << 2 |
+                   (row[x + 1] >= centre) << 3 | (below[x + 1] >= centre) << 4 | (below[x] >= centre) << 5 |
+                   (below[x - 1] >= centre) << 6 | (row[x - 1] >= centre) << 7;
+  return kUniformLabel[bits];
 }
 
 void AddTexture(const cv::Mat& patch, std::vector<float>& out) {
@@ -89,7 +83,8 @@ void AddTexture(const cv::Mat& patch, std::vector<float>& out) {
     for (int cx = 0; cx < kGridSide; ++cx) {
       float histogram[kPatterns] = {};
       for (int y = kGridTop + cy * kCell; y < kGridTop + (cy + 1) * kCell; ++y)
-        for (int x = kGridLeft + cx * kCell; x < kGridLeft + (cx + 1) * kCell; ++x) ++histogram[Pattern(gray, x, y)];
+        for (int x = kGridLeft + cx * kCell; x < kGridLeft + (cx + 1) * kCell; ++x)
+          ++histogram[Pattern(gray.ptr(y - 1), gray.ptr(y), gray.ptr(y + 1), x)];
       for (const float count : histogram) out.push_back(count / (kCell * kCell));
     }
 }

@@ -25,7 +25,8 @@ bool FollowedFace::IsIt(const SeenFace& face) const {
   const cv::Rect2f& was = followed_->box;
   const cv::Point2f moved = Centre(face.box) - Centre(was);
   const double grown = face.box.width / std::max(1.f, was.width);
-  return Unlikeness(followed_->look, face.look) < kSameFaceBelow && grown < kSizeChange && grown > 1 / kSizeChange &&
+  const double unlike = std::min(Unlikeness(followed_->first, face.look), Unlikeness(followed_->look, face.look));
+  return unlike < kSameFaceBelow && grown < kSizeChange && grown > 1 / kSizeChange &&
          std::hypot(moved.x, moved.y) <= kFarthestReturn * was.width;
 }
 
@@ -38,7 +39,7 @@ void FollowedFace::Keep(const SeenFace& face, double seconds) {
 void FollowedFace::Start(const SeenFace& face, double seconds) {
   chooseAgain_ = false;
   if (followed_ && IsIt(face)) return Keep(face, seconds);
-  followed_ = Followed{face.look, face.box, seconds};
+  followed_ = Followed{face.look, face.look, face.box, seconds};
   ++number_;
 }
 

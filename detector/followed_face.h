@@ -53,7 +53,7 @@ class FollowedFace {
 
  private:
   struct Followed {
-    FaceSignature look;
+    FaceSignature first, look;  // as first seen, and as lately seen
     cv::Rect2f box;
     double lastSeen;
   };

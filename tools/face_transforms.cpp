@@ -1,5 +1,7 @@
 #include "tools/face_transforms.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include <opencv2/imgcodecs.hpp>
@@ -36,6 +38,31 @@ void Compress(cv::Mat& frame, int quality) {
   frame = cv::imdecode(jpeg, cv::IMREAD_COLOR);
 }
 
+// How far in front of the eyes each of the 68 points of an average face lies, in
+// interocular distances: the jaw falls back toward the ears, the nose stands out.
+double Depth(int point) {
+  if (point <= 16) return -0.7 + 0.75 * std::cos((point - 8) * CV_PI / 16.0);      // the jaw, ear to ear
+  if (point <= 26) return -0.08 + 0.03 * (point <= 21 ? point - 17 : 26 - point);  // the brows
+  if (point <= 30) return 0.1 + 0.08 * (point - 27);                               // the nose's bridge to its tip
+  if (point <= 35) return point == 33 ? 0.28 : point == 32 || point == 34 ? 0.26 : 0.22;  // the nostrils
+  if (point <= 47) return point == 36 || point == 45 ? -0.1 : -0.02;              // the eyes, outer corners back
+  return point == 48 || point == 54 || point == 60 || point == 64 ? 0.05 : 0.15;  // the mouth
+}
+
+// Copies the triangle `to` of `out` from the triangle `from` of `image`, stretched.
+void WarpTriangle(const cv::Mat& image, cv::Mat& out, const cv::Point2f from[3], const cv::Point2f to[3]) {
+  const cv::Rect box = cv::boundingRect(std::vector<cv::Point2f>(to, to + 3)) & cv::Rect(0, 0, out.cols, out.rows);
+  if (box.area() == 0) return;
+  const cv::Point2f local[3] = {to[0] - cv::Point2f(box.tl()), to[1] - cv::Point2f(box.tl()),
+                                to[2] - cv::Point2f(box.tl())};
+  cv::Mat piece, mask = cv::Mat::zeros(box.size(), CV_8U);
+  cv::warpAffine(image, piece, cv::getAffineTransform(local, from), box.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                 cv::BORDER_REPLICATE);
+  const std::vector<cv::Point> corners = {local[0], local[1], local[2]};
+  cv::fillConvexPoly(mask, corners, 255);
+  piece.copyTo(out(box), mask);
+}
+
 void Rotations(std::vector<Transform>& set) {
   set.push_back({"rotated -35", [](const MarkedFrame& p) { return Rotated(p, -35); }});
   set.push_back({"rotated -25", [](const MarkedFrame& p) { return Rotated(p, -25); }});
@@ -53,6 +80,11 @@ void AddNoise(cv::Mat& frame, double sigma, unsigned seed) {
   cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(sigma));
   frame.convertTo(wide, CV_16SC3);
   cv::Mat(wide + grain).convertTo(frame, CV_8UC3);
+}
+
+void AsFromAWebcam(cv::Mat& frame, unsigned seed) {
+  AddNoise(frame, 4.0, seed);
+  Compress(frame, 80);
 }
 
 MarkedFrame Rotated(const MarkedFrame& photo, double degrees) {
@@ -85,8 +117,10 @@ MarkedFrame MotionBlurred(const MarkedFrame& photo) {
   return out;
 }
 
-MarkedFrame Shrunk(const MarkedFrame& photo) {
-  const double scale = 30.0 / photo.pupils.interocular;
+MarkedFrame Shrunk(const MarkedFrame& photo) { return AtInterocular(photo, 30.0); }
+
+MarkedFrame AtInterocular(const MarkedFrame& photo, double interocular) {
+  const double scale = interocular / photo.pupils.interocular;
   const cv::Point2f mid = photo.pupils.Midpoint();
   cv::Mat affine = (cv::Mat_<double>(2, 3) << scale, 0, 320 - scale * mid.x, 0, scale, 240 - scale * mid.y);
   cv::Mat smooth;
@@ -95,6 +129,47 @@ MarkedFrame Shrunk(const MarkedFrame& photo) {
   else
     smooth = photo.frame;
   return Warped({smooth, photo.pupils}, affine, cv::Size(640, 480), cv::BORDER_CONSTANT);
+}
+
+MarkedFrame TurnedSideways(const MarkedFrame& photo, const std::vector<cv::Point2f>& landmarks, double degrees) {
+  cv::Point2f eyes(0, 0);
+  for (int i = 36; i < 48; ++i) eyes += landmarks[i] * (1.f / 12);
+  const double turn = degrees * CV_PI / 180, d = photo.pupils.interocular;
+  const auto turned = [&](cv::Point2f p, double depth) {
+    return cv::Point2f(static_cast<float>(eyes.x + (p.x - eyes.x) * std::cos(turn) + depth * d * std::sin(turn)), p.y);
+  };
+  std::vector<cv::Point2f> from = landmarks, to;
+  for (int i = 0; i < static_cast<int>(landmarks.size()); ++i) to.push_back(turned(landmarks[i], Depth(i)));
+  // A ring around the face and the frame's corners stay where they are: the hair and the room.
+  const cv::Rect2f face = cv::boundingRect(landmarks);
+  for (int k = 0; k < 16; ++k) {
+    const double a = k * CV_PI / 8;
+    from.emplace_back(eyes.x + 0.8 * face.width * std::cos(a),
+                      eyes.y + 0.3 * face.height + 1.05 * face.height * std::sin(a));
+    to.push_back(from.back());
+  }
+  for (const cv::Point2f corner :
+       {cv::Point2f(0, 0), cv::Point2f(photo.frame.cols - 1, 0), cv::Point2f(0, photo.frame.rows - 1),
+        cv::Point2f(photo.frame.cols - 1, photo.frame.rows - 1)})
+    from.push_back(corner), to.push_back(corner);
+  cv::Subdiv2D mesh(cv::Rect(-4 * photo.frame.cols, -4 * photo.frame.rows, 9 * photo.frame.cols, 9 * photo.frame.rows));
+  for (const cv::Point2f& p : to) mesh.insert(p);
+  std::vector<cv::Vec6f> triangles;
+  mesh.getTriangleList(triangles);
+  MarkedFrame out{photo.frame.clone(), {turned(photo.pupils.left, 0), turned(photo.pupils.right, 0), 0.f}};
+  out.pupils.interocular = static_cast<float>(cv::norm(out.pupils.left - out.pupils.right));
+  for (const cv::Vec6f& t : triangles) {
+    cv::Point2f a[3], b[3];
+    bool known = true;
+    for (int j = 0; j < 3 && known; ++j) {
+      b[j] = {t[2 * j], t[2 * j + 1]};
+      const auto at = std::find_if(to.begin(), to.end(), [&](cv::Point2f p) { return cv::norm(p - b[j]) < 1e-3; });
+      known = at != to.end();
+      if (known) a[j] = from[at - to.begin()];
+    }
+    if (known) WarpTriangle(photo.frame, out.frame, a, b);
+  }
+  return out;
 }
 
 MarkedFrame Glared(const MarkedFrame& photo) {

@@ -15,6 +15,8 @@ struct MarkedFrame {
 
 // A camera's sensor noise on a BGR frame: Gaussian, `sigma` grey levels, repeatable by `seed`.
 void AddNoise(cv::Mat& frame, double sigma, unsigned seed);
+// What a webcam adds to every frame: sensor noise (sigma 4) and its MJPG compression.
+void AsFromAWebcam(cv::Mat& frame, unsigned seed);
 
 // The photo turned by `degrees` (counter-clockwise) around the pupils' midpoint.
 MarkedFrame Rotated(const MarkedFrame& photo, double degrees);
@@ -26,6 +28,12 @@ MarkedFrame Dimmed(const MarkedFrame& photo);
 MarkedFrame MotionBlurred(const MarkedFrame& photo);
 // A player far from the camera: the pupils 30 px apart, in a 640x480 frame.
 MarkedFrame Shrunk(const MarkedFrame& photo);
+// The face scaled so its pupils are `interocular` apart, in the middle of a 640x480 frame.
+MarkedFrame AtInterocular(const MarkedFrame& photo, double interocular);
+// The head turned sideways by `degrees` (a yaw; positive: the nose toward the image's
+// right), its 68 `landmarks` moved as an average face's would be, the skin between them
+// stretched with them, the hair and background left.
+MarkedFrame TurnedSideways(const MarkedFrame& photo, const std::vector<cv::Point2f>& landmarks, double degrees);
 // Light reflected on glasses: bright spots on and beside each eye.
 MarkedFrame Glared(const MarkedFrame& photo);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace irisdet {
@@ -62,13 +61,6 @@ MarkedPupils DrawHead(cv::Mat& frame, const MarkedFrame& photo, cv::Point2f eyes
   blended.convertTo(frame, CV_8UC3);
   MarkedPupils placed{Apply(place, p.left), Apply(place, p.right), interocular};
   return placed;
-}
-
-void Webcam(cv::Mat& frame, unsigned seed) {
-  AddNoise(frame, 4.0, seed);
-  std::vector<uchar> jpeg;
-  cv::imencode(".jpg", frame, jpeg, {cv::IMWRITE_JPEG_QUALITY, 85});
-  frame = cv::imdecode(jpeg, cv::IMREAD_COLOR);
 }
 
 bool InView(const MarkedPupils& pupils) {
@@ -149,14 +141,14 @@ ClipFrame PlayerClip::At(int index) const {
                     kCard, cv::FILLED);
       clip.player.covered = true;
     }
-  Webcam(clip.frame, static_cast<unsigned>(1000 * static_cast<int>(script_) + index));
+  AsFromAWebcam(clip.frame, static_cast<unsigned>(1000 * static_cast<int>(script_) + index));
   return clip;
 }
 
 cv::Mat ArrangeFaces(const std::vector<PlacedFace>& faces, unsigned seed) {
   cv::Mat frame = Wall();
   for (const PlacedFace& face : faces) DrawHead(frame, *face.photo, face.eyes, face.interocular, 0.0);
-  Webcam(frame, seed);
+  AsFromAWebcam(frame, seed);
   return frame;
 }
 
