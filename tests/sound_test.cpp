@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include <SDL.h>
+
 #include "platform/sound_player.h"
 #include "platform/wav_check.h"
 
@@ -172,6 +174,33 @@ TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
   EXPECT_FALSE(platform::PlayableWav(wav(44100, 2, 4096, false)));   // samples before their format
   EXPECT_FALSE(platform::PlayableWav(wav(8000, 1, 8000 * 2 * 31)));  // over half a minute
   EXPECT_FALSE(platform::PlayableWav("OggS and more"));
+}
+
+// The game's own sounds, as committed: playable, in one format, and the direction cues
+// brisk enough to follow one another every two seconds.
+TEST(GameSoundsTest, EverySoundPlaysAndEveryCueIsBrisk) {
+  const std::vector<std::string> cues = {"e.wav", "d.wav", "a.wav", "av.wav", "me.wav", "md.wav", "ma.wav", "mav.wav"};
+  std::vector<std::string> sounds = cues;
+  for (int i = 0; i < 5; ++i) sounds.push_back("eureka" + std::to_string(i) + ".wav");
+  sounds.emplace_back("start1.wav");
+  for (const std::string& name : sounds) {
+    SCOPED_TRACE(name);
+    const fs::path path = fs::path(GLIMMO2_GAME_DATA) / name;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(platform::PlayableWav(std::string(std::istreambuf_iterator<char>(in), {})));
+    SDL_AudioSpec spec{};
+    Uint8* samples = nullptr;
+    Uint32 bytes = 0;
+    ASSERT_TRUE(SDL_LoadWAV(path.c_str(), &spec, &samples, &bytes)) << SDL_GetError();
+    SDL_FreeWAV(samples);
+    EXPECT_EQ(spec.freq, 22050);
+    EXPECT_EQ(spec.channels, 1);
+    EXPECT_EQ(spec.format, AUDIO_S16LSB);
+    const double seconds = bytes / (2.0 * spec.freq);
+    EXPECT_GT(seconds, 0.02);
+    const bool cue = std::find(cues.begin(), cues.end(), name) != cues.end();
+    EXPECT_TRUE(!cue || seconds <= 1.2) << seconds << " s";
+  }
 }
 
 TEST(SoundWithoutDeviceTest, SilentNeverStuck) {
