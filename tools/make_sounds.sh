@@ -52,8 +52,8 @@ say "$out/mav.wav" "una mica avall"
 chime() {  # file, base frequency: three rising notes
   local f=$1 base=$2
   sox -n "${fmt[@]}" "$tmp/n1.wav" synth 0.09 sine "$base" fade q 0.005 0.09 0.04
-  sox -n "${fmt[@]}" "$tmp/n2.wav" synth 0.09 sine "$(echo "$base*5/4" | bc -l)" fade q 0.005 0.09 0.04
-  sox -n "${fmt[@]}" "$tmp/n3.wav" synth 0.22 sine "$(echo "$base*3/2" | bc -l)" fade q 0.005 0.22 0.15
+  sox -n "${fmt[@]}" "$tmp/n2.wav" synth 0.09 sine "$(awk -v b="$base" 'BEGIN { print b * 5 / 4 }')" fade q 0.005 0.09 0.04
+  sox -n "${fmt[@]}" "$tmp/n3.wav" synth 0.22 sine "$(awk -v b="$base" 'BEGIN { print b * 3 / 2 }')" fade q 0.005 0.22 0.15
   sox "$tmp/n1.wav" "$tmp/n2.wav" "$tmp/n3.wav" "$f" vol 0.5
 }
 n=0
