@@ -5,6 +5,7 @@
 #include "detector/engine.h"
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/model_store.h"
 
 namespace irisdet {
 namespace {

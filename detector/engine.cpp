@@ -11,6 +11,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/model_store.h"
 #include "detector/point_reporter.h"
 #include "irisdet.h"
 
@@ -19,7 +20,8 @@ namespace {
 
 constexpr auto kPollTimeout = std::chrono::milliseconds(100);
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
-constexpr auto kLostAfter = std::chrono::seconds(2);  // without a frame, the source is lost
+constexpr auto kLostAfter = std::chrono::seconds(2);           // without a frame, the source is lost
+constexpr auto kTrackerCheck = std::chrono::milliseconds(20);  // how often the model is asked for
 
 class LocatingTracker final : public EyeTracker {
  public:
@@ -44,10 +46,14 @@ EngineParts RealEngineParts() {
   return {[](const std::string& name, std::string* error, FrameWait wait) {
             return OpenSource(name, Pacing::RealTime, error, std::move(wait));
           },
-          [](std::string* error) { return std::make_unique<LocatingTracker>(LoadFaceModel(error)); }};
+          [](std::string* error) -> std::unique_ptr<EyeTracker> {
+            std::shared_ptr<const FaceModel> model = ModelStore::Instance().Ready(ModelPath(), error);
+            return model ? std::make_unique<LocatingTracker>(std::move(model)) : nullptr;
+          }};
 }
 
 Engine& Engine::Instance() {
+  ModelStore::Instance();  // made first, so that it goes after the engine whose thread asks it
   static Engine engine;
   return engine;
 }
@@ -176,6 +182,15 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
   changed_.notify_all();
 }
 
+// The tracker once what it needs is ready (the model is read in the background: until
+// then frames come without eyes, and a stop never waits for it).
+std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(std::uint64_t run, bool& never) {
+  std::string error;
+  std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(&error);
+  if (!error.empty()) Fail(run, error), never = true;
+  return tracker;
+}
+
 void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
@@ -189,9 +204,13 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   }
   changed_.notify_all();
   if (!source) return;
-  error.clear();
-  const std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(&error);
-  if (!error.empty()) Fail(run, error);  // frames still come, for a snapshot; eyes never do
+  // The frames wait for what finds the eye (the model is read in the background, and a
+  // stop cuts the wait short): a video then plays from its start. Without it, frames
+  // still come, for a snapshot.
+  std::unique_ptr<EyeTracker> tracker;
+  bool noTracker = false;
+  while (running_ && !(tracker = TrackerWhenReady(run, noTracker)) && !noTracker)
+    WaitForFrame(std::chrono::steady_clock::now() + kTrackerCheck);
   const Tracking chosen = TrackingFromEnvironment();
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
@@ -201,7 +220,7 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // nothing to read now: no spinning
       continue;
     }
-    if (!source->Repeated()) {
+    if (tracker && !source->Repeated()) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       if (recentre_.exchange(false)) tracker->Recentre();
       const int mode = tracking_;

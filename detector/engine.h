@@ -33,8 +33,9 @@ struct EngineParts {
   // The chosen source, paced by the engine's wait (which a stop cuts short); null, and
   // why in *error, when it cannot be opened.
   std::function<std::unique_ptr<FrameSource>(const std::string& name, std::string* error, FrameWait wait)> openSource;
-  // Loads what finding the eye needs; *error says what is missing (the tracker then
-  // finds nothing, and frames still come for a snapshot).
+  // What finding the eye needs, once it is ready: null while it is not yet (asked again at
+  // the next frame), or with what is missing in *error (then frames come without eyes,
+  // for a snapshot). Never waits.
   std::function<std::unique_ptr<EyeTracker>(std::string* error)> makeTracker;
 };
 EngineParts RealEngineParts();
@@ -59,6 +60,7 @@ class Engine {
  private:
   enum class Opening { Pending, Opened, Failed };
   void Watch(const std::string& source, std::uint64_t run);
+  std::unique_ptr<EyeTracker> TrackerWhenReady(std::uint64_t run, bool& never);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
   bool KeepsWatching();

@@ -1,14 +1,8 @@
 #include "detector/eye_locator.h"
 
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <mutex>
 #include <opencv2/imgproc.hpp>
 
-#include "detector/bounded_input.h"
 #include "detector/face_model.h"
 #include "detector/face_signature.h"
 #include "detector/followed_face.h"
@@ -19,8 +13,6 @@
 namespace irisdet {
 
 namespace {
-
-constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
 
 // The iris centre where it can be seen, the lids' centre where not.
 cv::Point2f EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
@@ -104,13 +96,20 @@ struct EyeLocator::Impl {
     cv::invertAffineTransform(upright, back);
   }
 
-  // A face first seen tilted is looked at again straightened, in the same frame.
+  // A face first seen tilted is looked at again straightened, in the same frame: the
+  // same face, seen better (its look too, which the tilted landmarks placed badly).
   EyeObservation Locate(const cv::Mat& frame, double seconds) {
     const bool upright = std::abs(tilt.degrees) < kStraightenFrom;
     EyeObservation eyes = LocateOnce(frame, seconds);
     if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
-    EyeObservation straightened = LocateOnce(frame, seconds);
-    return straightened.Point() ? straightened : eyes;
+    Straighten(frame);
+    tilt = {};
+    const std::optional<cv::Rect> box = faces.Follow(gray);
+    const std::optional<Fitted> face = box ? Fit(frame, *box) : std::nullopt;
+    if (!face) return eyes;
+    followed.Relook(face->seen, seconds);
+    faces.Learn(LandmarkBox(face->points));
+    return Observe(*face);
   }
 
   EyeObservation LocateOnce(const cv::Mat& frame, double seconds) {
@@ -213,63 +212,5 @@ void EyeLocator::Reset() {
 void EyeLocator::ChooseAgain() { impl_->followed.ChooseAgain(); }
 
 Search EyeLocator::LastSearch() const { return impl_->faces.LastSearch(); }
-
-std::string ModelPath() {
-  const char* custom = std::getenv("IRISDET_MODEL");
-  return custom && *custom ? custom : kDebianModel;
-}
-
-constexpr const char* kModelTrouble = "No es pot fer servir el model de cares: ";
-
-std::string ModelFileTrouble() {
-  const std::string why = RefuseFile(ModelPath(), kMaxModelFileBytes);
-  return why.empty() ? why : kModelTrouble + why;
-}
-
-namespace {
-
-// The landmark model, read through a descriptor opened without blocking and checked
-// to be a regular file of bounded size, so nothing can be swapped in between.
-void ReadModel(const std::string& path, LandmarkModel& landmarks) {
-  std::string why;
-  const int fd = OpenRegularFile(path, kMaxModelFileBytes, &why);
-  if (fd < 0) throw std::runtime_error(why);
-  try {
-    std::ifstream in("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
-    landmarks.Read(in);
-  } catch (const std::exception&) {  // the reader's own words are English and technical
-    ::close(fd);
-    throw std::runtime_error("«" + path + "» està buit, tallat o malmès.");
-  }
-  ::close(fd);
-  if (landmarks.Parts() != kLandmarkCount)
-    throw std::runtime_error("«" + path + "» no té els 68 punts de la cara que calen.");
-}
-
-}  // namespace
-
-std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error) {
-  try {
-    LandmarkModel landmarks;
-    ReadModel(path, landmarks);  // before the face detector is built: a bad model costs nothing
-    auto model = std::make_shared<FaceModel>();
-    model->landmarks = std::move(landmarks);
-    return model;
-  } catch (const std::exception& e) {
-    *error = kModelTrouble + std::string(e.what());
-    return nullptr;
-  }
-}
-
-std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error) {
-  static std::mutex mutex;
-  static std::shared_ptr<const FaceModel> loaded;
-  static std::string loadedFrom;
-  std::lock_guard lock(mutex);
-  if (loaded && loadedFrom == ModelPath()) return loaded;
-  loadedFrom = ModelPath();
-  loaded = ReadFaceModel(loadedFrom, error);
-  return loaded;
-}
 
 }  // namespace irisdet

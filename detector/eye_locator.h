@@ -39,19 +39,4 @@ class EyeLocator {
   std::unique_ptr<Impl> impl_;
 };
 
-// The landmark model's path: IRISDET_MODEL, or where Debian installs it.
-std::string ModelPath();
-
-// Why the model file cannot be used (Catalan, for the player); empty when it is a
-// regular file of a sensible size. Its content is checked when it is loaded.
-std::string ModelFileTrouble();
-
-// Reads a landmark model from `path`: a regular file of bounded size holding a
-// 68-point model. Null, with the reason for the player in *error, otherwise.
-std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error);
-
-// Loads the model (ModelPath) on first use, and again if the path changed; later calls share it. Null (with the reason
-// in *error) when it cannot be read.
-std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);
-
 }  // namespace irisdet

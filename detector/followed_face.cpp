@@ -36,6 +36,11 @@ void FollowedFace::Keep(const SeenFace& face, double seconds) {
   followed_->lastSeen = seconds;
 }
 
+void FollowedFace::Relook(const SeenFace& face, double seconds) {
+  if (!followed_) return;
+  followed_ = Followed{face.look, face.look, face.box, seconds};
+}
+
 void FollowedFace::Start(const SeenFace& face, double seconds) {
   chooseAgain_ = false;
   if (followed_ && IsIt(face)) return Keep(face, seconds);

@@ -41,6 +41,8 @@ class FollowedFace {
   bool IsIt(const SeenFace& face) const;
   // The followed face, seen again: its look follows slow changes.
   void Keep(const SeenFace& face, double seconds);
+  // The followed face, seen better in the same frame (straightened): its look as now seen.
+  void Relook(const SeenFace& face, double seconds);
   // `face`, chosen by the rule, is followed from now on: with the same number when it is
   // the face followed before, with a new one otherwise.
   void Start(const SeenFace& face, double seconds);

@@ -68,7 +68,8 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
   missedSinceSeen_ = false;
   recent_.push_back(face);
   if (recent_.size() > kSteadyFrames) recent_.pop_front();
-  if (!neutral_ && Steady()) neutral_ = Mean(recent_);
+  ++framesWithoutNeutral_;
+  if (!neutral_ && (Steady() || framesWithoutNeutral_ >= kMostFramesBeforeNeutral)) neutral_ = Mean(recent_);
   if (!neutral_) return std::nullopt;
   // In the camera's own image moving or turning toward its right is positive; the
   // player sees a mirror, where that is their left.
@@ -93,6 +94,7 @@ cv::Point2f HeadPointer::Point(const FaceGeometry& face, double seconds) {
 void HeadPointer::Recentre() {
   neutral_.reset();
   recent_.clear();
+  framesWithoutNeutral_ = 0;
 }
 
 bool HeadPointer::Steady() const {

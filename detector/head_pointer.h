@@ -36,11 +36,12 @@ class HeadPointer {
  public:
   static constexpr double kYawToEdgeDeg = 15.0;
   static constexpr double kPitchToEdgeDeg = 10.0;
-  static constexpr int kSteadyFrames = 10;  // a neutral position is taken once the face holds this still
+  static constexpr int kSteadyFrames = 10;             // a neutral position is taken once the face holds this still,
+  static constexpr int kMostFramesBeforeNeutral = 20;  // or from the last frames, if it never does
   static constexpr double kAwayToRecentreSeconds = 2.0;
 
   // The point as the player sees it (mirrored left to right), in the 640x480 frame.
-  // The centre until a neutral position has been taken.
+  // The centre until a neutral position has been taken (the reporter reports nothing then).
   cv::Point2f Point(const FaceGeometry& face, double seconds);
   // The same movement in its two parts; none until a neutral position has been taken.
   std::optional<HeadMovement> Movement(const FaceGeometry& face, double seconds);
@@ -58,6 +59,7 @@ class HeadPointer {
   std::optional<FaceGeometry> neutral_;
   std::deque<FaceGeometry> recent_;
   std::optional<double> lastSeen_;
+  int framesWithoutNeutral_ = 0;
   bool missedSinceSeen_ = false;
 };
 

@@ -36,13 +36,16 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
   if (face) report.pose = face->pose;
   if (!face) head_.Missed();
   if (mode == Tracking::Comfort && face) {
-    const std::optional<HeadMovement> moved = head_.Movement(*face, seconds);
-    const cv::Point2f target = HeadPointer::ToFrame(moved ? shiftSmoother_.Filter(moved->shift, seconds) +
-                                                                turnSmoother_.Filter(moved->turn, seconds)
-                                                          : cv::Point2f());
-    held_ = held_ ? cv::Point2f(Backlash(held_->x, target.x, kStillBandPx), Backlash(held_->y, target.y, kStillBandPx))
+    // No eye until the neutral position is taken: the square waits at the centre, and no
+    // find can come from a point that is nobody's.
+    if (const std::optional<HeadMovement> moved = head_.Movement(*face, seconds)) {
+      const cv::Point2f target = HeadPointer::ToFrame(shiftSmoother_.Filter(moved->shift, seconds) +
+                                                      turnSmoother_.Filter(moved->turn, seconds));
+      held_ = held_
+                  ? cv::Point2f(Backlash(held_->x, target.x, kStillBandPx), Backlash(held_->y, target.y, kStillBandPx))
                   : target;
-    report.point = held_;
+      report.point = held_;
+    }
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);

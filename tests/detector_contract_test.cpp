@@ -213,8 +213,11 @@ TEST_F(DetectorContractTest, ASlidingFaceMovesThePointTheWayThePlayerSeesIt) {
   setenv("IRISDET_TRACKING", "comfort", 1);  // read when watching starts
   ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
   const auto [first, last] = FirstAndLastPoint();
-  EXPECT_EQ(first, cv::Point(320, 240));  // the neutral position is the centre
-  EXPECT_LT(last.x, 32);                  // one interocular distance: the player's edge
+  // The first eye comes with the neutral position: the centre, as near as a still face's
+  // landmarks, a little different from frame to frame, hold it.
+  EXPECT_NEAR(first.x, 320, 24);
+  EXPECT_NEAR(first.y, 240, 24);
+  EXPECT_LT(last.x, 32);  // one interocular distance: the player's edge
   EXPECT_NEAR(last.y, 240, 24);
 }
 

@@ -24,6 +24,7 @@ struct Script {
   bool ended = false;  // as a removed video: nothing more, ever
   std::atomic<int> opened{0};
   std::atomic<int> recentred{0};
+  std::atomic<bool> trackerReady{true};  // false: what finds the eye is still being read
 
   // A frame whose top-left pixel carries the point the scripted tracker reports.
   void Hand(int x, int y) {
@@ -80,8 +81,9 @@ irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string
         if (!sourceTrouble.empty()) return *error = sourceTrouble, nullptr;
         return std::make_unique<ScriptedSource>(script, std::move(wait));
       },
-      [=](std::string* error) {
+      [=](std::string* error) -> std::unique_ptr<irisdet::EyeTracker> {
         *error = trackerTrouble;
+        if (!script->trackerReady) return nullptr;
         return std::make_unique<ScriptedTracker>(script);
       }};
 }
@@ -169,6 +171,23 @@ TEST(EngineTest, WithoutWhatFindsTheEyeFramesStillComeAndTheReasonIsTold) {
   }
   EXPECT_EQ(engine.LatestFrame(pixel, sizeof pixel), 1) << "a snapshot still has its frame";
   EXPECT_EQ(LastError(engine), "No es troba el model de la cara.");
+}
+
+TEST(EngineTest, AStopNeverWaitsForWhatFindsTheEyeAndTheFramesWaitForIt) {
+  auto script = std::make_shared<Script>();
+  script->trackerReady = false;  // the model is still being read
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  script->Hand(10, 20);
+  engine.Stop();  // while the frames wait for the tracker: the stop cuts the wait short
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  EXPECT_EQ(engine.Poll(&y, &x), 0);
+  EXPECT_EQ(LastError(engine), "") << "not ready yet is no trouble";
+  script->trackerReady = true;  // read: the first frame, kept waiting, is looked at
+  int16_t polledY = -1, polledX = -1;
+  ASSERT_TRUE(PollForEye(engine, &polledY, &polledX));
+  EXPECT_EQ(cv::Point(polledX, polledY), cv::Point(10, 20));
 }
 
 TEST(EngineTest, ASourceThatEndsIsLostAndAStartOpensItAgain) {

@@ -10,6 +10,7 @@
 #include "detector/eye_locator.h"
 #include "detector/face_model.h"
 #include "detector/frame_source.h"
+#include "detector/model_store.h"
 #include "tools/eye_accuracy.h"
 
 namespace {

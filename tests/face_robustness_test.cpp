@@ -4,6 +4,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "detector/eye_locator.h"
+#include "detector/model_store.h"
 #include "tools/eye_accuracy.h"
 #include "tools/face_transforms.h"
 

@@ -13,6 +13,7 @@
 #include "detector/bounded_input.h"
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/model_store.h"
 
 namespace {
 

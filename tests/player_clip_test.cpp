@@ -7,6 +7,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/face_signature.h"
+#include "detector/model_store.h"
 #include "tools/eye_accuracy.h"
 #include "tools/player_clips.h"
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "detector/eye_locator.h"
+#include "detector/model_store.h"
 #include "detector/one_euro.h"
 #include "tools/eye_accuracy.h"
 #include "tools/face_transforms.h"

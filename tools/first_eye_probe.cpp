@@ -17,6 +17,7 @@
 
 #include "detector/engine.h"
 #include "detector/eye_locator.h"
+#include "detector/model_store.h"
 #include "tools/face_transforms.h"
 #include "tools/measures.h"
 

@@ -1,4 +1,5 @@
 // hostile-probe [--until-signal]
+// hostile-probe --quick stop|sortir|esc|close
 // hostile-probe --write-model PARTS PATH
 // Plays one scripted session through the real game window, offscreen, with whatever
 // the working directory, IRISDET_SOURCE and IRISDET_MODEL hold: a game, "Solució",
@@ -6,7 +7,10 @@
 // the window shows. Message boxes are answered as
 // they come. Prints what survived: the messages shown, the longest time the window
 // did not answer, and the peak resident memory. With --until-signal it plays until
-// Ctrl+C or kill closes it. --write-model writes a valid landmark model of PARTS points.
+// Ctrl+C or kill closes it. With --quick, "Activa" comes as soon as the detector's inside
+// is loaded, while the landmark model is still being read, and a stop click (then a
+// start, a stop and "Sortir"), "Sortir", Esc or the close box 150 ms after it.
+// --write-model writes a valid landmark model of PARTS points.
 #include <sys/resource.h>
 
 #include <dlib/image_processing.h>
@@ -17,10 +21,15 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
 
 #include "app/glimmo2.h"
 #include "app/termination.h"
 #include "game/eye_source.h"
+#include "irisdet.h"
 #include "platform/termination_signals.h"
 #include "res/resource_ids.h"
 #include "ui/glimmo2Dlg.h"
@@ -98,11 +107,35 @@ void Script(CGlimmo2Dlg& dialog, bool untilSignal) {
   for (const auto& [at, step] : steps) QTimer::singleShot(kFirstClickMs + at, &dialog, step);
 }
 
+// Activa, then a way to stop, while the model is still being read.
+void QuickScript(CGlimmo2Dlg& dialog, const std::string& way) {
+  constexpr int kStep = 150;
+  const std::map<std::string, std::function<void()>> ways = {
+      {"stop", [&] { Click(dialog, res::kActiva); }},
+      {"sortir", [&] { Click(dialog, res::kIdCancel); }},
+      {"esc", [&] { QTest::keyClick(&dialog, Qt::Key_Escape); }},
+      {"close", [&] { dialog.close(); }},
+  };
+  const auto stop = ways.at(way);
+  QTimer::singleShot(kFirstClickMs, &dialog, [&] { Click(dialog, res::kActiva); });
+  QTimer::singleShot(kFirstClickMs + kStep, &dialog, stop);
+  if (way != "stop") return;
+  QTimer::singleShot(kFirstClickMs + 2 * kStep, &dialog, [&] { Click(dialog, res::kActiva); });
+  QTimer::singleShot(kFirstClickMs + 3 * kStep, &dialog, [&] { Click(dialog, res::kActiva); });
+  QTimer::singleShot(kFirstClickMs + 4 * kStep, &dialog, [&] { Click(dialog, res::kIdCancel); });
+}
+
+// Loads the detector's inside, not the model: "Captura"'s own look at the source does.
+void LoadTheInsideOnly() {
+  if (void* capture = EyeDetectorCaptureOpen()) EyeDetectorCaptureClose(capture);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--write-model") == 0) return WriteModel(std::atoi(argv[2]), argv[3]);
   const bool untilSignal = argc == 2 && std::strcmp(argv[1], "--until-signal") == 0;
+  const std::string quick = argc == 3 && std::strcmp(argv[1], "--quick") == 0 ? argv[2] : "";
   platform::CatchTerminationSignals();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
@@ -111,13 +144,21 @@ int main(int argc, char** argv) {
   MessageAnswerer answers;
   DialogServices services;
   services.pointerFromStart = qgetenv("GLIMMO2_POINTER") == "1";
-  if (!services.pointerFromStart) QTimer::singleShot(0, [] { game::DetectorEyeSource().Preload(); });
+  std::thread inside;  // quick: the inside loaded in the background, as the window does, but not the model
+  if (!quick.empty())
+    inside = std::thread(LoadTheInsideOnly);
+  else if (!services.pointerFromStart)
+    QTimer::singleShot(0, [] { game::DetectorEyeSource().Preload(); });
   {
     CGlimmo2Dlg dialog(nullptr, std::move(services));
     CloseOnTerminationSignals(dialog);
-    Script(dialog, untilSignal);
+    if (quick.empty())
+      Script(dialog, untilSignal);
+    else
+      QuickScript(dialog, quick);
     dialog.exec();
   }
+  if (inside.joinable()) inside.join();
   struct rusage usage {};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("survived: yes\nlongest stall: %lld ms\npeak resident: %ld MiB\n", static_cast<long long>(stalls.longest),

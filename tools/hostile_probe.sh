@@ -29,12 +29,14 @@ row() {  # name, then the command's output file and status
     "$(sed -n 's/^peak resident: \(.*\) MiB/\1 MB/p' "$out")" "$(sed -n 's/^longest stall: //p' "$out")" "${messages:-none}"
 }
 
-play() {  # name, then what to set up in the case's folder (a shell snippet); env from the caller
+play() {  # name, then what to set up in the case's folder (a shell snippet), then the probe's
+  # options; env from the caller
   local name=$1 setup=$2 dir
+  shift 2
   dir=$(mktemp -d "$work/case.XXXX")
   cp "$top"/data/*.wav "$top"/data/*.bmp "$dir"
   (cd "$dir" && eval "$setup")
-  (cd "$dir" && timeout 30 "$probe" >"$dir/out" 2>/dev/null)
+  (cd "$dir" && timeout 30 "$probe" "$@" >"$dir/out" 2>/dev/null)
   row "$name" "$dir/out" $?
 }
 
@@ -59,12 +61,21 @@ for source in "$work/fifo.avi" "http://127.0.0.1:9/camera.avi" /dev/zero "$work/
 done
 
 "$probe" --write-model 0 "$work/zero-parts.dat"
+head -c $(($(stat -c %s "$model") * 99 / 100)) "$model" >"$work/cut99.dat"
 "$probe" --write-model 5 "$work/five-parts.dat"
 : >"$work/empty.dat"; head -c 1000000 /dev/urandom >"$work/random.dat"; head -c 1000000 "$model" >"$work/truncated.dat"
 mkfifo "$work/fifo.dat"
 for m in "$work/zero-parts.dat" "$work/five-parts.dat" "$work/empty.dat" "$work/random.dat" "$work/truncated.dat" \
-         "$work/fifo.dat" /dev/zero "$work/missing.dat"; do
+         "$work/cut99.dat" "$work/fifo.dat" /dev/zero "$work/missing.dat"; do
   IRISDET_MODEL=$m play "IRISDET_MODEL=${m/#$work\//}" ":"
+done
+
+# A stop, "Sortir", Esc or the close box 150 ms after "Activa", while the model is still
+# being read: the real one, and one cut at 99%, which fails only at its end.
+for m in "$model" "$work/cut99.dat"; do
+  for way in stop sortir esc close; do
+    IRISDET_MODEL=$m play "$way 150 ms after Activa, IRISDET_MODEL=${m/#$work\//} still read" ":" --quick $way
+  done
 done
 
 # Ctrl+C and kill, once a game has played sound: the window closes as "Sortir" does.

@@ -18,6 +18,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/followed_face.h"
+#include "detector/model_store.h"
 #include "detector/point_reporter.h"
 #include "tools/eye_accuracy.h"
 #include "tools/measures.h"

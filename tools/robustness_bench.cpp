@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "detector/eye_locator.h"
+#include "detector/model_store.h"
 #include "tools/eye_accuracy.h"
 #include "tools/face_transforms.h"
 #include "tools/haar_baseline.h"

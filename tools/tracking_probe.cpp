@@ -15,6 +15,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/model_store.h"
 #include "detector/point_reporter.h"
 
 namespace {
