@@ -153,6 +153,26 @@ TEST_F(SoundTest, NoFileAndBombsPlayTheDefaultBeepAtOnce) {
   EXPECT_GT(std::count_if(played.begin(), played.end(), [](std::int16_t v) { return std::abs(v) > 1000; }), 300);
 }
 
+// Each encoding the mixer decodes plays the file's own tone, louder than the default
+// beep ever is; one it cannot decode (GSM) plays the beep.
+TEST_F(SoundTest, AnyWaveTheMixerDecodesPlaysItsOwnSound) {
+  const fs::path sounds = fs::path(GLIMMO2_TEST_DATA) / "sounds";
+  const auto loudest = [](const std::vector<std::int16_t>& s) {
+    return s.empty() ? 0 : std::abs(*std::max_element(s.begin(), s.end(), [](std::int16_t a, std::int16_t b) {
+      return std::abs(a) < std::abs(b);
+    }));
+  };
+  for (const char* name : {"ima-adpcm.wav", "ms-adpcm.wav", "mu-law.wav", "a-law.wav", "gsm.wav"}) {
+    SCOPED_TRACE(name);
+    fs::copy_file(sounds / name, folder / name);
+    const std::uintmax_t before = fs::exists(OutputFile()) ? fs::file_size(OutputFile()) : 0;
+    playedBefore = before;
+    platform::SoundPlayer::Instance().Play(name);
+    const bool decodable = std::string(name) != "gsm.wav";
+    EXPECT_EQ(loudest(Played()) > 12000, decodable) << "the tone is at 0.6 of full scale, the beep under 0.3";
+  }
+}
+
 TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
   const auto wav = [](std::uint32_t rate, std::uint16_t channels, std::uint32_t dataBytes, bool fmtFirst = true) {
     std::string b("RIFF\0\0\0\0WAVE", 12);
@@ -174,6 +194,13 @@ TEST(WavCheckTest, OnlyPlainWavesOfSensibleRateAndLength) {
   EXPECT_FALSE(platform::PlayableWav(wav(44100, 2, 4096, false)));   // samples before their format
   EXPECT_FALSE(platform::PlayableWav(wav(8000, 1, 8000 * 2 * 31)));  // over half a minute
   EXPECT_FALSE(platform::PlayableWav("OggS and more"));
+  // Whatever its encoding, a sound is bounded by what it decodes to.
+  std::ifstream in(fs::path(GLIMMO2_TEST_DATA) / "sounds" / "ima-adpcm.wav", std::ios::binary);
+  std::string adpcm(std::istreambuf_iterator<char>(in), {});
+  ASSERT_TRUE(platform::PlayableWav(adpcm));
+  const std::uint32_t oneHz = 1;
+  adpcm.replace(24, 4, reinterpret_cast<const char*>(&oneHz), 4);  // the format's rate
+  EXPECT_FALSE(platform::PlayableWav(adpcm));
 }
 
 // The game's own sounds, as committed: playable, in one format, and the direction cues
