@@ -35,8 +35,8 @@ const IrisdetCoreApi kApi{
     [] { return Engine::Instance().Delivering(); },
     [](char* text, int32_t bytes) { return Engine::Instance().LastError(text, bytes); },
     [] {
-      std::string error;
-      LoadFaceModel(&error);  // a failure is told by the start that needs the model
+      std::string error;                                  // a failure is told by the start that needs the model
+      ModelStore::Instance().Ready(ModelPath(), &error);  // starts the read: nobody waits in the store at exit
     },
     [](int32_t mode) { Engine::Instance().SetTracking(mode); },
     [] { Engine::Instance().Recentre(); },

@@ -22,13 +22,22 @@ constexpr auto kPollTimeout = std::chrono::milliseconds(100);
 constexpr auto kOpenTimeout = std::chrono::seconds(5);
 constexpr auto kLostAfter = std::chrono::seconds(2);           // without a frame, the source is lost
 constexpr auto kTrackerCheck = std::chrono::milliseconds(20);  // how often the model is asked for
+// A followed face needs no more looks than this to move the square smoothly: a webcam's 30
+// frames a second, looked at every other one, halve the detector's work.
+constexpr int kFollowingLooksPerSecond = 15;
+constexpr auto kFrameJitter = std::chrono::milliseconds(5);
 
 class LocatingTracker final : public EyeTracker {
  public:
   explicit LocatingTracker(std::shared_ptr<const FaceModel> model) : locator_(std::move(model)) {}
   std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) override {
-    return reporter_.Next(locator_.Locate(frame, seconds), tracking, seconds).point;
+    const EyeObservation eyes = locator_.Locate(frame, seconds);
+    const std::optional<cv::Point2f> eyesAt = eyes.Point();
+    settled_ = eyesAt && lastEyes_ && cv::norm(*eyesAt - *lastEyes_) < kSettledPx;
+    lastEyes_ = eyesAt;
+    return reporter_.Next(eyes, tracking, seconds).point;
   }
+  bool Settled() const override { return settled_; }
   // A new neutral position, for the likeliest player: a teacher hands over to a child at once.
   void Recentre() override {
     locator_.ChooseAgain();
@@ -36,8 +45,13 @@ class LocatingTracker final : public EyeTracker {
   }
 
  private:
+  // The eyes moving less than this between two looks (a slow drift, the landmarks' own
+  // jitter) need no look in between; a head that moves is looked at in every frame.
+  static constexpr double kSettledPx = 2.5;
   EyeLocator locator_;
   PointReporter reporter_;
+  std::optional<cv::Point2f> lastEyes_;
+  bool settled_ = false;
 };
 
 }  // namespace
@@ -49,7 +63,8 @@ EngineParts RealEngineParts() {
           [](std::string* error) -> std::unique_ptr<EyeTracker> {
             std::shared_ptr<const FaceModel> model = ModelStore::Instance().Ready(ModelPath(), error);
             return model ? std::make_unique<LocatingTracker>(std::move(model)) : nullptr;
-          }};
+          },
+          kFollowingLooksPerSecond};
 }
 
 Engine& Engine::Instance() {
@@ -215,11 +230,22 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
   std::optional<cv::Point2f> eye;
+  auto lastLook = std::chrono::steady_clock::time_point{};
+  const auto betweenLooks = parts_.followingLooksPerSecond > 0
+                                ? std::chrono::milliseconds(1000 / parts_.followingLooksPerSecond) - kFrameJitter
+                                : std::chrono::milliseconds(0);
   while (running_) {
-    if (!source->Read(frame)) {
+    if (!source->Grab()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // nothing to read now: no spinning
       continue;
     }
+    // A face being followed that holds still is looked at followingLooksPerSecond times a
+    // second; the frames in between are passed over undecoded. A face that moves, or is
+    // searched for, is looked at in every frame.
+    const auto now = std::chrono::steady_clock::now();
+    if (eye && tracker->Settled() && now - lastLook < betweenLooks) continue;
+    if (!source->Retrieve(frame)) continue;
+    lastLook = now;
     if (tracker && !source->Repeated()) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       if (recentre_.exchange(false)) tracker->Recentre();

@@ -26,6 +26,9 @@ class EyeTracker {
   virtual ~EyeTracker() = default;
   virtual std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) = 0;
   virtual void Recentre() = 0;
+  // Whether the face held still between the last two looks: the next frame may then be
+  // passed over (EngineParts::followingLooksPerSecond).
+  virtual bool Settled() const { return true; }
 };
 
 // What the engine watches with, both made on its watching thread at each start.
@@ -37,6 +40,9 @@ struct EngineParts {
   // the next frame), or with what is missing in *error (then frames come without eyes,
   // for a snapshot). Never waits.
   std::function<std::unique_ptr<EyeTracker>(std::string* error)> makeTracker;
+  // How often a face being followed, and holding still, is looked at: the frames in
+  // between are passed over undecoded. 0: every frame.
+  int followingLooksPerSecond = 0;
 };
 EngineParts RealEngineParts();
 

@@ -104,7 +104,7 @@ struct EyeLocator::Impl {
     if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
     Straighten(frame);
     tilt = {};
-    const std::optional<cv::Rect> box = faces.Follow(gray);
+    const std::optional<cv::Rect> box = faces.Follow(gray, seconds);
     const std::optional<Fitted> face = box ? Fit(frame, *box) : std::nullopt;
     if (!face) return eyes;
     followed.Relook(face->seen, seconds);
@@ -117,12 +117,12 @@ struct EyeLocator::Impl {
     tilt = {};
     std::optional<Fitted> face;
     if (!followed.Choosing(seconds)) {
-      if (const std::optional<cv::Rect> box = faces.Follow(gray)) face = Fit(frame, *box);
+      if (const std::optional<cv::Rect> box = faces.Follow(gray, seconds)) face = Fit(frame, *box);
       if (face && followed.IsIt(face->seen))
         followed.Keep(face->seen, seconds);
       else
         face = Refind(frame, seconds);
-    } else if ((face = ChooseThePlayer(frame))) {
+    } else if ((face = ChooseThePlayer(frame, seconds))) {
       followed.Start(face->seen, seconds);
     }
     if (!face) {
@@ -153,7 +153,7 @@ struct EyeLocator::Impl {
         if (!candidate.sure && !faces.EyesAgree(gray, candidate.box)) continue;
         const std::optional<Fitted> face = Fit(frame, candidate.box);
         if (!face || !followed.IsIt(face->seen)) continue;
-        std::optional<Fitted> taken = Fit(frame, faces.Take(gray, candidate.box));
+        std::optional<Fitted> taken = Fit(frame, faces.Take(gray, candidate.box, seconds));
         if (taken) followed.Keep(taken->seen, seconds);
         return taken;
       }
@@ -163,7 +163,7 @@ struct EyeLocator::Impl {
   // The likeliest player over the whole frame: a large face near the middle. The small
   // faces are looked for only when one of them could be likelier than the best so far,
   // and a doubtful face's eyes are checked only when it could be.
-  std::optional<Fitted> ChooseThePlayer(const cv::Mat& frame) {
+  std::optional<Fitted> ChooseThePlayer(const cv::Mat& frame, double seconds) {
     std::optional<cv::Rect> best;
     double bestLikelihood = 0.0;
     for (const FaceSizes sizes : {FaceSizes::kLarge, FaceSizes::kSmall}) {
@@ -175,7 +175,7 @@ struct EyeLocator::Impl {
       }
     }
     if (!best) return std::nullopt;
-    return Fit(frame, faces.Take(gray, *best));
+    return Fit(frame, faces.Take(gray, *best, seconds));
   }
 
   // The irises inside the eyes' contours, in the camera's frame.

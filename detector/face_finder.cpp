@@ -17,8 +17,11 @@ using Detector = dlib::frontal_face_detector;
 
 constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
 constexpr double kSearchMargin = 0.5;        // of the face's width, on each side
-constexpr int kFramesPerSearch = 6;          // between searches the landmarks carry the face
-constexpr double kLargestJump = 0.25;        // of the face's width: more, and the face is searched for
+// Between searches the landmarks carry the face, for six frames of a 30 fps camera, and
+// never longer than their time when fewer frames are looked at.
+constexpr int kFramesPerSearch = 6;
+constexpr double kSecondsPerSearch = kFramesPerSearch / 30.0 - 0.01;
+constexpr double kLargestJump = 0.25;  // of the face's width: more, and the face is searched for
 // The detector is sure of a face from a score of 0. Down to this score a face is taken
 // when its eyes are confirmed: a scarf or a hand at the chin, a dim room, a tilted or
 // turned head all lower the score, and the eyes are what the game needs.
@@ -102,16 +105,18 @@ struct FaceFinder::Impl {
   std::optional<cv::Rect2f> landmarks;
   BoxRelation relation;
   int framesCarried = 0;
+  double searchedAt = 0;  // seconds
   Search search = Search::kNone;
 
-  std::optional<cv::Rect> Follow(const cv::Mat& gray) {
+  std::optional<cv::Rect> Follow(const cv::Mat& gray, double seconds) {
     search = Search::kNone;
     if (!face) return std::nullopt;
-    if (landmarks && framesCarried < kFramesPerSearch) {
+    if (landmarks && framesCarried < kFramesPerSearch && seconds - searchedAt < kSecondsPerSearch) {
       ++framesCarried;
       return relation.FaceFor(*landmarks);
     }
     framesCarried = 0;
+    searchedAt = seconds;
     search = Search::kAround;
     return SearchAround(gray, *face);
   }
@@ -171,11 +176,12 @@ struct FaceFinder::Impl {
     return false;
   }
 
-  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box) {
+  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box, double seconds) {
     // A small face was already seen at its own size.
     face = box.width < kTrackedFaceWidth ? box : SearchAround(gray, box, true).value_or(box);
     landmarks.reset();
     framesCarried = 0;
+    searchedAt = seconds;
     return *face;
   }
 };
@@ -187,8 +193,8 @@ FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make
 
 FaceFinder::~FaceFinder() = default;
 
-std::optional<cv::Rect> FaceFinder::Follow(const cv::Mat& gray) {
-  const std::optional<cv::Rect> box = impl_->Follow(gray);
+std::optional<cv::Rect> FaceFinder::Follow(const cv::Mat& gray, double seconds) {
+  const std::optional<cv::Rect> box = impl_->Follow(gray, seconds);
   if (box)
     impl_->face = box;
   else
@@ -202,7 +208,9 @@ std::vector<FaceCandidate> FaceFinder::LookOver(const cv::Mat& gray, FaceSizes s
 
 bool FaceFinder::EyesAgree(const cv::Mat& gray, const cv::Rect& box) { return impl_->EyesAgree(gray, box); }
 
-cv::Rect FaceFinder::Take(const cv::Mat& gray, const cv::Rect& box) { return impl_->Take(gray, box); }
+cv::Rect FaceFinder::Take(const cv::Mat& gray, const cv::Rect& box, double seconds) {
+  return impl_->Take(gray, box, seconds);
+}
 
 void FaceFinder::Learn(const cv::Rect2f& box) {
   if (impl_->framesCarried == 0) impl_->relation = BoxRelation::Between(box, *impl_->face);

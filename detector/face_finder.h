@@ -35,9 +35,9 @@ class FaceFinder {
   FaceFinder& operator=(const FaceFinder&) = delete;
 
   // The followed face's box for the landmark model: carried by the last frame's
-  // landmarks most of the time, looked for around where it was now and then. None when
-  // no face is followed or it is not there.
-  std::optional<cv::Rect> Follow(const cv::Mat& gray);
+  // landmarks most of the time, looked for around where it was now and then (`seconds`:
+  // the frame's time). None when no face is followed or it is not there.
+  std::optional<cv::Rect> Follow(const cv::Mat& gray, double seconds);
   // The faces of those sizes over the whole frame: the sure ones, largest first, then the
   // likeliest few doubtful ones.
   std::vector<FaceCandidate> LookOver(const cv::Mat& gray, FaceSizes sizes);
@@ -46,7 +46,7 @@ class FaceFinder {
   bool EyesAgree(const cv::Mat& gray, const cv::Rect& box);
   // Follows the face in `box` from now on; the box for the landmark model, looked at again
   // as it will be followed, so the landmarks see the same kind of box.
-  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box);
+  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box, double seconds);
   // The box around the landmarks placed in the followed face.
   void Learn(const cv::Rect2f& landmarks);
   void Reset();

@@ -35,17 +35,22 @@ class CameraSource final : public FrameSource {
     return true;
   }
 
-  bool Read(cv::Mat& frame) override {
-    cv::Mat raw;
-    if (capture_.isOpened() && capture_.read(raw) && FrameSizeAllowed(raw.cols, raw.rows)) {
-      frame = ToCameraFrame(raw);
-      return true;
-    }
+  bool Read(cv::Mat& frame) override { return Grab() && Retrieve(frame); }
+
+  bool Grab() override {
+    if (capture_.isOpened() && capture_.grab()) return true;
     // The camera went away: try it again now and then, without spinning.
     capture_.release();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Open();
     return false;
+  }
+
+  bool Retrieve(cv::Mat& frame) override {  // decodes the compressed frame
+    cv::Mat raw;
+    if (!capture_.retrieve(raw) || raw.empty() || !FrameSizeAllowed(raw.cols, raw.rows)) return false;
+    frame = ToCameraFrame(raw);
+    return true;
   }
 
  private:
@@ -64,39 +69,54 @@ class FileSource : public FrameSource {
   bool Prime(double fps) {
     period_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / fps));
     next_ = Clock::now();
-    return ReadNext(primed_);
+    return GrabNext() && RetrieveNext(primed_);
   }
 
-  bool Read(cv::Mat& frame) override {
-    if (pacing_ == Pacing::RealTime) {
-      if (!wait_(next_)) return false;
-      next_ = std::max(next_ + period_, Clock::now() - period_);
-      if (Vanished()) return false;  // like a camera unplugged: no more frames
-    }
-    cv::Mat raw;
+  bool Read(cv::Mat& frame) override { return Grab() && Retrieve(frame); }
+
+  bool Grab() override {
+    if (!WaitForTurn()) return false;
     repeated_ = false;
-    if (!primed_.empty()) {
-      raw = primed_;
-      primed_.release();
-    } else if (ended_ || !ReadNext(raw)) {
-      ended_ = true;  // asking again costs time and gives nothing
-      if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
-      repeated_ = true;
-      frame = last_;
-      return true;
-    }
-    last_ = ToCameraFrame(raw);
-    frame = last_;
+    if (!primed_.empty()) return grabbed_ = Grabbed::kPrimed, true;
+    if (!ended_ && GrabNext()) return grabbed_ = Grabbed::kNext, true;
+    ended_ = true;  // asking again costs time and gives nothing
+    if (pacing_ == Pacing::EveryFrame || last_.empty()) return false;
+    repeated_ = true;
+    grabbed_ = Grabbed::kLast;
     return true;
+  }
+
+  bool Retrieve(cv::Mat& frame) override {
+    cv::Mat raw;
+    if (grabbed_ == Grabbed::kPrimed)
+      raw = primed_, primed_.release();
+    else if (grabbed_ == Grabbed::kNext && !RetrieveNext(raw))
+      return false;
+    if (!raw.empty()) last_ = ToCameraFrame(raw);
+    frame = last_;
+    return !frame.empty();
   }
 
   bool Repeated() const override { return repeated_; }
 
  protected:
-  // The next frame as the file holds it; false at the end or on a frame out of bounds.
-  virtual bool ReadNext(cv::Mat& raw) = 0;
+  // Takes the next frame of the file, undecoded where it can; false at its end.
+  virtual bool GrabNext() = 0;
+  // The frame taken, as a picture; false when it is out of bounds.
+  virtual bool RetrieveNext(cv::Mat& raw) = 0;
 
  private:
+  enum class Grabbed { kPrimed, kNext, kLast };
+
+  // Played in real time, the next frame's moment; false when the wait was cut short or the
+  // file is gone.
+  bool WaitForTurn() {
+    if (pacing_ == Pacing::EveryFrame) return true;
+    if (!wait_(next_)) return false;
+    next_ = std::max(next_ + period_, Clock::now() - period_);
+    return !Vanished();  // like a camera unplugged: no more frames
+  }
+
   // The file (or the folder of a picture sequence) is gone; looked at once a second.
   bool Vanished() {
     if (gone_ || Clock::now() < nextLook_) return gone_;
@@ -114,6 +134,7 @@ class FileSource : public FrameSource {
   Clock::duration period_{};
   Clock::time_point next_;
   cv::Mat primed_, last_;
+  Grabbed grabbed_ = Grabbed::kLast;
   bool repeated_ = false, ended_ = false;
 };
 
@@ -137,8 +158,9 @@ class VideoSource final : public FileSource {
   }
 
  private:
-  bool ReadNext(cv::Mat& raw) override {
-    return capture_.read(raw) && !raw.empty() && FrameSizeAllowed(raw.cols, raw.rows);
+  bool GrabNext() override { return capture_.grab(); }
+  bool RetrieveNext(cv::Mat& raw) override {
+    return capture_.retrieve(raw) && !raw.empty() && FrameSizeAllowed(raw.cols, raw.rows);
   }
 
   cv::VideoCapture capture_;
@@ -189,16 +211,22 @@ class SequenceSource final : public FileSource {
     return prefix_ + number + suffix_;
   }
 
-  bool ReadNext(cv::Mat& raw) override {
-    raw = ReadBoundedImage(Name(next_), &lastError_);
-    if (raw.empty()) return false;  // the sequence ends at its first missing or unreadable picture
+  // A picture is read whole: the sequence ends at its first missing or unreadable one.
+  bool GrabNext() override {
+    picture_ = ReadBoundedImage(Name(next_), &lastError_);
+    if (picture_.empty()) return false;
     ++next_;
     return true;
+  }
+  bool RetrieveNext(cv::Mat& raw) override {
+    raw = picture_;
+    return !raw.empty();
   }
 
   std::string prefix_, suffix_, lastError_;
   int width_ = 0;
   int next_ = 0;
+  cv::Mat picture_;
 };
 
 // Still images, each a frame on its own, in name order.
@@ -298,7 +326,7 @@ cv::Mat ToCameraFrame(const cv::Mat& frame) {
   else
     bgr = frame;
   if (bgr.depth() != CV_8U) bgr.convertTo(bgr, CV_8U);
-  if (bgr.cols == kWidth && bgr.rows == kHeight) return bgr.clone();
+  if (bgr.cols == kWidth && bgr.rows == kHeight) return bgr.isContinuous() ? bgr : bgr.clone();
   cv::Mat scaled;
   cv::resize(bgr, scaled, cv::Size(kWidth, kHeight), 0, 0, cv::INTER_AREA);
   return scaled;

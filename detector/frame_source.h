@@ -23,12 +23,24 @@ class FrameSource {
   virtual ~FrameSource() = default;
   // The next frame; false when there is none now (a camera failing, the end of a file).
   virtual bool Read(cv::Mat& frame) = 0;
+  // The same in two steps, so that a frame that will not be looked at costs little: Grab
+  // waits for the next frame and takes it, undecoded where the source can (a camera's
+  // compressed frame, a video's); Retrieve then gives it as a picture. By default the
+  // frame is read whole at once.
+  virtual bool Grab() { return Read(grabbed_); }
+  virtual bool Retrieve(cv::Mat& frame) {
+    frame = grabbed_;
+    return !frame.empty();
+  }
   // The file name of the last frame read, for sources that have one.
   virtual std::string FrameName() const { return {}; }
   // True when the last Read repeated the frame before it.
   virtual bool Repeated() const { return false; }
   // True when every frame stands alone (a folder of stills): nothing carries over.
   virtual bool Unrelated() const { return false; }
+
+ private:
+  cv::Mat grabbed_;
 };
 
 // How a source played in real time waits for its next frame's moment; false when
@@ -54,7 +66,8 @@ struct CameraSetting {
 };
 const std::vector<CameraSetting>& CameraSettings();
 
-// Scales any frame to 640x480 and converts grey or BGRA to BGR.
+// Scales any frame to 640x480 and converts grey or BGRA to BGR; a frame that needs neither
+// is handed back as it is (its pixels shared, not copied).
 cv::Mat ToCameraFrame(const cv::Mat& frame);
 
 }  // namespace irisdet

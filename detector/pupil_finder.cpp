@@ -71,33 +71,50 @@ cv::Point2f Peak(const cv::Mat& scores, cv::Point peak, double best, float radiu
   return sum > 0.0 ? cv::Point2f(float(sx / sum), float(sy / sum)) : cv::Point2f(peak);
 }
 
-// How much darker an iris-sized disc at each place is than the ring around it, over
-// the visible eye only (the lids hide parts of both).
-cv::Mat DiscContrast(const cv::Mat& patch, const cv::Mat& eye, float radius) {
-  const int r = std::max(1, cvRound(radius)), outer = std::max(r + 1, cvRound(radius * kRingOuter));
-  const cv::Mat ring = cv::getStructuringElement(cv::MORPH_ELLIPSE, {2 * outer + 1, 2 * outer + 1});
-  cv::Mat disc = cv::Mat::zeros(ring.size(), CV_8U);
-  cv::circle(disc, {outer, outer}, r, cv::Scalar(1), cv::FILLED);
-  cv::Mat discKernel, ringKernel;
-  disc.convertTo(discKernel, CV_32F);
-  ring.convertTo(ringKernel, CV_32F);
-  ringKernel -= discKernel;
-  cv::Mat visible, masked;
-  eye.convertTo(visible, CV_32F, 1.0 / 255.0);
-  masked = patch.mul(visible);
-  const auto filtered = [](const cv::Mat& image, const cv::Mat& kernel) {
-    cv::Mat out;
-    cv::filter2D(image, out, CV_32F, kernel, {-1, -1}, 0, cv::BORDER_CONSTANT);
-    return out;
-  };
-  const cv::Mat discArea = filtered(visible, discKernel);
-  const cv::Mat discMean = filtered(masked, discKernel) / cv::max(discArea, 1.0f);
-  const cv::Mat ringMean = filtered(masked, ringKernel) / cv::max(filtered(visible, ringKernel), 1.0f);
-  // A disc mostly under a lid is a weak witness: a light iris below the dark lash line
-  // would lose to the lashes. It counts by the share of it that is seen.
-  const cv::Mat seen = discArea / static_cast<float>(cv::sum(discKernel)[0]);
-  return cv::Mat(cv::max(ringMean - discMean, 0.0f)).mul(seen);
-}
+// How much darker an iris-sized disc is than the ring around it, over the visible eye
+// only (the lids hide parts of both), at the candidate centres only: summed directly over
+// the disc's and the ring's pixels, which costs a few times less than filtering the whole
+// patch with both.
+class DiscContrast {
+ public:
+  DiscContrast(const cv::Mat& patch, const cv::Mat& eye, float radius) {
+    const int r = std::max(1, cvRound(radius)), outer = std::max(r + 1, cvRound(radius * kRingOuter));
+    const cv::Mat ring = cv::getStructuringElement(cv::MORPH_ELLIPSE, {2 * outer + 1, 2 * outer + 1});
+    cv::Mat disc = cv::Mat::zeros(ring.size(), CV_8U);
+    cv::circle(disc, {outer, outer}, r, cv::Scalar(1), cv::FILLED);
+    cv::Mat visible, masked;
+    eye.convertTo(visible, CV_32F, 1.0 / 255.0);
+    masked = patch.mul(visible);
+    // Zeros all round: a disc reaching out of the patch sees nothing there.
+    cv::copyMakeBorder(visible, visible_, outer, outer, outer, outer, cv::BORDER_CONSTANT, 0);
+    cv::copyMakeBorder(masked, masked_, outer, outer, outer, outer, cv::BORDER_CONSTANT, 0);
+    const int stride = visible_.cols;
+    for (int y = 0; y < ring.rows; ++y)
+      for (int x = 0; x < ring.cols; ++x)
+        if (disc.at<uchar>(y, x))
+          disc_.push_back(y * stride + x);
+        else if (ring.at<uchar>(y, x))
+          ring_.push_back(y * stride + x);
+  }
+
+  // The contrast of a disc centred at (x, y) of the patch, by the share of it that is seen:
+  // a disc mostly under a lid is a weak witness (a light iris below the dark lash line
+  // would lose to the lashes).
+  float At(int x, int y) const {
+    const int topLeft = y * visible_.cols + x;  // of the disc's square, in the bordered images
+    const auto* visible = reinterpret_cast<const float*>(visible_.data) + topLeft;
+    const auto* masked = reinterpret_cast<const float*>(masked_.data) + topLeft;
+    float discArea = 0.f, discSum = 0.f, ringArea = 0.f, ringSum = 0.f;
+    for (const int at : disc_) discArea += visible[at], discSum += masked[at];
+    for (const int at : ring_) ringArea += visible[at], ringSum += masked[at];
+    const float discMean = discSum / std::max(discArea, 1.f), ringMean = ringSum / std::max(ringArea, 1.f);
+    return std::max(ringMean - discMean, 0.f) * discArea / static_cast<float>(disc_.size());
+  }
+
+ private:
+  cv::Mat visible_, masked_;      // continuous, as copyMakeBorder makes them
+  std::vector<int> disc_, ring_;  // offsets from the disc's square's top left
+};
 
 // Glare is small and bright. A small opening takes away the speckles (a wider one would
 // take the slivers of white between the iris and the corners too); where a spot stands
@@ -168,14 +185,14 @@ std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& cont
     fullLids.emplace_back(cvRound((p.x - box.x) * scale), cvRound((p.y - box.y) * scale));
   cv::Mat eye = cv::Mat::zeros(patch.size(), CV_8U);
   cv::fillConvexPoly(eye, fullLids, cv::Scalar(255));
-  const cv::Mat contrast = DiscContrast(patch, eye, radius);
+  const DiscContrast contrast(patch, eye, radius);
   // Both must agree: edges pointing away from the centre, and a dark disc on it.
   cv::Mat scores = cv::Mat::zeros(patch.size(), CV_32F);
   for (int y = 0; y < patch.rows; ++y)
     for (int x = 0; x < patch.cols; ++x)
       if (inside.at<uchar>(y, x))
         scores.at<float>(y, x) =
-            darkness.at<float>(y, x) * contrast.at<float>(y, x) * CentreScore(gradients, float(x), float(y), radius);
+            darkness.at<float>(y, x) * contrast.At(x, y) * CentreScore(gradients, float(x), float(y), radius);
   double best = 0.0;
   cv::Point bestAt;
   cv::minMaxLoc(scores, nullptr, &best, nullptr, &bestAt);

@@ -25,6 +25,8 @@ struct Script {
   std::atomic<int> opened{0};
   std::atomic<int> recentred{0};
   std::atomic<bool> trackerReady{true};  // false: what finds the eye is still being read
+  std::atomic<int> looked{0};            // frames the tracker was given
+  std::atomic<int> askedWhenEmpty{0};    // reads that found no frame handed
 
   // A frame whose top-left pixel carries the point the scripted tracker reports.
   void Hand(int x, int y) {
@@ -34,6 +36,10 @@ struct Script {
   void End() {
     std::lock_guard lock(mutex);
     ended = true;
+  }
+  bool Taken() {
+    std::lock_guard lock(mutex);
+    return frames.empty();
   }
 };
 
@@ -46,7 +52,10 @@ class ScriptedSource final : public irisdet::FrameSource {
     while (wait_(Clock::now() + std::chrono::milliseconds(2))) {
       std::lock_guard lock(script_->mutex);
       if (script_->ended) return false;
-      if (script_->frames.empty()) continue;
+      if (script_->frames.empty()) {
+        ++script_->askedWhenEmpty;
+        continue;
+      }
       frame = script_->frames.front();
       script_->frames.pop_front();
       return true;
@@ -63,6 +72,7 @@ class ScriptedTracker final : public irisdet::EyeTracker {
  public:
   explicit ScriptedTracker(std::shared_ptr<Script> script) : script_(std::move(script)) {}
   std::optional<cv::Point2f> Next(const cv::Mat& frame, irisdet::Tracking, double) override {
+    ++script_->looked;
     const cv::Vec3b pixel = frame.at<cv::Vec3b>(0, 0);
     if (pixel[0] == 0) return std::nullopt;  // x 0: no eye in this frame
     return cv::Point2f(pixel[0], pixel[1]);
@@ -74,7 +84,7 @@ class ScriptedTracker final : public irisdet::EyeTracker {
 };
 
 irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string sourceTrouble = {},
-                              std::string trackerTrouble = {}) {
+                              std::string trackerTrouble = {}, int followingLooksPerSecond = 0) {
   return {
       [=](const std::string&, std::string* error, irisdet::FrameWait wait) -> std::unique_ptr<irisdet::FrameSource> {
         ++script->opened;
@@ -85,7 +95,8 @@ irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string
         *error = trackerTrouble;
         if (!script->trackerReady) return nullptr;
         return std::make_unique<ScriptedTracker>(script);
-      }};
+      },
+      followingLooksPerSecond};
 }
 
 // Polls until a sample with an eye comes; each poll waits at most 100 ms for a frame.
@@ -188,6 +199,24 @@ TEST(EngineTest, AStopNeverWaitsForWhatFindsTheEyeAndTheFramesWaitForIt) {
   int16_t polledY = -1, polledX = -1;
   ASSERT_TRUE(PollForEye(engine, &polledY, &polledX));
   EXPECT_EQ(cv::Point(polledX, polledY), cv::Point(10, 20));
+}
+
+TEST(EngineTest, AFollowedEyeIsLookedAtNoMoreOftenThanAsked) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script, {}, {}, 1));  // once a second: the frames below all come within it
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
+  for (int i = 0; i < 3; ++i) script->Hand(30, 40);
+  // Wait until the engine has taken them all and come back for more.
+  for (const int asked = script->askedWhenEmpty; script->askedWhenEmpty < asked + 2 || !script->Taken();)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(script->looked, 1) << "frames were looked at within the second";
+  engine.Stop();
+  // Without an eye, every frame is looked at: the face may be anywhere by now.
+  irisdet::Engine searching(Scripted(script, {}, {}, 1));
+  ASSERT_EQ(searching.Start(), IRISDET_OK);
+  script->Hand(0, 0);  // no eye in it
+  EXPECT_EQ(HandAndPoll(*script, searching, 50, 60), cv::Point(50, 60));
 }
 
 TEST(EngineTest, ASourceThatEndsIsLostAndAStartOpensItAgain) {
