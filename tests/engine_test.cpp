@@ -26,6 +26,7 @@ struct Script {
   std::atomic<int> recentred{0};
   std::atomic<bool> trackerReady{true};  // false: what finds the eye is still being read
   std::atomic<int> looked{0};            // frames the tracker was given
+  std::atomic<bool> settled{true};       // the tracker's face held still
   std::atomic<int> askedWhenEmpty{0};    // reads that found no frame handed
 
   // A frame whose top-left pixel carries the point the scripted tracker reports.
@@ -78,6 +79,7 @@ class ScriptedTracker final : public irisdet::EyeTracker {
     return cv::Point2f(pixel[0], pixel[1]);
   }
   void Recentre() override { ++script_->recentred; }
+  bool Settled() const override { return script_->settled; }
 
  private:
   std::shared_ptr<Script> script_;
@@ -211,6 +213,10 @@ TEST(EngineTest, AFollowedEyeIsLookedAtNoMoreOftenThanAsked) {
   for (const int asked = script->askedWhenEmpty; script->askedWhenEmpty < asked + 2 || !script->Taken();)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(script->looked, 1) << "frames were looked at within the second";
+  script->settled = false;  // the face moves: every frame
+  EXPECT_EQ(HandAndPoll(*script, engine, 11, 21), cv::Point(11, 21));
+  EXPECT_EQ(HandAndPoll(*script, engine, 12, 22), cv::Point(12, 22));
+  script->settled = true;
   engine.Stop();
   // Without an eye, every frame is looked at: the face may be anywhere by now.
   irisdet::Engine searching(Scripted(script, {}, {}, 1));
