@@ -17,10 +17,10 @@ using Detector = dlib::frontal_face_detector;
 
 constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
 constexpr double kSearchMargin = 0.5;        // of the face's width, on each side
-// Between searches the landmarks carry the face, for six frames of a 30 fps camera, and
-// never longer than their time when fewer frames are looked at.
+// Between searches the landmarks carry the face for six frames, and never longer than six
+// frames of a 30 fps camera take when fewer frames are looked at.
 constexpr int kFramesPerSearch = 6;
-constexpr double kSecondsPerSearch = kFramesPerSearch / 30.0 - 0.01;
+constexpr double kSecondsPerSearch = (kFramesPerSearch + 1) / 30.0 - 0.01;
 constexpr double kLargestJump = 0.25;  // of the face's width: more, and the face is searched for
 // The detector is sure of a face from a score of 0. Down to this score a face is taken
 // when its eyes are confirmed: a scarf or a hand at the chin, a dim room, a tilted or

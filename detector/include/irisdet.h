@@ -44,10 +44,14 @@ void EyeDetectorStop(void);
  *       about 15 degrees left or right or 10 degrees up or down, or moving it by one
  *       interocular distance, reaches the frame's edges, at any distance. The
  *       neutral position is taken once the face holds still after it is first
- *       found, after it comes back from more than 2 s away, and after
- *       EyeDetectorRecentre; until then the point is the frame's centre.
+ *       found (or after twenty frames if it never does), after it comes back from
+ *       more than 2 s away, when another player's face is followed, and after
+ *       EyeDetectorRecentre; until then no eye is reported.
  *   eyes  the midpoint of both eyes (or the one eye found) where the camera sees
  *       them, mirrored.
+ * With other people in view, the face followed keeps the point; another one is taken
+ * only after the followed face has been away for 2 s, or after EyeDetectorRecentre
+ * (the likeliest player: a large face near the middle).
  * It returns 1. Without (no face, timeout, stopped): returns 0
  * and leaves both values as they were. Safe from any thread, during and after
  * a stop. */
@@ -65,7 +69,8 @@ int32_t EyeDetectorDelivering(void);
 #define IRISDET_TRACKING_EYES 1
 void EyeDetectorSetTracking(int32_t mode);
 
-/* Takes the neutral position anew: the next steady face is the centre. */
+/* Takes the neutral position anew, for the likeliest player in view (a teacher hands
+ * over to a child at once): the next steady face is the centre. */
 void EyeDetectorRecentre(void);
 
 /* Why the last start failed, or why watching went wrong since (the landmark model
