@@ -75,36 +75,80 @@ struct Fitted {
   SeenFace seen;
 };
 
+// The whole frame is looked over by the neural finder first (it sees covered, dim, small
+// and tilted faces the HOG detector misses), and by the HOG detector where it saw nothing
+// (or alone, without the neural finder's model).
+std::vector<Look> LooksOf(FaceFinders finders) {
+  switch (finders) {
+    case FaceFinders::kHog:
+      return {Look::kHogLarge, Look::kHogSmall};
+    case FaceFinders::kNeural:
+      return {Look::kNeuralNear, Look::kNeuralFar};
+    case FaceFinders::kBoth:
+      break;
+  }
+  return {Look::kNeuralNear, Look::kNeuralFar, Look::kHogLarge, Look::kHogSmall};
+}
+
+// Looks that find small faces, which cannot beat a face likelier than the smallest large one.
+bool FindsSmallFaces(Look look) { return look == Look::kNeuralFar || look == Look::kHogSmall; }
+bool IsHog(Look look) { return look == Look::kHogLarge || look == Look::kHogSmall; }
+
+Tilt TiltOf(const std::array<cv::Point2f, 2>& eyes) {
+  const cv::Point2f across = eyes[1] - eyes[0];
+  return {std::atan2(across.y, across.x) * 180.0 / CV_PI, (eyes[0] + eyes[1]) * 0.5f};
+}
+
+cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
+  return {static_cast<float>(m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2)),
+          static_cast<float>(m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2))};
+}
+
 struct EyeLocator::Impl {
   std::shared_ptr<const FaceModel> model;
   FaceFinder faces;
   FollowedFace followed;
+  std::vector<Look> looks;
   cv::Mat camera, gray, back;  // back: from the grey frame to the camera's (empty when the same)
+  cv::Matx23d toGray;          // from the camera's frame to the grey one
   Tilt tilt;
-  explicit Impl(std::shared_ptr<const FaceModel> m) : model(m), faces(std::move(m)) {}
+  // The eyes a neural finder saw on the face taken in this frame, in the camera's frame.
+  std::optional<std::array<cv::Point2f, 2>> takenEyes;
+  Impl(std::shared_ptr<const FaceModel> m, FaceFinders finders) : model(m), faces(std::move(m)) {
+    for (const Look look : LooksOf(finders))
+      if (faces.Has(look)) looks.push_back(look);
+  }
 
   // The grey frame to look at, and how to take its points back to the camera's frame.
   void Straighten(const cv::Mat& frame) {
     cv::cvtColor(frame, camera, cv::COLOR_BGR2GRAY);
     back.release();
+    toGray = cv::Matx23d(1, 0, 0, 0, 1, 0);
     if (std::abs(tilt.degrees) < kStraightenFrom) {
       gray = camera;
       return;
     }
-    const cv::Mat upright = cv::getRotationMatrix2D(tilt.pivot, tilt.degrees, 1.0);
-    cv::warpAffine(camera, gray, upright, camera.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
-    cv::invertAffineTransform(upright, back);
+    toGray = cv::getRotationMatrix2D(tilt.pivot, tilt.degrees, 1.0);
+    cv::warpAffine(camera, gray, toGray, camera.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    cv::invertAffineTransform(toGray, back);
   }
 
   // A face first seen tilted is looked at again straightened, in the same frame: the
-  // same face, seen better (its look too, which the tilted landmarks placed badly).
+  // same face, seen better (its look too, which the tilted landmarks placed badly). A
+  // face a neural finder found is straightened by the eyes it saw, its box placed by them.
   EyeObservation Locate(const cv::Mat& frame, double seconds) {
     const bool upright = std::abs(tilt.degrees) < kStraightenFrom;
+    takenEyes.reset();
     EyeObservation eyes = LocateOnce(frame, seconds);
     if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
     Straighten(frame);
     tilt = {};
-    const std::optional<cv::Rect> box = faces.Follow(gray, seconds);
+    const std::optional<cv::Rect> box =
+        takenEyes
+            ? faces.Take(gray,
+                         {BoxFromEyes(Apply(toGray, (*takenEyes)[0]), Apply(toGray, (*takenEyes)[1])), true, takenEyes},
+                         seconds)
+            : faces.Follow(gray, seconds);
     const std::optional<Fitted> face = box ? Fit(frame, *box) : std::nullopt;
     if (!face) return eyes;
     followed.Relook(face->seen, seconds);
@@ -130,7 +174,9 @@ struct EyeLocator::Impl {
       return {};
     }
     faces.Learn(LandmarkBox(face->points));
-    return Observe(*face);
+    EyeObservation eyes = Observe(*face);
+    if (takenEyes) tilt = TiltOf(*takenEyes);  // surer than landmarks placed on a tilted face
+    return eyes;
   }
 
   // The landmarks in `box`, and the face's look.
@@ -148,34 +194,45 @@ struct EyeLocator::Impl {
 
   // The followed face, lost where it was: looked for over the whole frame, by its look.
   std::optional<Fitted> Refind(const cv::Mat& frame, double seconds) {
-    for (const FaceSizes sizes : {FaceSizes::kLarge, FaceSizes::kSmall})
-      for (const FaceCandidate& candidate : faces.LookOver(gray, sizes)) {
+    const FrameView view{gray, frame, toGray};
+    for (const Look look : looks)
+      for (const FaceCandidate& candidate : faces.LookOver(view, look)) {
         if (!candidate.sure && !faces.EyesAgree(gray, candidate.box)) continue;
         const std::optional<Fitted> face = Fit(frame, candidate.box);
         if (!face || !followed.IsIt(face->seen)) continue;
-        std::optional<Fitted> taken = Fit(frame, faces.Take(gray, candidate.box, seconds));
+        std::optional<Fitted> taken = Take(frame, candidate, seconds);
         if (taken) followed.Keep(taken->seen, seconds);
         return taken;
       }
     return std::nullopt;
   }
 
-  // The likeliest player over the whole frame: a large face near the middle. The small
-  // faces are looked for only when one of them could be likelier than the best so far,
-  // and a doubtful face's eyes are checked only when it could be.
+  // The likeliest player over the whole frame: a large face near the middle. A look that
+  // finds small faces runs only when one of them could be likelier than the best so far,
+  // the second finder's only where the first saw nothing, and a doubtful face's eyes are
+  // checked only when it could be the likeliest.
   std::optional<Fitted> ChooseThePlayer(const cv::Mat& frame, double seconds) {
-    std::optional<cv::Rect> best;
+    const FrameView view{gray, frame, toGray};
+    std::optional<FaceCandidate> best;
     double bestLikelihood = 0.0;
-    for (const FaceSizes sizes : {FaceSizes::kLarge, FaceSizes::kSmall}) {
-      if (sizes == FaceSizes::kSmall && bestLikelihood >= FaceFinder::kLargestSmallFace) break;
-      for (const FaceCandidate& candidate : faces.LookOver(gray, sizes)) {
+    for (const Look look : looks) {
+      if ((FindsSmallFaces(look) && bestLikelihood >= FaceFinder::kLargestSmallFace) ||
+          (best && IsHog(look) != IsHog(looks.front())))
+        continue;
+      for (const FaceCandidate& candidate : faces.LookOver(view, look)) {
         const double likelihood = PlayerLikelihood(candidate.box, gray.size());
         if (likelihood <= bestLikelihood || (!candidate.sure && !faces.EyesAgree(gray, candidate.box))) continue;
-        best = candidate.box, bestLikelihood = likelihood;
+        best = candidate, bestLikelihood = likelihood;
       }
     }
     if (!best) return std::nullopt;
-    return Fit(frame, faces.Take(gray, *best, seconds));
+    return Take(frame, *best, seconds);
+  }
+
+  // Follows the candidate from now on.
+  std::optional<Fitted> Take(const cv::Mat& frame, const FaceCandidate& candidate, double seconds) {
+    takenEyes = candidate.eyes;
+    return Fit(frame, faces.Take(gray, candidate, seconds));
   }
 
   // The irises inside the eyes' contours, in the camera's frame.
@@ -194,7 +251,8 @@ struct EyeLocator::Impl {
   }
 };
 
-EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>(std::move(model))) {}
+EyeLocator::EyeLocator(std::shared_ptr<const FaceModel> model, FaceFinders finders)
+    : impl_(std::make_unique<Impl>(std::move(model), finders)) {}
 
 EyeLocator::~EyeLocator() = default;
 

@@ -19,9 +19,14 @@ struct EyeObservation {
   std::optional<cv::Point2f> Point() const;
 };
 
+// Which finders look over the whole frame for a face: the neural one where its model is
+// there, with the HOG detector where it sees nothing (the game's), or either alone (to
+// measure them).
+enum class FaceFinders { kBoth, kHog, kNeural };
+
 class EyeLocator {
  public:
-  explicit EyeLocator(std::shared_ptr<const FaceModel> model);
+  explicit EyeLocator(std::shared_ptr<const FaceModel> model, FaceFinders finders = FaceFinders::kBoth);
   ~EyeLocator();
   EyeLocator(const EyeLocator&) = delete;
   EyeLocator& operator=(const EyeLocator&) = delete;

@@ -32,6 +32,12 @@ constexpr double kCheckedFaceWidth = 120.0;  // eyes of about 25 px, above the e
 // half-size look takes over (160 px): four pyramid levels of 5/6.
 constexpr unsigned long kSmallFaceLevels = 4;
 constexpr const char* kEyeCascade = "/usr/share/opencv4/haarcascades/haarcascade_eye_tree_eyeglasses.xml";
+// The neural finder is sure of a face from this score; down to the lower one a face is
+// taken once its eyes are confirmed, as the HOG detector's doubtful ones.
+constexpr float kSureNeural = 0.75f, kLowestNeural = 0.5f;
+// Where dlib's box sits around a face's eyes (measured on the marked photos: the box the
+// HOG search gives, against BlazeFace's eyes): centred below them, this wide.
+constexpr float kBoxBelowEyes = 0.47f, kBoxWidth = 2.45f;  // interocular distances
 
 struct Candidate {
   cv::Rect box;
@@ -94,11 +100,44 @@ Detector SmallFacesOnly(const Detector& full) {
   return Detector(scanner, full.get_overlap_tester(), weights);
 }
 
+cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
+  return {static_cast<float>(m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2)),
+          static_cast<float>(m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2))};
+}
+
+}  // namespace
+
+cv::Rect BoxFromEyes(cv::Point2f right, cv::Point2f left) {
+  const cv::Point2f across = left - right;
+  const float interocular = std::max(1.f, static_cast<float>(cv::norm(across)));
+  const cv::Point2f down(-across.y / interocular, across.x / interocular);
+  const cv::Point2f centre = (right + left) * 0.5f + kBoxBelowEyes * interocular * down;
+  const float side = kBoxWidth * interocular;
+  return {cvRound(centre.x - side / 2), cvRound(centre.y - side / 2), cvRound(side), cvRound(side)};
+}
+
+namespace {
+
+// The neural finder's faces as candidates in the grey frame, their boxes from their eyes.
+std::vector<FaceCandidate> NeuralCandidates(NeuralFaceFinder& finder, const FrameView& view) {
+  std::vector<FaceCandidate> faces;
+  int doubtful = 0;
+  for (const NeuralFace& face : finder.Find(view.bgr, kLowestNeural)) {  // likeliest first
+    const bool sure = face.score >= kSureNeural;
+    if (!sure && doubtful++ >= kMostDoubtfulChecked) continue;
+    faces.push_back({BoxFromEyes(Apply(view.toGray, face.rightEye), Apply(view.toGray, face.leftEye)), sure,
+                     std::array{face.rightEye, face.leftEye}});
+  }
+  std::stable_partition(faces.begin(), faces.end(), [](const FaceCandidate& c) { return c.sure; });
+  return faces;
+}
+
 }  // namespace
 
 struct FaceFinder::Impl {
   std::shared_ptr<const FaceModel> model;
-  Detector detector, smallFaces;  // their own: detection keeps scratch state
+  Detector detector, smallFaces;                          // their own: detection keeps scratch state
+  std::unique_ptr<NeuralFaceFinder> nearFaces, farFaces;  // their own too
   cv::CascadeClassifier eyeFinder;
   bool eyeFinderTried = false;
   std::optional<cv::Rect> face;  // the face being followed
@@ -138,11 +177,13 @@ struct FaceFinder::Impl {
   }
 
   // The sure faces, largest first, then the likeliest doubtful ones.
-  std::vector<FaceCandidate> LookOver(const cv::Mat& gray, FaceSizes sizes) {
+  std::vector<FaceCandidate> LookOver(const FrameView& view, Look look) {
     search = Search::kUpright;
-    const cv::Rect whole(0, 0, gray.cols, gray.rows);
+    if (look == Look::kNeuralNear) return NeuralCandidates(*nearFaces, view);
+    if (look == Look::kNeuralFar) return NeuralCandidates(*farFaces, view);
+    const cv::Rect whole(0, 0, view.gray.cols, view.gray.rows);
     std::vector<Candidate> found =
-        sizes == FaceSizes::kLarge ? Detect(detector, gray, whole, 0.5) : Detect(smallFaces, gray, whole, 1.0);
+        look == Look::kHogLarge ? Detect(detector, view.gray, whole, 0.5) : Detect(smallFaces, view.gray, whole, 1.0);
     std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
       const bool aSure = a.score >= 0.0, bSure = b.score >= 0.0;
       if (aSure != bSure) return aSure;
@@ -151,7 +192,7 @@ struct FaceFinder::Impl {
     std::vector<FaceCandidate> faces;
     int doubtful = 0;
     for (const Candidate& c : found)
-      if (c.score >= 0.0 || doubtful++ < kMostDoubtfulChecked) faces.push_back({c.box, c.score >= 0.0});
+      if (c.score >= 0.0 || doubtful++ < kMostDoubtfulChecked) faces.push_back({c.box, c.score >= 0.0, std::nullopt});
     return faces;
   }
 
@@ -176,9 +217,25 @@ struct FaceFinder::Impl {
     return false;
   }
 
-  cv::Rect Take(const cv::Mat& gray, const cv::Rect& box, double seconds) {
-    // A small face was already seen at its own size.
-    face = box.width < kTrackedFaceWidth ? box : SearchAround(gray, box, true).value_or(box);
+  // The HOG detector's box of a face whose size its eyes tell only roughly: looked for
+  // around it as that large, a fifth smaller and a quarter larger.
+  std::optional<cv::Rect> HogBoxNear(const cv::Mat& gray, const cv::Rect& box) {
+    for (const double size : {1.0, 0.8, 1.25}) {
+      const cv::Point centre = (box.tl() + box.br()) / 2;
+      const int side = cvRound(box.width * size);
+      if (auto found = SearchAround(gray, {centre.x - side / 2, centre.y - side / 2, side, side})) return found;
+    }
+    return std::nullopt;
+  }
+
+  cv::Rect Take(const cv::Mat& gray, const FaceCandidate& candidate, double seconds) {
+    // A small face the HOG detector found was already seen at its own size; a box placed by
+    // the neural finder's eyes is the HOG detector's own where it sees the face around it.
+    const cv::Rect& box = candidate.box;
+    if (candidate.eyes)
+      face = HogBoxNear(gray, box).value_or(box);
+    else
+      face = box.width < kTrackedFaceWidth ? box : SearchAround(gray, box, true).value_or(box);
     landmarks.reset();
     framesCarried = 0;
     searchedAt = seconds;
@@ -187,8 +244,18 @@ struct FaceFinder::Impl {
 };
 
 FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
-  if (model) impl_->detector = model->detector, impl_->smallFaces = SmallFacesOnly(model->detector);
+  if (model) {
+    impl_->detector = model->detector, impl_->smallFaces = SmallFacesOnly(model->detector);
+    if (model->nearFaces) impl_->nearFaces = std::make_unique<NeuralFaceFinder>(*model->nearFaces);
+    if (model->farFaces) impl_->farFaces = std::make_unique<NeuralFaceFinder>(*model->farFaces);
+  }
   impl_->model = std::move(model);
+}
+
+bool FaceFinder::Has(Look look) const {
+  if (look == Look::kNeuralNear) return impl_->nearFaces != nullptr;
+  if (look == Look::kNeuralFar) return impl_->farFaces != nullptr;
+  return impl_->model != nullptr;
 }
 
 FaceFinder::~FaceFinder() = default;
@@ -202,14 +269,14 @@ std::optional<cv::Rect> FaceFinder::Follow(const cv::Mat& gray, double seconds) 
   return box;
 }
 
-std::vector<FaceCandidate> FaceFinder::LookOver(const cv::Mat& gray, FaceSizes sizes) {
-  return impl_->LookOver(gray, sizes);
+std::vector<FaceCandidate> FaceFinder::LookOver(const FrameView& view, Look look) {
+  return impl_->LookOver(view, look);
 }
 
 bool FaceFinder::EyesAgree(const cv::Mat& gray, const cv::Rect& box) { return impl_->EyesAgree(gray, box); }
 
-cv::Rect FaceFinder::Take(const cv::Mat& gray, const cv::Rect& box, double seconds) {
-  return impl_->Take(gray, box, seconds);
+cv::Rect FaceFinder::Take(const cv::Mat& gray, const FaceCandidate& candidate, double seconds) {
+  return impl_->Take(gray, candidate, seconds);
 }
 
 void FaceFinder::Learn(const cv::Rect2f& box) {

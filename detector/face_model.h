@@ -5,14 +5,18 @@
 #include <vector>
 
 #include "detector/landmark_model.h"
+#include "detector/neural_face_finder.h"
 
-// The face detector and the landmark model, loaded once per process and shared read-only.
+// The face detectors and the landmark model, loaded once per process and shared read-only.
 namespace irisdet {
 
 class FaceModel {
  public:
   dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
   LandmarkModel landmarks;
+  // BlazeFace, for faces near the camera (128x128) and for small ones too (256x256);
+  // null without them: the HOG search alone.
+  std::shared_ptr<const NeuralModel> nearFaces, farFaces;
 };
 
 inline dlib::rectangle ToDlib(const cv::Rect& r) { return {r.x, r.y, r.x + r.width - 1, r.y + r.height - 1}; }

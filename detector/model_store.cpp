@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
+
+#include <opencv2/core.hpp>
 
 #include "detector/bounded_input.h"
 #include "detector/face_model.h"
@@ -34,6 +37,17 @@ void ReadModel(const std::string& path, LandmarkModel& landmarks) {
     throw std::runtime_error("«" + path + "» no té els 68 punts de la cara que calen.");
 }
 
+// The neural face finder's models, where they are: without them (or with a damaged one,
+// told on the detector's error output) the HOG search finds the faces alone.
+void ReadNeuralModels(FaceModel& model) {
+  const std::string folder = NeuralModelFolder();
+  for (auto [side, slot] : {std::pair{128, &model.nearFaces}, std::pair{256, &model.farFaces}}) {
+    std::string why;
+    *slot = ReadNeuralModel(folder, side, &why);
+    if (!why.empty()) std::cerr << "irisdet: " << why << " Les cares es busquen sense ell.\n";
+  }
+}
+
 }  // namespace
 
 std::string ModelPath() {
@@ -52,6 +66,7 @@ std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::str
     ReadModel(path, landmarks);  // before the face detector is built: a bad model costs nothing
     auto model = std::make_shared<FaceModel>();
     model->landmarks = std::move(landmarks);
+    ReadNeuralModels(*model);
     return model;
   } catch (const std::exception& e) {
     *error = kModelTrouble + std::string(e.what());
@@ -60,7 +75,11 @@ std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::str
 }
 
 ModelStore& ModelStore::Instance() {
+  // OpenCV makes its thread pool at first use and destroys it at exit, in the reverse order
+  // of making: made before the store, it outlives a read of the face finder that exit waits for.
+  static const int openCvThreads = cv::getNumThreads();
   static ModelStore store;
+  (void)openCvThreads;
   return store;
 }
 

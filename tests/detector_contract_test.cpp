@@ -174,13 +174,14 @@ TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {
   EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
 }
 
-// A face that holds still, then slides toward the camera image's right by one
-// interocular distance (121 px): to the player's left in the mirror.
+// A face that holds still for a second (as long as a comfortable neutral may take to
+// settle), then slides toward the camera image's right by one interocular distance
+// (121 px): to the player's left in the mirror.
 void WriteSlidingFace(const fs::path& video) {
   cv::VideoWriter writer(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, cv::Size(640, 480));
   const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
-  for (int i = 0; i < 75; ++i) {
-    const double shift = std::clamp(i - 15, 0, 60) * 121.0 / 60;
+  for (int i = 0; i < 90; ++i) {
+    const double shift = std::clamp(i - 30, 0, 60) * 121.0 / 60;
     cv::Mat moved;
     cv::warpAffine(face, moved, cv::Matx23d(1, 0, shift, 0, 1, 0), face.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     writer.write(moved);

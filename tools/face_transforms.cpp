@@ -63,13 +63,10 @@ void WarpTriangle(const cv::Mat& image, cv::Mat& out, const cv::Point2f from[3],
   piece.copyTo(out(box), mask);
 }
 
-void Rotations(std::vector<Transform>& set) {
-  set.push_back({"rotated -35", [](const MarkedFrame& p) { return Rotated(p, -35); }});
-  set.push_back({"rotated -25", [](const MarkedFrame& p) { return Rotated(p, -25); }});
-  set.push_back({"rotated -15", [](const MarkedFrame& p) { return Rotated(p, -15); }});
-  set.push_back({"rotated +15", [](const MarkedFrame& p) { return Rotated(p, 15); }});
-  set.push_back({"rotated +25", [](const MarkedFrame& p) { return Rotated(p, 25); }});
-  set.push_back({"rotated +35", [](const MarkedFrame& p) { return Rotated(p, 35); }});
+void Rotations(std::vector<Transform>& set, std::initializer_list<int> degrees) {
+  for (const int d : degrees)
+    set.push_back(
+        {(d < 0 ? "rotated " : "rotated +") + std::to_string(d), [d](const MarkedFrame& p) { return Rotated(p, d); }});
 }
 
 }  // namespace
@@ -92,20 +89,24 @@ MarkedFrame Rotated(const MarkedFrame& photo, double degrees) {
   return Warped(photo, turn, photo.frame.size(), cv::BORDER_REPLICATE);
 }
 
-MarkedFrame LowerFaceCovered(const MarkedFrame& photo) {
+MarkedFrame LowerFaceCovered(const MarkedFrame& photo) { return CoveredFrom(photo, 0.62f); }
+
+MarkedFrame CoveredFrom(const MarkedFrame& photo, float drop) {
   MarkedFrame out{photo.frame.clone(), photo.pupils};
   const MarkedPupils& p = photo.pupils;
   const cv::Point2f down = DownTheFace(p), across = p.left - p.right;
-  const cv::Point2f nostrils = p.Midpoint() + 0.62f * down;  // an average face's nostrils
-  const cv::Point2f far = nostrils + 10.f * down;
-  const std::vector<cv::Point> scarf = {nostrils - 1.4f * across, nostrils + 1.4f * across, far + 1.4f * across,
+  const cv::Point2f top = p.Midpoint() + drop * down;
+  const cv::Point2f far = top + 10.f * down;
+  const std::vector<cv::Point> scarf = {top - 1.4f * across, top + 1.4f * across, far + 1.4f * across,
                                         far - 1.4f * across};
   cv::fillConvexPoly(out.frame, scarf, cv::Scalar(70, 40, 150), cv::LINE_AA);
   return out;
 }
 
-MarkedFrame Dimmed(const MarkedFrame& photo) {
-  MarkedFrame out{photo.frame * 0.25, photo.pupils};
+MarkedFrame Dimmed(const MarkedFrame& photo) { return DimmedTo(photo, 0.25); }
+
+MarkedFrame DimmedTo(const MarkedFrame& photo, double light) {
+  MarkedFrame out{photo.frame * light, photo.pupils};
   AddNoise(out.frame, 6.0, 1234);
   Compress(out.frame, 40);
   return out;
@@ -190,12 +191,24 @@ MarkedFrame Glared(const MarkedFrame& photo) {
 const std::vector<Transform>& RoomTransforms() {
   static const std::vector<Transform> set = [] {
     std::vector<Transform> all;
-    Rotations(all);
+    Rotations(all, {-35, -25, -15, 15, 25, 35});
     all.push_back({"lower face covered", LowerFaceCovered});
     all.push_back({"dim, noisy, JPEG 40", Dimmed});
     all.push_back({"motion blur 5 px", MotionBlurred});
     all.push_back({"small (interocular 30)", Shrunk});
     all.push_back({"glare on the eyes", Glared});
+    return all;
+  }();
+  return set;
+}
+
+const std::vector<Transform>& HeldOutTransforms() {
+  static const std::vector<Transform> set = [] {
+    std::vector<Transform> all;
+    Rotations(all, {-30, -20, 20, 30});
+    all.push_back({"covered from the upper lip", [](const MarkedFrame& p) { return CoveredFrom(p, 0.85f); }});
+    all.push_back({"an eighth of the light, noisy, JPEG 40", [](const MarkedFrame& p) { return DimmedTo(p, 0.125); }});
+    all.push_back({"small (interocular 24)", [](const MarkedFrame& p) { return AtInterocular(p, 24.0); }});
     return all;
   }();
   return set;

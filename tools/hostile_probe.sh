@@ -70,6 +70,19 @@ for m in "$work/zero-parts.dat" "$work/five-parts.dat" "$work/empty.dat" "$work/
   IRISDET_MODEL=$m play "IRISDET_MODEL=${m/#$work\//}" ":"
 done
 
+# The neural face finder's model: missing, random bytes, cut in half, the near model named
+# as the far one, a FIFO. The HOG search then finds the faces alone.
+faces=$top/data/models/blazeface
+near=face_detection_front_128x128_barracuda.onnx far=face_detection_back_256x256_barracuda.onnx
+mkdir -p "$work/finder-missing" "$work/finder-random" "$work/finder-cut" "$work/finder-swapped" "$work/finder-fifo"
+head -c 600000 /dev/urandom >"$work/finder-random/$far"; cp "$faces/$near" "$work/finder-random/"
+head -c 300000 "$faces/$far" >"$work/finder-cut/$far"; cp "$faces/$near" "$work/finder-cut/"
+cp "$faces/$near" "$work/finder-swapped/$far"; cp "$faces/$near" "$work/finder-swapped/"
+mkfifo "$work/finder-fifo/$far"; cp "$faces/$near" "$work/finder-fifo/"
+for f in finder-missing finder-random finder-cut finder-swapped finder-fifo; do
+  IRISDET_FACE_FINDER=$work/$f play "IRISDET_FACE_FINDER=$f" ":"
+done
+
 # A stop, "Sortir", Esc or the close box 150 ms after "Activa", while the model is still
 # being read: the real one, and one cut at 99%, which fails only at its end.
 for m in "$model" "$work/cut99.dat"; do
