@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "detector/core_api.h"
+#include "detector/tracking_choice.h"
 
 #define IRISDET_EXPORT __attribute__((visibility("default")))
 
@@ -120,6 +121,11 @@ IRISDET_EXPORT void EyeDetectorSetTracking(int32_t mode) {
   std::lock_guard lock(loading);  // never loads the inside: it takes the choice when it loads
   chosenTracking = mode;
   if (const IrisdetCoreApi* core = loaded) core->setTracking(mode);
+}
+
+IRISDET_EXPORT int32_t EyeDetectorTracking(void) {
+  const int32_t mode = chosenTracking;
+  return mode >= 0 ? mode : TrackingChosenByEnvironment();
 }
 
 IRISDET_EXPORT void EyeDetectorRecentre(void) {

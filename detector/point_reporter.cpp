@@ -1,9 +1,7 @@
 #include "detector/point_reporter.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "detector/frame_source.h"
+#include "detector/tracking_choice.h"
 
 namespace irisdet {
 namespace {
@@ -20,8 +18,7 @@ float Backlash(float held, float target, float band) {
 }  // namespace
 
 Tracking TrackingFromEnvironment() {
-  const char* chosen = std::getenv("IRISDET_TRACKING");
-  return chosen && std::strcmp(chosen, "eyes") == 0 ? Tracking::Eyes : Tracking::Comfort;
+  return TrackingChosenByEnvironment() == IRISDET_TRACKING_EYES ? Tracking::Eyes : Tracking::Comfort;
 }
 
 PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking mode, double seconds) {

@@ -13,6 +13,7 @@ class DetectorSource final : public EyeSource {
   void SetTracking(bool comfortable) override {
     EyeDetectorSetTracking(comfortable ? IRISDET_TRACKING_COMFORT : IRISDET_TRACKING_EYES);
   }
+  bool TrackingComfortable() override { return EyeDetectorTracking() == IRISDET_TRACKING_COMFORT; }
   void Recentre() override { EyeDetectorRecentre(); }
   void Preload() override { EyeDetectorPreload(); }
   std::string Failure() override {

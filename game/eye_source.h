@@ -21,6 +21,7 @@ class EyeSource {
   // Comfortable tracking (the head, relative to a neutral position) or the eyes' own
   // position; and a new neutral position. Only the detector has them.
   virtual void SetTracking(bool /*comfortable*/) {}
+  virtual bool TrackingComfortable() { return true; }
   virtual void Recentre() {}
   // Loads in the background what a start needs, so that the first game starts at once.
   virtual void Preload() {}

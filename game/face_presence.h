@@ -21,6 +21,7 @@ class FacePresence final : public EyeSource {
   bool Delivering() override { return detector_.Delivering(); }
   std::string Failure() override { return detector_.Failure(); }
   void SetTracking(bool comfortable) override { detector_.SetTracking(comfortable); }
+  bool TrackingComfortable() override { return detector_.TrackingComfortable(); }
   void Recentre() override { detector_.Recentre(); }
 
   // True when no eye has come for more than kMissingAfterMs since the start or the

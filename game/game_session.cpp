@@ -21,7 +21,7 @@ GameSession::GameSession(GameWindow& window, const PlayfieldRect& playfield, con
       playfield(playfield),
       flips(flips),
       services(std::move(services)),
-      detector(this->services.detector, this->services.clock) {}
+      watchedDetector(this->services.detector, this->services.clock) {}
 
 GameSession::~GameSession() {
   RequestStop();
@@ -41,13 +41,13 @@ void GameSession::OnActivaClicked() {
 }
 
 void GameSession::StartEyes() {
-  if (!services.pointerFromStart && detector.Start() == 0) {
-    eyes = &detector;
+  if (!services.pointerFromStart && watchedDetector.Start() == 0) {
+    eyes = &watchedDetector;
     return;
   }
   if (!services.pointerFromStart && !toldNoCamera) {
     toldNoCamera = true;
-    window.TellNoCamera(detector.Failure());
+    window.TellNoCamera(watchedDetector.Failure());
   }
   services.pointer.Start();
   eyes = &services.pointer;
@@ -59,9 +59,8 @@ void GameSession::StartGame() {
   toldCameraLost = false;
   window.EnableSolution(true);
   channel = window.OpenGameChannel();
-  context =
-      std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedbackMode,
-                                                        tolerance, *eyes, *channel, services.clock, services.chance});
+  context = std::make_unique<TrackingContext>(TrackingContext{
+      playfield, target, flips, stopRequested, feedback, tolerance, *eyes, *channel, services.clock, services.chance});
   try {
     workerRunning = true;
     worker = services.launch([this] {
@@ -78,19 +77,19 @@ void GameSession::StartGame() {
 }
 
 void GameSession::CheckCamera() {
-  if (!workerRunning || eyes != &detector) return;
-  if (std::string trouble = detector.Failure(); !trouble.empty() && trouble != toldTrouble) {
+  if (!workerRunning || eyes != &watchedDetector) return;
+  if (std::string trouble = watchedDetector.Failure(); !trouble.empty() && trouble != toldTrouble) {
     toldTrouble = std::move(trouble);
     window.TellDetectorTrouble(toldTrouble);
     return;
   }
-  if (toldCameraLost || !workerRunning || eyes != &detector || detector.Delivering()) return;
+  if (toldCameraLost || !workerRunning || eyes != &watchedDetector || watchedDetector.Delivering()) return;
   toldCameraLost = true;
   window.TellCameraLost();
 }
 
 bool GameSession::FaceMissing() {
-  return !stopRequested && workerRunning && eyes == &detector && detector.FaceMissing();
+  return !stopRequested && workerRunning && eyes == &watchedDetector && watchedDetector.FaceMissing();
 }
 
 void GameSession::StopGame() {
@@ -111,7 +110,7 @@ void GameSession::StopSteps() {
 }
 
 void GameSession::StopEyes() {
-  detector.Stop();
+  watchedDetector.Stop();
   services.pointer.Stop();
 }
 

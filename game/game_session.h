@@ -67,15 +67,19 @@ class GameSession {
   // During a game with the detector: no eye for a second or more.
   bool FaceMissing();
   // The detector's tracking, chosen by the player, and a new neutral position.
-  void SetTracking(bool comfortable) { detector.SetTracking(comfortable); }
-  void Recentre() { detector.Recentre(); }
+  void SetTracking(bool comfortable) { watchedDetector.SetTracking(comfortable); }
+  bool TrackingComfortable() { return watchedDetector.TrackingComfortable(); }
+  void Recentre() { watchedDetector.Recentre(); }
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
   bool WorkerRunning() const { return workerRunning; }
 
-  std::atomic<std::int32_t> feedbackMode{0};
-  std::atomic<std::int32_t> tolerance{kDefaultTolerance};
+  // The dialog's choices, read by the game at every pass.
+  void SetFeedback(FeedbackMode mode) { feedback = mode; }
+  void SetTolerance(std::int32_t pixels) { tolerance = pixels; }
+  FeedbackMode Feedback() const { return feedback; }
+  std::int32_t Tolerance() const { return tolerance; }
 
  private:
   void StartEyes();
@@ -89,7 +93,7 @@ class GameSession {
   const PlayfieldRect& playfield;
   const FlipOptions& flips;
   GameServices services;
-  FacePresence detector;  // the services' detector, watched for a missing face
+  FacePresence watchedDetector;  // the services' detector, watched for a missing face
   std::atomic<bool> stopRequested{false};
   TargetPoint target;
   EyeSource* eyes = nullptr;
@@ -100,6 +104,8 @@ class GameSession {
   std::unique_ptr<TrackingContext> context;
   std::thread worker;
   std::atomic<bool> workerRunning{false};
+  std::atomic<FeedbackMode> feedback{FeedbackMode::kSpoken};
+  std::atomic<std::int32_t> tolerance{kDefaultTolerance};
 };
 
 }  // namespace game

@@ -36,17 +36,18 @@ std::int32_t PointerEyeSource::Poll(std::int16_t* y, std::int16_t* x) {
     if (wake_.wait_for(lock, kSamplePeriod, [&] { return run_ != run; })) return 0;
   }
   if (!over_) return 0;
-  ToCamera(x_, y_, playfield_, flips_, y, x);
+  const CameraPoint camera = ToCamera(x_, y_, playfield_, flips_);
+  *y = camera.camY, *x = camera.camX;
   return 1;
 }
 
-void PointerEyeSource::ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield,
-                                const FlipOptions& flips, std::int16_t* camY, std::int16_t* camX) {
+PointerEyeSource::CameraPoint PointerEyeSource::ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield,
+                                                         const FlipOptions& flips) {
   const std::int32_t w = playfield.W() > 0 ? playfield.W() : 1, h = playfield.H() > 0 ? playfield.H() : 1;
   const std::int32_t gx = x - kSquareCentre, gy = y - kSquareCentre;
   const std::int32_t cx = gx * kCameraWidth / w, cy = gy * kCameraHeight / h;
-  *camX = static_cast<std::int16_t>(flips.FlipHorizontal() ? kCameraWidth - cx : cx);
-  *camY = static_cast<std::int16_t>(flips.FlipVertical() ? kCameraHeight - cy : cy);
+  return {static_cast<std::int16_t>(flips.FlipHorizontal() ? kCameraWidth - cx : cx),
+          static_cast<std::int16_t>(flips.FlipVertical() ? kCameraHeight - cy : cy)};
 }
 
 }  // namespace game

@@ -22,9 +22,11 @@ class PointerEyeSource final : public EyeSource {
   void Stop() override;
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;  // about 30 samples a second
 
+  struct CameraPoint {
+    std::int16_t camX, camY;
+  };
   // The camera point whose gaze lands the square's centre on (x, y).
-  static void ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield, const FlipOptions& flips,
-                       std::int16_t* camY, std::int16_t* camX);
+  static CameraPoint ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield, const FlipOptions& flips);
 
  private:
   void WakePolls();

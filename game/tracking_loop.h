@@ -10,7 +10,8 @@
 
 namespace game {
 
-inline constexpr std::int32_t kBeepMode = 1;  // any other feedback mode speaks
+// How the player is told how near the target is: beeps and colours, or spoken directions.
+enum class FeedbackMode : std::int32_t { kSpoken, kBeep };
 
 // What the tracking loop reads from the game and the window, and where it acts.
 struct TrackingContext {
@@ -18,7 +19,7 @@ struct TrackingContext {
   const TargetPoint& target;
   const FlipOptions& flips;
   const std::atomic<bool>& stopRequested;
-  const std::atomic<std::int32_t>& feedbackMode;
+  const std::atomic<FeedbackMode>& feedback;
   const std::atomic<std::int32_t>& tolerance;
   EyeSource& eyes;
   TrackingView& view;
@@ -30,7 +31,7 @@ struct TrackingContext {
 // at the top of a pass, or the gaze finds the target.
 class GazeTracker {
  public:
-  explicit GazeTracker(const TrackingContext& context) : c_(context) {}
+  explicit GazeTracker(const TrackingContext& context) : context_(context) {}
   void Run();
 
  private:
@@ -39,7 +40,7 @@ class GazeTracker {
   bool SpokenStep(std::int32_t d, const GazePoint& gaze);
   void Find(bool beepMode);
 
-  const TrackingContext& c_;
+  const TrackingContext& context_;
   // Kept between passes: a poll without an eye leaves them. Before the first eye the
   // square waits at the centre of the picture area.
   std::int16_t camX_ = kCameraWidth / 2, camY_ = kCameraHeight / 2;

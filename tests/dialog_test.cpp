@@ -85,8 +85,8 @@ TEST_F(DialogTest, ControlsMatchTheTemplate) {
 }
 
 TEST_F(DialogTest, InitialStateAndPlayfield) {
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 20);
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 0);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 20);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kSpoken);
   EXPECT_TRUE(Control<QRadioButton>(dialog, res::kDretaEsquerra)->isChecked());
   EXPECT_FALSE(Control<QRadioButton>(dialog, res::kDetector)->isChecked());
   EXPECT_FALSE(Control<QCheckBox>(dialog, res::kInvertirVertical)->isChecked());
@@ -123,30 +123,30 @@ TEST_F(DialogTest, MidaFollowsEveryKeystroke) {
   mida->setFocus();
   mida->selectAll();
   QTest::keyClick(mida, Qt::Key_Backspace);
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 0);
   QTest::keyClicks(mida, "-");
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 0);
   QTest::keyClicks(mida, "5");
-  EXPECT_EQ(dialog.Controller().Session().tolerance, -5);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), -5);
   mida->clear();
   QTest::keyClicks(mida, "12ab");
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 12);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 12);
   mida->setText("99999999999");
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 0);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 0);
   mida->setText("20");
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 20);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 20);
 }
 
 TEST_F(DialogTest, RadioClicksSetTheModeFlipBoxesDoNot) {
   QTest::mouseClick(Control(dialog, res::kDetector), Qt::LeftButton);
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 1);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kBeep);
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
   QTest::mouseClick(Control(dialog, res::kInvertirHoritzontal), Qt::LeftButton);
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 1);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kBeep);
   EXPECT_TRUE(dialog.Controller().FlipVertical());
   EXPECT_TRUE(dialog.Controller().FlipHorizontal());
   QTest::mouseClick(Control(dialog, res::kDretaEsquerra), Qt::LeftButton);
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 0);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kSpoken);
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
   EXPECT_FALSE(dialog.Controller().FlipVertical());
   EXPECT_TRUE(dialog.Controller().FlipHorizontal());
@@ -223,7 +223,7 @@ TEST_F(DialogTest, AboutBoxFromTheContextMenu) {
     checked = false;
   }
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(dialog.Controller().Session().tolerance, 33);
+  EXPECT_EQ(dialog.Controller().Session().Tolerance(), 33);
 }
 
 TEST(AboutBoxTest, TheIconIsShownWhole) {

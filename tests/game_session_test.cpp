@@ -146,7 +146,7 @@ TEST_F(GameSessionTest, StartAndStopStepsInOrder) {
 }
 
 TEST_F(GameSessionTest, AFindEndsTheWorkerAndLeavesTheGamePressed) {
-  Session().feedbackMode = game::kBeepMode;
+  Session().SetFeedback(game::FeedbackMode::kBeep);
   detector.camX = 540 - 16;  // the gaze lands 16 px short of the mirrored target
   detector.camY = 100 - 16;
   Click();
@@ -292,8 +292,7 @@ TEST(PointerSourceTest, TheSquareSitsCentredUnderThePointer) {
     for (const bool h : {false, true}) {
       const test::Flips flips{v, h};
       for (const auto& [x, y] : {std::pair{100, 100}, {400, 300}, {700, 50}}) {
-        std::int16_t camY = 0, camX = 0;
-        game::PointerEyeSource::ToCamera(x, y, field, flips, &camY, &camX);
+        const auto [camX, camY] = game::PointerEyeSource::ToCamera(x, y, field, flips);
         const game::GazePoint gaze = game::MapGaze(camX, camY, field, flips);
         EXPECT_NEAR(gaze.gazeX + 6, x, 2) << v << h;
         EXPECT_NEAR(gaze.gazeY + 6, y, 2) << v << h;

@@ -197,7 +197,9 @@ class ToggledEyes : public game::EyeSource {
   }
   std::atomic<int> polls{0};
   void SetTracking(bool comfortable) override { trackings.push_back(comfortable); }
+  bool TrackingComfortable() override { return comfortableInUse; }
   void Recentre() override { ++recentres; }
+  bool comfortableInUse = true;
   std::atomic<bool> seesEye{false};
   std::vector<bool> trackings;
   int recentres = 0;
@@ -249,6 +251,14 @@ TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
   MenuItem(dialog->SystemMenu(), QStringLiteral("&Centra la posició\tC"))->trigger();
   QTest::keyClick(dialog.get(), Qt::Key_C);
   EXPECT_EQ(eyes.recentres, 2);
+}
+
+TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
+  ToggledEyes eyes;
+  eyes.comfortableInUse = false;  // as IRISDET_TRACKING=eyes chooses it
+  auto dialog = Open(eyes);
+  EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Posició dels ulls"))->isChecked());
+  EXPECT_FALSE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());
 }
 
 TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {

@@ -19,11 +19,11 @@ class TrackingLoopTest : public ::testing::Test {
   static test::Sample At(std::int16_t x, std::uint32_t ticksAfter = 0) { return {true, x, 184, ticksAfter}; }
   static test::Sample NoEye(std::uint32_t ticksAfter = 0) { return {false, 0, 0, ticksAfter}; }
 
-  Effects Run(std::deque<test::Sample> script, int mode, int tolerance = 20) {
-    feedbackMode = mode;
+  Effects Run(std::deque<test::Sample> script, game::FeedbackMode mode, int tolerance = 20) {
+    feedback = mode;
     this->tolerance = tolerance;
     eyes = std::make_unique<test::ScriptedEyes>(std::move(script), stop, clock.ticks);
-    game::TrackGaze({field, target, flips, stop, feedbackMode, this->tolerance, *eyes, view, clock, chance});
+    game::TrackGaze({field, target, flips, stop, feedback, this->tolerance, *eyes, view, clock, chance});
     return view.Effects();
   }
 
@@ -37,7 +37,8 @@ class TrackingLoopTest : public ::testing::Test {
   game::TargetPoint target;
   test::Flips flips{false, false};
   std::atomic<bool> stop{false};
-  std::atomic<std::int32_t> feedbackMode{0}, tolerance{20};
+  std::atomic<game::FeedbackMode> feedback{game::FeedbackMode::kSpoken};
+  std::atomic<std::int32_t> tolerance{20};
   test::FakeClock clock;
   test::ScriptedChance chance{{3, 3}};
   test::RecordingView view;
@@ -45,26 +46,26 @@ class TrackingLoopTest : public ::testing::Test {
 };
 
 TEST_F(TrackingLoopTest, StartStepsThenOnePassWithoutAnEyeAtTheCentre) {
-  const Effects effects = Run({NoEye()}, game::kBeepMode);
+  const Effects effects = Run({NoEye()}, game::FeedbackMode::kBeep);
   EXPECT_EQ(effects, (Effects{"show", "invalidate", "bitmap Blue", "move 310,230",
                               "status Aleatori: x=300; y=200;;Ull: x=320, y=240"}));
 }
 
 TEST_F(TrackingLoopTest, StopAtTheTopOfAPassTouchesNothing) {
   stop = true;
-  EXPECT_EQ(Run({At(284)}, game::kBeepMode), (Effects{"show", "invalidate", "bitmap Blue"}));
+  EXPECT_EQ(Run({At(284)}, game::FeedbackMode::kBeep), (Effects{"show", "invalidate", "bitmap Blue"}));
   EXPECT_EQ(eyes->polls, 0);
 }
 
 TEST_F(TrackingLoopTest, APassWithoutAnEyeKeepsTheLastSample) {
-  Run({At(580), NoEye()}, game::kBeepMode);
+  Run({At(580), NoEye()}, game::FeedbackMode::kBeep);
   EXPECT_EQ(view.Only({"move"}), (Effects{"move 570,174", "move 570,174"}));
   EXPECT_EQ(view.Only({"timer"}), (Effects{"timer 1000"}));
 }
 
 TEST_F(TrackingLoopTest, BeepTimerChangesOnlyWithTheBand) {
   // Blue, Blue, LightBlue, Orange, Red, Orange, Red, and a pass with no eye.
-  Run({At(584), At(584), At(434), At(354), At(314), At(354), At(314), NoEye()}, game::kBeepMode);
+  Run({At(584), At(584), At(434), At(354), At(314), At(354), At(314), NoEye()}, game::FeedbackMode::kBeep);
   EXPECT_EQ(view.Only({"timer", "kill"}),
             (Effects{"timer 1000", "timer 400", "timer 80", "timer 40", "timer 80", "timer 40"}));
   EXPECT_EQ(view.Only({"bitmap"}), (Effects{"bitmap Blue", "bitmap Blue", "bitmap Blue", "bitmap LightBlue",
@@ -74,12 +75,12 @@ TEST_F(TrackingLoopTest, BeepTimerChangesOnlyWithTheBand) {
 TEST_F(TrackingLoopTest, BandBoundariesWithTolerance20) {
   // d = 19 finds; 20 is Red; 59 Red; 60 Orange; 99 Orange; 100 LightBlue; 259 LightBlue; 260 Blue.
   Run({At(284 + 20), At(284 + 59), At(284 + 60), At(284 + 99), At(284 + 100), At(284 + 259), At(284 + 260)},
-      game::kBeepMode);
+      game::FeedbackMode::kBeep);
   EXPECT_EQ(view.Only({"timer"}), (Effects{"timer 40", "timer 80", "timer 400", "timer 1000"}));
 }
 
 TEST_F(TrackingLoopTest, BeepFindKillsTheBeepBeforeTheEureka) {
-  const Effects effects = Run({At(400), At(284 + 19), At(100)}, game::kBeepMode);
+  const Effects effects = Run({At(400), At(284 + 19), At(100)}, game::FeedbackMode::kBeep);
   const Effects tail(effects.end() - 5, effects.end());
   EXPECT_EQ(tail, (Effects{"move 293,174", "bitmap Green", "reveal 3", "kill", "sound eureka3.wav"}));
   EXPECT_EQ(eyes->polls, 2);                                     // the run ended at the find
@@ -88,19 +89,19 @@ TEST_F(TrackingLoopTest, BeepFindKillsTheBeepBeforeTheEureka) {
 
 TEST_F(TrackingLoopTest, SpokenModeKillsTheBeepAndHoldsCuesOff) {
   // Far to the left of the target: "d.wav" (target to the right).
-  Run({At(100, 1000), At(100, 2000), At(100, 1)}, 0);
+  Run({At(100, 1000), At(100, 2000), At(100, 1)}, game::FeedbackMode::kSpoken);
   // Cue at tick 6000 (read after it started); 8000 holds, 8001 releases.
   EXPECT_EQ(view.Only({"sound", "kill", "timer"}), (Effects{"kill", "sound d.wav", "kill", "kill", "sound d.wav"}));
 }
 
 TEST_F(TrackingLoopTest, HoldOffSurvivesTheTickCountWrapping) {
   clock.ticks = 0xFFFFFF00u;  // the first cue just before the wrap, the next ones after it
-  Run({At(100, 0), At(100, 2000), At(100, 1)}, 0);
+  Run({At(100, 0), At(100, 2000), At(100, 1)}, game::FeedbackMode::kSpoken);
   EXPECT_EQ(view.Only({"sound", "kill"}), (Effects{"kill", "sound d.wav", "kill", "kill", "sound d.wav"}));
 }
 
 TEST_F(TrackingLoopTest, SpokenFindPlaysEurekaWithoutGreen) {
-  const Effects effects = Run({At(284 + 5)}, 0);
+  const Effects effects = Run({At(284 + 5)}, game::FeedbackMode::kSpoken);
   const Effects tail(effects.end() - 3, effects.end());
   EXPECT_EQ(tail, (Effects{"kill", "reveal 3", "sound eureka3.wav"}));
   EXPECT_TRUE(view.Only({"bitmap Green"}).empty());
@@ -110,30 +111,30 @@ TEST_F(TrackingLoopTest, SpokenFindPlaysEurekaWithoutGreen) {
 TEST_F(TrackingLoopTest, NoCueStraightBelowOrAboveAtTheSameHeight) {
   // Inside the window with gazeY = targetY (d = 22): no cue, and the hold-off is
   // untouched, so the next pass that wants a cue gets it at once.
-  Run({{true, 300, 200, 0}, At(100)}, 0);
+  Run({{true, 300, 200, 0}, At(100)}, game::FeedbackMode::kSpoken);
   EXPECT_EQ(view.Only({"sound", "kill"}), (Effects{"kill", "kill", "sound d.wav"}));
 }
 
 TEST_F(TrackingLoopTest, ModeSwitchKeepsTheLastBeepBand) {
-  feedbackMode = game::kBeepMode;
+  feedback = game::FeedbackMode::kBeep;
   struct SwitchingEyes : test::ScriptedEyes {
     using ScriptedEyes::ScriptedEyes;
-    std::atomic<std::int32_t>* mode = nullptr;
+    std::atomic<game::FeedbackMode>* mode = nullptr;
     std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
-      *mode = polls == 1 ? 0 : game::kBeepMode;  // the second pass speaks
+      *mode = polls == 1 ? game::FeedbackMode::kSpoken : game::FeedbackMode::kBeep;  // the second pass speaks
       return ScriptedEyes::Poll(y, x);
     }
   };
   auto switching =
       std::make_unique<SwitchingEyes>(std::deque<test::Sample>{At(584), At(584), At(584)}, stop, clock.ticks);
-  switching->mode = &feedbackMode;
-  game::TrackGaze({field, target, flips, stop, feedbackMode, tolerance, *switching, view, clock, chance});
+  switching->mode = &feedback;
+  game::TrackGaze({field, target, flips, stop, feedback, tolerance, *switching, view, clock, chance});
   // Blue set once; the spoken pass kills it; back in Blue it stays killed.
   EXPECT_EQ(view.Only({"timer", "kill"}), (Effects{"timer 1000", "kill"}));
 }
 
 TEST_F(TrackingLoopTest, NoToleranceNeverFinds) {
-  Run({At(284), At(284), At(300)}, game::kBeepMode, 0);
+  Run({At(284), At(284), At(300)}, game::FeedbackMode::kBeep, 0);
   EXPECT_EQ(view.Only({"timer"}), (Effects{"timer 1000"}));
   EXPECT_TRUE(view.Only({"sound"}).empty());
 }

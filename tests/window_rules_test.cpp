@@ -77,7 +77,7 @@ TEST(WindowRulesTest, TheFeedbackGroupIsOneTabStopSwitchedWithArrowsAndShowsItsF
   QTest::keyClick(spoken, Qt::Key_Down);
   EXPECT_TRUE(beep->hasFocus());
   EXPECT_TRUE(beep->isChecked());
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 1);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kBeep);
   EXPECT_NE(beep->grab().toImage(), unfocused);  // a visible focus mark
   stops = tabStops();
   EXPECT_TRUE(stops.contains(beep));
@@ -85,7 +85,7 @@ TEST(WindowRulesTest, TheFeedbackGroupIsOneTabStopSwitchedWithArrowsAndShowsItsF
   beep->setFocus();
   QTest::keyClick(beep, Qt::Key_Up);
   EXPECT_TRUE(spoken->isChecked());
-  EXPECT_EQ(dialog.Controller().Session().feedbackMode, 0);
+  EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kSpoken);
 }
 
 }  // namespace

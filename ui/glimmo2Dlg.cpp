@@ -53,17 +53,19 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
     activateButton = Bind<QPushButton>(*this, res::kActiva);
     picture = Bind<CShowpic>(*this, res::kPicture);
     controlsBound = true;
-    connect(flipVerticalCheck, &QCheckBox::toggled, this, [this](bool on) { controller->SetFlipVertical(on); });
-    connect(flipHorizontalCheck, &QCheckBox::toggled, this, [this](bool on) { controller->SetFlipHorizontal(on); });
   }
+  // The flip boxes hold no value of their own: the game reads them, off the UI thread,
+  // as they were at the last exchange (every click on them makes one).
+  controller->SetFlipVertical(flipVerticalCheck->isChecked());
+  controller->SetFlipHorizontal(flipHorizontalCheck->isChecked());
   // The radio group 1009/1010: index 0 "Dreta-esquerra", 1 "Detector".
   auto* first = Bind<QRadioButton>(*this, res::kDretaEsquerra);
   auto* second = Bind<QRadioButton>(*this, res::kDetector);
   if (saving) {
-    controller->Session().feedbackMode = first->isChecked() ? 0 : second->isChecked() ? 1 : -1;
+    controller->Session().SetFeedback(second->isChecked() ? game::FeedbackMode::kBeep : game::FeedbackMode::kSpoken);
   } else {
-    first->setChecked(controller->Session().feedbackMode == 0);
-    second->setChecked(controller->Session().feedbackMode == 1);
+    first->setChecked(controller->Session().Feedback() == game::FeedbackMode::kSpoken);
+    second->setChecked(controller->Session().Feedback() == game::FeedbackMode::kBeep);
   }
   // As a dialog's radio group: one tab stop, at the checked button; the arrow keys
   // move within the group.
@@ -111,14 +113,14 @@ void CGlimmo2Dlg::AddTrackingItems() {
   systemMenu->addSeparator();
   QMenu* tracking = systemMenu->addMenu(QStringLiteral("&Seguiment"));
   auto* choices = new QActionGroup(tracking);
-  const bool eyesChosen = qgetenv("IRISDET_TRACKING") == "eyes";  // as the detector reads it
+  const bool comfortableInUse = controller->Session().TrackingComfortable();
   for (const auto& [text, comfortableItem] :
        {std::pair{"Còmode (moviment del cap)", true}, {"Posició dels ulls", false}}) {
     const bool comfortable = comfortableItem;  // a lambda cannot capture a structured binding before C++20's clang
     QAction* choice =
         tracking->addAction(QString::fromUtf8(text), this, [this, comfortable] { OnTrackingChosen(comfortable); });
     choice->setCheckable(true);
-    choice->setChecked(comfortable != eyesChosen);
+    choice->setChecked(comfortable == comfortableInUse);
     choices->addAction(choice);
   }
   systemMenu->addAction(QStringLiteral("&Centra la posició\tC"), this, &CGlimmo2Dlg::OnRecentre);
@@ -138,12 +140,10 @@ void CGlimmo2Dlg::OnSysCommand(int id, int /*param*/) {
   }
 }
 
-void CGlimmo2Dlg::OnPaint() { DrawReveal(std::nullopt, controller->Session().Target()); }
-
 void CGlimmo2Dlg::OnOptionClicked() { DoDataExchange(true); }
 
 void CGlimmo2Dlg::OnMidaChanged() {
-  controller->Session().tolerance = platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString());
+  controller->Session().SetTolerance(platform::ReadDialogInt(Bind<QLineEdit>(*this, res::kMida)->text().toStdString()));
 }
 
 void CGlimmo2Dlg::OnCancel() {
@@ -170,8 +170,3 @@ void CGlimmo2Dlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CGlimmo2Dlg::contextMenuEvent(QContextMenuEvent* event) { systemMenu->popup(event->globalPos()); }
-
-void CGlimmo2Dlg::paintEvent(QPaintEvent* event) {
-  ui::Dispatch(*this, ui::Message::Paint);
-  QDialog::paintEvent(event);
-}

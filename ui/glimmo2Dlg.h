@@ -5,7 +5,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "game/geometry.h"
 #include "ui/game_controller.h"
@@ -27,7 +26,6 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
 
   // Message handlers, reached through the routing table.
   void OnSysCommand(int id, int param);
-  void OnPaint();
   void OnActivaClicked();
   void RevealPicture();
   void OnCapturaClicked();
@@ -54,12 +52,10 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
  protected:
   void DoDataExchange(bool saving);
   bool OnInitDialog();
-  void DrawReveal(std::optional<int> pictureNumber, const game::TargetPoint& target);
   void reject() override;  // the cancel command: Esc, the close box
   void accept() override;  // the OK command: Enter outside a push button
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
 
   // The widgets, as the game's controller reaches them (probes and tests watch them).
   bool ActivaPressed() const override;

@@ -69,20 +69,17 @@ void CGlimmo2Dlg::MoveIndicator(std::int32_t left, std::int32_t top) {
 
 void CGlimmo2Dlg::SetStatusText(const QString& text) { statusStatic->setText(text); }
 
-void CGlimmo2Dlg::ShowReveal(int pictureNumber, const game::TargetPoint& target) { DrawReveal(pictureNumber, target); }
-
-void CGlimmo2Dlg::ShowNoFaceHint(bool shown) { noFaceHint->setVisible(shown); }
-
-QPoint CGlimmo2Dlg::PointerInPicture() const {
-  return picture->mapFromGlobal(QCursor::pos()) - picture->contentsRect().topLeft();
-}
-
-void CGlimmo2Dlg::DrawReveal(std::optional<int> pictureNumber, const game::TargetPoint& target) {
-  if (!pictureNumber) return;  // a paint never reveals by itself
-  const QString path = QString::fromStdString(platform::FindDataFile(game::PictureFileName(*pictureNumber)));
+void CGlimmo2Dlg::ShowReveal(int pictureNumber, const game::TargetPoint& target) {
+  const QString path = QString::fromStdString(platform::FindDataFile(game::PictureFileName(pictureNumber)));
   // The window's background colour of a dialog's picture is the base colour (white).
   QImage image = video::LoadRevealPicture(path, palette().color(QPalette::Base));
   if (image.isNull()) return;
   const game::PicturePlacement at = game::PlacePicture(target.targetX, target.targetY, image.width(), image.height());
   picture->ShowReveal(std::move(image), QPoint(at.left, at.top));
+}
+
+void CGlimmo2Dlg::ShowNoFaceHint(bool shown) { noFaceHint->setVisible(shown); }
+
+QPoint CGlimmo2Dlg::PointerInPicture() const {
+  return picture->mapFromGlobal(QCursor::pos()) - picture->contentsRect().topLeft();
 }

@@ -16,7 +16,6 @@ using A = MessageArgs;
 
 constexpr std::array kRoutes{
     MessageRoute{Message::SysCommand, res::kNoId, [](D& d, const A& a) { d.OnSysCommand(a.id, a.param); }},
-    MessageRoute{Message::Paint, res::kNoId, [](D& d, const A&) { d.OnPaint(); }},
     MessageRoute{Message::Clicked, res::kActiva, [](D& d, const A&) { d.OnActivaClicked(); }},
     MessageRoute{Message::Clicked, res::kSolucio, [](D& d, const A&) { d.RevealPicture(); }},
     MessageRoute{Message::Clicked, res::kCaptura, [](D& d, const A&) { d.OnCapturaClicked(); }},
@@ -29,8 +28,6 @@ constexpr std::array kRoutes{
 };
 
 }  // namespace
-
-std::span<const MessageRoute> MainDialogRoutes() { return kRoutes; }
 
 void ConnectControlRoutes(CGlimmo2Dlg& dialog) {
   for (const MessageRoute& route : kRoutes) {

@@ -1,12 +1,11 @@
 #pragma once
-#include <span>
 
 class CGlimmo2Dlg;
 
 // The main dialog's message routing: one table, first matching entry handles.
 namespace ui {
 
-enum class Message { SysCommand, Paint, Clicked, Timer, TextChanged };
+enum class Message { SysCommand, Clicked, Timer, TextChanged };
 
 struct MessageArgs {
   int id = 0;
@@ -18,8 +17,6 @@ struct MessageRoute {
   int controlId;  // the source control; res::kNoId for the window's own messages
   void (*handler)(CGlimmo2Dlg&, const MessageArgs&);
 };
-
-std::span<const MessageRoute> MainDialogRoutes();
 
 // Connects every control entry of the table to its control's signal.
 void ConnectControlRoutes(CGlimmo2Dlg& dialog);

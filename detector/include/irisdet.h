@@ -69,6 +69,10 @@ int32_t EyeDetectorDelivering(void);
 #define IRISDET_TRACKING_EYES 1
 void EyeDetectorSetTracking(int32_t mode);
 
+/* The tracking in use: the one last chosen, or the one IRISDET_TRACKING chooses. Never
+ * loads the detector's inside: a window can ask it while it builds its menus. */
+int32_t EyeDetectorTracking(void);
+
 /* Takes the neutral position anew, for the likeliest player in view (a teacher hands
  * over to a child at once): the next steady face is the centre. */
 void EyeDetectorRecentre(void);

@@ -1,0 +1,12 @@
+#pragma once
+#include <cstdlib>
+#include <cstring>
+
+#include "irisdet.h"
+
+// The tracking the environment chooses (IRISDET_TRACKING "eyes", or comfortable by
+// default): the one rule, for the library's thin part and its inside alike.
+inline int32_t TrackingChosenByEnvironment() {
+  const char* chosen = std::getenv("IRISDET_TRACKING");
+  return chosen && std::strcmp(chosen, "eyes") == 0 ? IRISDET_TRACKING_EYES : IRISDET_TRACKING_COMFORT;
+}
