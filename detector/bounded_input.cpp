@@ -1,20 +1,28 @@
 #include "detector/bounded_input.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <opencv2/imgcodecs.hpp>
+
+#include "platform/regular_file.h"
 
 namespace irisdet {
 namespace {
 
 std::string Quoted(const std::string& path) { return "«" + path + "»"; }
 
-std::string Why(const struct stat& info, const std::string& path, std::int64_t maxBytes) {
-  if (!S_ISREG(info.st_mode)) return Quoted(path) + " no és un fitxer normal.";
-  if (info.st_size > maxBytes) return Quoted(path) + " és massa gran.";
+// The player's words for what keeps a file from being read.
+std::string Reason(platform::FileTrouble trouble, const std::string& path) {
+  switch (trouble) {
+    case platform::FileTrouble::kNone:
+      return {};
+    case platform::FileTrouble::kMissing:
+      return "No es troba " + Quoted(path) + ".";
+    case platform::FileTrouble::kUnreadable:
+      return "No es pot llegir " + Quoted(path) + ".";
+    case platform::FileTrouble::kNotRegular:
+      return Quoted(path) + " no és un fitxer normal.";
+    case platform::FileTrouble::kTooLarge:
+      return Quoted(path) + " és massa gran.";
+  }
   return {};
 }
 
@@ -50,43 +58,20 @@ std::optional<cv::Size> JpegSize(const std::string& b) {
 }  // namespace
 
 std::string RefuseFile(const std::string& path, std::int64_t maxBytes) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return "No es troba " + Quoted(path) + ".";
-  return Why(info, path, maxBytes);
+  return Reason(platform::RegularFileTrouble(path, maxBytes), path);
 }
 
 int OpenRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why) {
-  // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer, and is then refused.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    *why = (errno == ENOENT ? "No es troba " : "No es pot llegir ") + Quoted(path) + ".";
-    return -1;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0)
-    *why = "No es pot llegir " + Quoted(path) + ".";
-  else
-    *why = Why(info, path, maxBytes);
-  if (why->empty()) return fd;
-  ::close(fd);
-  return -1;
+  platform::FileTrouble trouble = platform::FileTrouble::kNone;
+  const int fd = platform::OpenRegularFile(path, maxBytes, &trouble);
+  *why = Reason(trouble, path);
+  return fd;
 }
 
 std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes, std::string* why) {
-  const int fd = OpenRegularFile(path, maxBytes, why);
-  if (fd < 0) return std::nullopt;
-  struct stat info {};
-  ::fstat(fd, &info);
-  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // the file shrank: keep what was there
-    got += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  bytes.resize(got);
+  platform::FileTrouble trouble = platform::FileTrouble::kNone;
+  std::optional<std::string> bytes = platform::ReadRegularFile(path, maxBytes, &trouble);
+  *why = Reason(trouble, path);
   return bytes;
 }
 

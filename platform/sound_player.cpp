@@ -11,8 +11,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/bounded_file.h"
 #include "platform/data_files.h"
+#include "platform/regular_file.h"
 #include "platform/wav_check.h"
 
 namespace platform {

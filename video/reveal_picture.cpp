@@ -5,7 +5,7 @@
 #include <QtEndian>
 #include <cstdlib>
 
-#include "platform/bounded_file.h"
+#include "platform/regular_file.h"
 
 namespace video {
 namespace {
