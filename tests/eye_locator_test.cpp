@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
 
 #include "detector/eye_locator.h"
 #include "detector/face_model.h"
@@ -94,47 +93,6 @@ TEST(EyeLocatorTest, NoFaceNoEye) {
   EXPECT_FALSE(locator.Locate(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(128))).Point());
   EXPECT_FALSE(locator.Locate(cv::Mat()).Point());
 }
-
-TEST(FrameSourceTest, FolderGivesEachImageByNameThenEnds) {
-  std::string error;
-  auto source = irisdet::OpenSource(kFaces.string(), irisdet::Pacing::EveryFrame, &error);
-  ASSERT_TRUE(source) << error;
-  std::vector<std::string> names;
-  for (cv::Mat frame; source->Read(frame);) {
-    EXPECT_EQ(frame.size(), cv::Size(640, 480));
-    EXPECT_EQ(frame.type(), CV_8UC3);
-    names.push_back(source->FrameName());
-  }
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"pexels_0002.png", "pexels_0027.png", "pexels_0054.png", "pexels_0117.png"}));
-}
-
-TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480And30FpsNewestFrameFormatFirstExposureLeftAlone) {
-  std::vector<std::pair<int, double>> asked;
-  for (const irisdet::CameraSetting& s : irisdet::CameraSettings()) asked.emplace_back(s.property, s.value);
-  const std::vector<std::pair<int, double>> expected = {
-      {cv::CAP_PROP_FOURCC, cv::VideoWriter::fourcc('M', 'J', 'P', 'G')},
-      {cv::CAP_PROP_FRAME_WIDTH, 640},
-      {cv::CAP_PROP_FRAME_HEIGHT, 480},
-      {cv::CAP_PROP_FPS, 30},
-      {cv::CAP_PROP_BUFFERSIZE, 1}};
-  EXPECT_EQ(asked, expected);  // nothing about exposure: the camera's automatic exposure stays on
-}
-
-TEST(FrameSourceTest, AnySizeAndChannelCountBecomesA640x480ColourFrame) {
-  for (const cv::Mat& raw :
-       {cv::Mat(100, 37, CV_8UC1, cv::Scalar(7)), cv::Mat(960, 1280, CV_8UC4, cv::Scalar(1, 2, 3, 4)),
-        cv::Mat(480, 640, CV_8UC3, cv::Scalar(9, 8, 7))}) {
-    const cv::Mat frame = irisdet::ToCameraFrame(raw);
-    EXPECT_EQ(frame.size(), cv::Size(640, 480));
-    EXPECT_EQ(frame.type(), CV_8UC3);
-    EXPECT_TRUE(frame.isContinuous());
-  }
-}
-
-}  // namespace
-
-namespace {
 
 cv::Mat Face(const char* file, cv::Size size) {
   cv::Mat photo = cv::imread((kFaces / file).string()), scaled;

@@ -173,10 +173,6 @@ TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
   EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // Eyes the test switches on and off; they note what the player asks of the tracking.
 class ToggledEyes : public game::EyeSource {
  public:

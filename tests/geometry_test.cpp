@@ -13,31 +13,24 @@ using game::ProximityBand;
 
 const game::PlayfieldRect kField{0, 0, 800, 600};
 
+// The draws are taken modulo the camera's size, then x is mirrored into the picture area.
 TEST(PickTargetTest, MirrorsXOnlyAndSeedsWithTheSeconds) {
   struct Case {
-    int camX, camY, x, y;
+    int drawX, drawY, camX, camY, x, y;
   };
-  for (const Case c : {Case{0, 0, 800, 0}, Case{639, 479, 1, 598}, Case{320, 240, 400, 300}}) {
+  for (const Case c : {Case{0, 0, 0, 0, 800, 0}, Case{639, 479, 639, 479, 1, 598}, Case{320, 240, 320, 240, 400, 300},
+                       Case{640 + 10, 480 * 3 + 7, 10, 7, 787, 8}}) {
     test::FakeClock clock;
     clock.seconds = 1234;
-    test::ScriptedChance chance({c.camX, c.camY});
+    test::ScriptedChance chance({c.drawX, c.drawY});
     game::TargetPoint target;
     game::PickTarget(kField, target, clock, chance);
     EXPECT_EQ(chance.seeds, std::vector<unsigned>{1234});
-    EXPECT_EQ(target.targetCamX, c.camX);
-    EXPECT_EQ(target.targetCamY, c.camY);
-    EXPECT_EQ(target.targetX, c.x) << c.camX;
-    EXPECT_EQ(target.targetY, c.y) << c.camY;
+    EXPECT_EQ(target.targetCamX, c.camX) << c.drawX;
+    EXPECT_EQ(target.targetCamY, c.camY) << c.drawY;
+    EXPECT_EQ(target.targetX, c.x) << c.drawX;
+    EXPECT_EQ(target.targetY, c.y) << c.drawY;
   }
-}
-
-TEST(PickTargetTest, TakesTheDrawsModuloTheCameraSize) {
-  test::FakeClock clock;
-  test::ScriptedChance chance({640 + 10, 480 * 3 + 7});
-  game::TargetPoint target;
-  game::PickTarget(kField, target, clock, chance);
-  EXPECT_EQ(target.targetCamX, 10);
-  EXPECT_EQ(target.targetCamY, 7);
 }
 
 TEST(PickTargetTest, SameSecondGivesSameTargetWithTheCLibrary) {
@@ -143,13 +136,6 @@ TEST(NearAndWindowTest, BoundsAreStrict) {
   EXPECT_FALSE(game::InHorizontalWindow(400, 400, 0));
   EXPECT_FALSE(game::InHorizontalWindow(0, 0, std::numeric_limits<std::int32_t>::min()));
   EXPECT_TRUE(game::InHorizontalWindow(0, 0, std::numeric_limits<std::int32_t>::max()));
-}
-
-TEST(BandIntervalTest, IntervalsOfTheBeepTimer) {
-  EXPECT_EQ(game::BandInterval(ProximityBand::Red), 40);
-  EXPECT_EQ(game::BandInterval(ProximityBand::Orange), 80);
-  EXPECT_EQ(game::BandInterval(ProximityBand::LightBlue), 400);
-  EXPECT_EQ(game::BandInterval(ProximityBand::Blue), 1000);
 }
 
 }  // namespace

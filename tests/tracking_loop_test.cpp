@@ -72,13 +72,6 @@ TEST_F(TrackingLoopTest, BeepTimerChangesOnlyWithTheBand) {
                                             "bitmap Orange", "bitmap Red", "bitmap Orange", "bitmap Red"}));
 }
 
-TEST_F(TrackingLoopTest, BandBoundariesWithTolerance20) {
-  // d = 19 finds; 20 is Red; 59 Red; 60 Orange; 99 Orange; 100 LightBlue; 259 LightBlue; 260 Blue.
-  Run({At(284 + 20), At(284 + 59), At(284 + 60), At(284 + 99), At(284 + 100), At(284 + 259), At(284 + 260)},
-      game::FeedbackMode::kBeep);
-  EXPECT_EQ(view.Only({"timer"}), (Effects{"timer 40", "timer 80", "timer 400", "timer 1000"}));
-}
-
 TEST_F(TrackingLoopTest, BeepFindKillsTheBeepBeforeTheEureka) {
   const Effects effects = Run({At(400), At(284 + 19), At(100)}, game::FeedbackMode::kBeep);
   const Effects tail(effects.end() - 5, effects.end());

@@ -4,6 +4,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 
 #include "app/AboutDlg.h"
 #include "res/resource_ids.h"
@@ -42,15 +43,12 @@ TEST(WindowRulesTest, MainWindowAboutBoxAndMessageBoxesAreFixedDialogs) {
     checked = true;
     box->accept();
   });
-  QMessageBox box(QMessageBox::Information, QStringLiteral("glimmo2"), QStringLiteral("Hola"), QMessageBox::Ok,
-                  &dialog);
-  box.exec();
+  // The game's own message box: "Captura" with no camera to open.
+  setenv("IRISDET_SOURCE", "/nonexistent/camera.avi", 1);
+  QTest::mouseClick(ui::FindControl(dialog, res::kCaptura), Qt::LeftButton);
+  unsetenv("IRISDET_SOURCE");
   EXPECT_TRUE(checked);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(WindowRulesTest, TheFeedbackGroupIsOneTabStopSwitchedWithArrowsAndShowsItsFocus) {
   CGlimmo2Dlg dialog;
