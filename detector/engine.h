@@ -15,7 +15,7 @@
 #include "detector/frame_source.h"
 #include "detector/point_reporter.h"
 
-// The detector's running state behind the three C functions: one watching thread
+// The detector's running state behind its C interface (irisdet.h): one watching thread
 // that reads frames and finds the eye, and the latest result for the poll.
 namespace irisdet {
 

@@ -75,9 +75,12 @@ struct Fitted {
   SeenFace seen;
 };
 
-// The whole frame is looked over by the neural finder first (it sees covered, dim, small
-// and tilted faces the HOG detector misses), and by the HOG detector where it saw nothing
-// (or alone, without the neural finder's model).
+// The whole frame is looked over by the HOG detector first: a face it is sure of is
+// followed as it always was (the landmarks settle on its boxes, and the comfortable
+// tracking's figures with them). Where it is sure of none, the neural finder looks (it
+// sees covered, dim, small and tilted faces the HOG detector misses or only guesses at),
+// and the HOG detector's doubtful guesses come last. Either finder works alone without
+// the other's model.
 std::vector<Look> LooksOf(FaceFinders finders) {
   switch (finders) {
     case FaceFinders::kHog:
@@ -87,7 +90,7 @@ std::vector<Look> LooksOf(FaceFinders finders) {
     case FaceFinders::kBoth:
       break;
   }
-  return {Look::kNeuralNear, Look::kNeuralFar, Look::kHogLarge, Look::kHogSmall};
+  return {Look::kHogLarge, Look::kHogSmall, Look::kNeuralNear, Look::kNeuralFar};
 }
 
 // Looks that find small faces, which cannot beat a face likelier than the smallest large one.
@@ -195,38 +198,61 @@ struct EyeLocator::Impl {
   // The followed face, lost where it was: looked for over the whole frame, by its look.
   std::optional<Fitted> Refind(const cv::Mat& frame, double seconds) {
     const FrameView view{gray, frame, toGray};
+    const auto isIt = [&](const FaceCandidate& candidate) {
+      if (!candidate.sure && !faces.EyesAgree(gray, candidate.box)) return false;
+      const std::optional<Fitted> face = Fit(frame, candidate.box);
+      return face && followed.IsIt(face->seen);
+    };
+    std::vector<FaceCandidate> guesses;
     for (const Look look : looks)
       for (const FaceCandidate& candidate : faces.LookOver(view, look)) {
-        if (!candidate.sure && !faces.EyesAgree(gray, candidate.box)) continue;
-        const std::optional<Fitted> face = Fit(frame, candidate.box);
-        if (!face || !followed.IsIt(face->seen)) continue;
-        std::optional<Fitted> taken = Take(frame, candidate, seconds);
-        if (taken) followed.Keep(taken->seen, seconds);
-        return taken;
+        if (GuessLater(look, candidate))
+          guesses.push_back(candidate);
+        else if (isIt(candidate))
+          return TakeBack(frame, candidate, seconds);
       }
+    for (const FaceCandidate& candidate : guesses)
+      if (isIt(candidate)) return TakeBack(frame, candidate, seconds);
     return std::nullopt;
   }
 
   // The likeliest player over the whole frame: a large face near the middle. A look that
   // finds small faces runs only when one of them could be likelier than the best so far,
-  // the second finder's only where the first saw nothing, and a doubtful face's eyes are
-  // checked only when it could be the likeliest.
+  // the second finder's only where the first was sure of no face, and a doubtful face's
+  // eyes are checked only when it could be the likeliest.
   std::optional<Fitted> ChooseThePlayer(const cv::Mat& frame, double seconds) {
     const FrameView view{gray, frame, toGray};
     std::optional<FaceCandidate> best;
     double bestLikelihood = 0.0;
+    const auto weigh = [&](const FaceCandidate& candidate) {
+      const double likelihood = PlayerLikelihood(candidate.box, gray.size());
+      if (likelihood <= bestLikelihood || (!candidate.sure && !faces.EyesAgree(gray, candidate.box))) return;
+      best = candidate, bestLikelihood = likelihood;
+    };
+    std::vector<FaceCandidate> guesses;
     for (const Look look : looks) {
       if ((FindsSmallFaces(look) && bestLikelihood >= FaceFinder::kLargestSmallFace) ||
           (best && IsHog(look) != IsHog(looks.front())))
         continue;
-      for (const FaceCandidate& candidate : faces.LookOver(view, look)) {
-        const double likelihood = PlayerLikelihood(candidate.box, gray.size());
-        if (likelihood <= bestLikelihood || (!candidate.sure && !faces.EyesAgree(gray, candidate.box))) continue;
-        best = candidate, bestLikelihood = likelihood;
-      }
+      for (const FaceCandidate& candidate : faces.LookOver(view, look))
+        GuessLater(look, candidate) ? guesses.push_back(candidate) : weigh(candidate);
     }
+    if (!best)
+      for (const FaceCandidate& candidate : guesses) weigh(candidate);
     if (!best) return std::nullopt;
     return Take(frame, *best, seconds);
+  }
+
+  // The HOG detector's doubtful guesses wait until the neural finder has looked.
+  bool GuessLater(Look look, const FaceCandidate& candidate) const {
+    return IsHog(look) && !candidate.sure && !IsHog(looks.back());
+  }
+
+  // The followed face, found again: followed from now on.
+  std::optional<Fitted> TakeBack(const cv::Mat& frame, const FaceCandidate& candidate, double seconds) {
+    std::optional<Fitted> taken = Take(frame, candidate, seconds);
+    if (taken) followed.Keep(taken->seen, seconds);
+    return taken;
   }
 
   // Follows the candidate from now on.

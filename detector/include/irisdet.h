@@ -83,8 +83,8 @@ void EyeDetectorRecentre(void);
  * nothing went wrong. Pass a null text to learn the length only. */
 int32_t EyeDetectorLastError(char* text, int32_t bytes);
 
-/* Loads the detector's inside in the background, so that the first start is quick.
- * and the landmark model with it. Optional: the first start loads them otherwise. */
+/* Loads the detector's inside in the background and starts reading its models, so
+ * that the first start is quick. Optional: the first start loads them otherwise. */
 void EyeDetectorPreload(void);
 
 /* A one-frame look through the same source as the detector's, for a snapshot:
