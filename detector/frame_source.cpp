@@ -268,7 +268,6 @@ class FolderSource final : public FrameSource {
   }
 
   std::string FrameName() const override { return name_; }
-  bool Unrelated() const override { return true; }
 
  private:
   std::vector<fs::path> files_;

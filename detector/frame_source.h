@@ -36,8 +36,6 @@ class FrameSource {
   virtual std::string FrameName() const { return {}; }
   // True when the last Read repeated the frame before it.
   virtual bool Repeated() const { return false; }
-  // True when every frame stands alone (a folder of stills): nothing carries over.
-  virtual bool Unrelated() const { return false; }
 
  private:
   cv::Mat grabbed_;

@@ -55,9 +55,11 @@ int main(int argc, char** argv) {
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;
+  std::error_code ec;
+  const bool stills = std::filesystem::is_directory(name, ec);  // each picture stands alone
   csv << "frame,file,found,x,y,ms,yaw,pitch,roll,face\n";
   for (cv::Mat frame; source->Read(frame);) {
-    if (source->Unrelated()) locator.Reset(), reporter.Reset();
+    if (stills) locator.Reset(), reporter.Reset();
     const auto begin = std::chrono::steady_clock::now();
     const double seconds = static_cast<double>(times.size()) / kVideoFps;
     const irisdet::EyeObservation eyes = locator.Locate(frame, seconds);

@@ -14,7 +14,6 @@ class CShowpic : public QFrame {
 
   // Null is ignored; a frame of the wrong size too. The frame is shared, not copied.
   void SetFrame(video::FramePtr frame);
-  bool HasFrame() const { return static_cast<bool>(frame_); }
 
   // A revealed picture drawn over whatever the view shows, its top-left corner in
   // the control's window coordinates (edge included), until cleared or a frame comes.
