@@ -102,11 +102,6 @@ Tilt TiltOf(const std::array<cv::Point2f, 2>& eyes) {
   return {std::atan2(across.y, across.x) * 180.0 / CV_PI, (eyes[0] + eyes[1]) * 0.5f};
 }
 
-cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
-  return {static_cast<float>(m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2)),
-          static_cast<float>(m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2))};
-}
-
 struct EyeLocator::Impl {
   std::shared_ptr<const FaceModel> model;
   FaceFinder faces;
@@ -146,12 +141,9 @@ struct EyeLocator::Impl {
     if (!upright || std::abs(tilt.degrees) < kStraightenFrom) return eyes;
     Straighten(frame);
     tilt = {};
-    const std::optional<cv::Rect> box =
-        takenEyes
-            ? faces.Take(gray,
-                         {BoxFromEyes(Apply(toGray, (*takenEyes)[0]), Apply(toGray, (*takenEyes)[1])), true, takenEyes},
-                         seconds)
-            : faces.Follow(gray, seconds);
+    const std::optional<cv::Rect> box = takenEyes
+                                            ? faces.Take(gray, CandidateFromEyes(*takenEyes, toGray, true), seconds)
+                                            : faces.Follow(gray, seconds);
     const std::optional<Fitted> face = box ? Fit(frame, *box) : std::nullopt;
     if (!face) return eyes;
     followed.Relook(face->seen, seconds);

@@ -19,9 +19,9 @@ struct EyeObservation {
   std::optional<cv::Point2f> Point() const;
 };
 
-// Which finders look over the whole frame for a face: the neural one where its model is
-// there, with the HOG detector where it sees nothing (the game's), or either alone (to
-// measure them).
+// Which finders look over the whole frame for a face: both (the game's: the HOG
+// detector's sure faces, then the neural finder's where its model is there, then the HOG
+// detector's guesses), or either alone (to measure them).
 enum class FaceFinders { kBoth, kHog, kNeural };
 
 class EyeLocator {

@@ -105,8 +105,7 @@ cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
           static_cast<float>(m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2))};
 }
 
-}  // namespace
-
+// The box the landmark model wants for a face whose eyes are at `right` and `left`.
 cv::Rect BoxFromEyes(cv::Point2f right, cv::Point2f left) {
   const cv::Point2f across = left - right;
   const float interocular = std::max(1.f, static_cast<float>(cv::norm(across)));
@@ -116,8 +115,6 @@ cv::Rect BoxFromEyes(cv::Point2f right, cv::Point2f left) {
   return {cvRound(centre.x - side / 2), cvRound(centre.y - side / 2), cvRound(side), cvRound(side)};
 }
 
-namespace {
-
 // The neural finder's faces as candidates in the grey frame, their boxes from their eyes.
 std::vector<FaceCandidate> NeuralCandidates(NeuralFaceFinder& finder, const FrameView& view) {
   std::vector<FaceCandidate> faces;
@@ -125,14 +122,17 @@ std::vector<FaceCandidate> NeuralCandidates(NeuralFaceFinder& finder, const Fram
   for (const NeuralFace& face : finder.Find(view.bgr, kLowestNeural)) {  // likeliest first
     const bool sure = face.score >= kSureNeural;
     if (!sure && doubtful++ >= kMostDoubtfulChecked) continue;
-    faces.push_back({BoxFromEyes(Apply(view.toGray, face.rightEye), Apply(view.toGray, face.leftEye)), sure,
-                     std::array{face.rightEye, face.leftEye}});
+    faces.push_back(CandidateFromEyes({face.rightEye, face.leftEye}, view.toGray, sure));
   }
   std::stable_partition(faces.begin(), faces.end(), [](const FaceCandidate& c) { return c.sure; });
   return faces;
 }
 
 }  // namespace
+
+FaceCandidate CandidateFromEyes(const std::array<cv::Point2f, 2>& eyes, const cv::Matx23d& toGray, bool sure) {
+  return {BoxFromEyes(Apply(toGray, eyes[0]), Apply(toGray, eyes[1])), sure, eyes};
+}
 
 struct FaceFinder::Impl {
   std::shared_ptr<const FaceModel> model;
@@ -220,8 +220,8 @@ struct FaceFinder::Impl {
   // The HOG detector's box of a face whose size its eyes tell only roughly: looked for
   // around it as that large, a fifth smaller and a quarter larger.
   std::optional<cv::Rect> HogBoxNear(const cv::Mat& gray, const cv::Rect& box) {
+    const cv::Point centre = (box.tl() + box.br()) / 2;
     for (const double size : {1.0, 0.8, 1.25}) {
-      const cv::Point centre = (box.tl() + box.br()) / 2;
       const int side = cvRound(box.width * size);
       if (auto found = SearchAround(gray, {centre.x - side / 2, centre.y - side / 2, side, side})) return found;
     }

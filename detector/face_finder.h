@@ -37,9 +37,10 @@ struct FrameView {
   cv::Matx23d toGray;
 };
 
-// The box the landmark model wants for a face whose eyes are at `right` and `left`, in
-// the frame those points are in.
-cv::Rect BoxFromEyes(cv::Point2f right, cv::Point2f left);
+// A face a neural finder saw, by its eyes (the subject's right and left, in the camera's
+// frame): its box for the landmark model placed by them in the grey frame that `toGray`
+// turns the camera's into.
+FaceCandidate CandidateFromEyes(const std::array<cv::Point2f, 2>& eyes, const cv::Matx23d& toGray, bool sure);
 
 class FaceFinder {
  public:

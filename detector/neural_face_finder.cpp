@@ -12,10 +12,12 @@
 namespace irisdet {
 namespace {
 
-constexpr std::int64_t kMaxNeuralModelBytes = 8ll << 20;  // BlazeFace's are 0.4 and 0.6 MB
-constexpr int kFineCells = 16, kFineAnchors = 2;          // a 16x16 grid, two anchors a cell
-constexpr int kCoarseCells = 8, kCoarseAnchors = 6;       // an 8x8 grid, six
-constexpr int kAnchors = kFineCells * kFineCells * kFineAnchors + kCoarseCells * kCoarseCells * kCoarseAnchors;
+constexpr std::int64_t kMaxNeuralModelBytes = 8ll << 20;            // BlazeFace's are 0.4 and 0.6 MB
+constexpr int kFineCells = 16, kFineAnchors = 2;                    // a 16x16 grid, two anchors a cell
+constexpr int kCoarseCells = 8, kCoarseAnchors = 6;                 // an 8x8 grid, six
+constexpr int kFineCount = kFineCells * kFineCells * kFineAnchors;  // anchors of the fine grid, first
+constexpr int kCoarseCount = kCoarseCells * kCoarseCells * kCoarseAnchors;
+constexpr int kAnchors = kFineCount + kCoarseCount;
 constexpr int kValuesPerAnchor = 16;  // the box's centre and size, then six key points
 constexpr float kSameFace = 0.3f;     // overlap (intersection over union) of guesses of one face
 
@@ -41,8 +43,7 @@ struct Outputs {
   explicit Outputs(const std::vector<cv::Mat>& all) {
     for (const cv::Mat& out : all) {
       if (out.dims != 3 || out.size[0] != 1) continue;
-      const bool fine = out.size[1] == kFineCells * kFineCells * kFineAnchors;
-      const bool coarse = out.size[1] == kCoarseCells * kCoarseCells * kCoarseAnchors;
+      const bool fine = out.size[1] == kFineCount, coarse = out.size[1] == kCoarseCount;
       const cv::Mat** slot = nullptr;
       if (out.size[2] == 1) slot = fine ? &fineScores : coarse ? &coarseScores : nullptr;
       if (out.size[2] == kValuesPerAnchor) slot = fine ? &fineBoxes : coarse ? &coarseBoxes : nullptr;
@@ -51,15 +52,12 @@ struct Outputs {
   }
   bool Whole() const { return fineScores && coarseScores && fineBoxes && coarseBoxes; }
   float Score(int anchor) const {
-    const float logit = anchor < kFineCells * kFineCells * kFineAnchors
-                            ? fineScores->ptr<float>(0, anchor)[0]
-                            : coarseScores->ptr<float>(0, anchor - kFineCells * kFineCells * kFineAnchors)[0];
+    const float logit = anchor < kFineCount ? fineScores->ptr<float>(0, anchor)[0]
+                                            : coarseScores->ptr<float>(0, anchor - kFineCount)[0];
     return 1.f / (1.f + std::exp(-std::clamp(logit, -100.f, 100.f)));
   }
   const float* Box(int anchor) const {
-    return anchor < kFineCells * kFineCells * kFineAnchors
-               ? fineBoxes->ptr<float>(0, anchor)
-               : coarseBoxes->ptr<float>(0, anchor - kFineCells * kFineCells * kFineAnchors);
+    return anchor < kFineCount ? fineBoxes->ptr<float>(0, anchor) : coarseBoxes->ptr<float>(0, anchor - kFineCount);
   }
 };
 
@@ -138,14 +136,14 @@ std::shared_ptr<const NeuralModel> ReadNeuralModel(const std::string& folder, in
 }
 
 struct NeuralFaceFinder::Impl {
+  explicit Impl(const NeuralModel& model) : net(NetOf(model)), side(model.side) {}
   cv::dnn::Net net;
   int side;
   std::vector<cv::Point2f> anchors = Anchors();
   cv::Mat input;  // the frame fitted into the model's square, RGB from -1 to 1
 };
 
-NeuralFaceFinder::NeuralFaceFinder(const NeuralModel& model)
-    : impl_(std::make_unique<Impl>(Impl{NetOf(model), model.side, Anchors(), {}})) {}
+NeuralFaceFinder::NeuralFaceFinder(const NeuralModel& model) : impl_(std::make_unique<Impl>(model)) {}
 
 NeuralFaceFinder::~NeuralFaceFinder() = default;
 
