@@ -43,7 +43,7 @@ bool GazeTracker::Pass() {
 bool GazeTracker::BeepStep(std::int32_t d) {
   const ProximityBand band = ClassifyBand(d, context_.tolerance);
   if (band == ProximityBand::Green) {
-    Find(true);
+    Find(FeedbackMode::kBeep);
     return true;
   }
   context_.view.SetIndicatorBitmap(band);
@@ -59,7 +59,7 @@ bool GazeTracker::SpokenStep(std::int32_t d, const GazePoint& gaze) {
   if (HoldOffOver(context_.clock.TickCount(), lastCueTick_)) cueSpoken_ = false;
   const std::int32_t s = context_.tolerance;
   if (d < s) {
-    Find(false);
+    Find(FeedbackMode::kSpoken);
     return true;
   }
   if (cueSpoken_) return false;
@@ -71,7 +71,8 @@ bool GazeTracker::SpokenStep(std::int32_t d, const GazePoint& gaze) {
   return false;
 }
 
-void GazeTracker::Find(bool beepMode) {
+void GazeTracker::Find(FeedbackMode mode) {
+  const bool beepMode = mode == FeedbackMode::kBeep;
   // Beep mode turns the square green and kills the beep before the eureka plays;
   // spoken mode killed it earlier in the same pass.
   if (beepMode) context_.view.SetIndicatorBitmap(ProximityBand::Green);

@@ -38,7 +38,7 @@ class GazeTracker {
   bool Pass();  // false when the run ends
   bool BeepStep(std::int32_t d);
   bool SpokenStep(std::int32_t d, const GazePoint& gaze);
-  void Find(bool beepMode);
+  void Find(FeedbackMode mode);
 
   const TrackingContext& context_;
   // Kept between passes: a poll without an eye leaves them. Before the first eye the
