@@ -14,9 +14,9 @@ namespace irisdet {
 
 namespace {
 
-// The iris centre where it can be seen, the lids' centre where not.
-cv::Point2f EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
-  return FindPupil(gray, contour).value_or(ContourCentre(contour));
+// The iris where it can be seen; the lids' centre, found with no clarity, where not.
+IrisFound EyeCentre(const cv::Mat& gray, const EyeContour& contour) {
+  return FindIris(gray, contour).value_or(IrisFound{ContourCentre(contour), 0.f});
 }
 
 bool Inside(const cv::Point2f& p, const cv::Mat& frame) {
@@ -258,8 +258,10 @@ struct EyeLocator::Impl {
     EyeObservation eyes;
     eyes.landmarks = face.landmarks;
     eyes.face = followed.Number();
-    std::vector<cv::Point2f> centres = {EyeCentre(gray, EyeContourAt(face.points, kRightEyeFirst)),
-                                        EyeCentre(gray, EyeContourAt(face.points, kLeftEyeFirst))};
+    const IrisFound right = EyeCentre(gray, EyeContourAt(face.points, kRightEyeFirst));
+    const IrisFound left = EyeCentre(gray, EyeContourAt(face.points, kLeftEyeFirst));
+    eyes.rightClarity = right.clarity, eyes.leftClarity = left.clarity;
+    std::vector<cv::Point2f> centres = {right.centre, left.centre};
     if (!back.empty()) cv::transform(centres, centres, back);
     if (const std::optional<FaceGeometry> measured = MeasureFace(eyes.landmarks))
       tilt = {measured->pose.roll, measured->eyes};

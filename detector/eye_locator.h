@@ -14,7 +14,9 @@ struct EyeObservation {
   std::optional<cv::Point2f> right;  // the subject's right eye: the smaller x in an unmirrored frame
   std::optional<cv::Point2f> left;
   std::vector<cv::Point2f> landmarks;  // the face's 68 points; none without a face
-  int face = 0;                        // the followed face's number: another for each new player; 0 without a face
+  // How clearly each iris was found (detector/pupil_finder.h); 0: its contour's centre stands in.
+  float rightClarity = 0, leftClarity = 0;
+  int face = 0;  // the followed face's number: another for each new player; 0 without a face
   // The midpoint of both eyes, or the one found.
   std::optional<cv::Point2f> Point() const;
 };

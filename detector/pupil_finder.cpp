@@ -148,7 +148,7 @@ float EyeOpenness(const EyeContour& c) {
   return width > 0.f ? (Length(c[1] - c[5]) + Length(c[2] - c[4])) / (2.f * width) : 0.f;
 }
 
-std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& contour) {
+std::optional<IrisFound> FindIris(const cv::Mat& gray, const EyeContour& contour) {
   const float width = Length(contour[0] - contour[3]);
   if (gray.empty() || width < kMinEyeWidth || EyeOpenness(contour) < kMinOpenness) return std::nullopt;
   // The region: the eye's width and a bit more, centred on its contour.
@@ -198,7 +198,8 @@ std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& cont
   cv::minMaxLoc(scores, nullptr, &best, nullptr, &bestAt);
   if (best <= 0.0) return std::nullopt;
   const cv::Point2f at = Peak(scores, bestAt, best, radius);
-  return cv::Point2f(box.x + (at.x + 0.5f) / scale - 0.5f, box.y + (at.y + 0.5f) / scale - 0.5f);
+  return IrisFound{{box.x + (at.x + 0.5f) / scale - 0.5f, box.y + (at.y + 0.5f) / scale - 0.5f},
+                   contrast.At(bestAt.x, bestAt.y)};
 }
 
 }  // namespace irisdet

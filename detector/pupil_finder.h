@@ -10,9 +10,14 @@ namespace irisdet {
 
 using EyeContour = std::array<cv::Point2f, 6>;
 
-// The iris centre, or nothing when the eye is closed, too small, or the answer is not
-// to be trusted (the caller then keeps the contour's centre).
-std::optional<cv::Point2f> FindPupil(const cv::Mat& gray, const EyeContour& contour);
+struct IrisFound {
+  cv::Point2f centre;
+  float clarity;  // how much darker the iris is than around it, in grey levels: how sure the find is
+};
+
+// The iris, or nothing when the eye is closed, too small, or the answer is not to be
+// trusted (the caller then keeps the contour's centre).
+std::optional<IrisFound> FindIris(const cv::Mat& gray, const EyeContour& contour);
 
 cv::Point2f ContourCentre(const EyeContour& contour);
 

@@ -37,9 +37,9 @@ SyntheticEye DrawEye(cv::Point2f pupil, float width = 60.f) {
 TEST(PupilFinderTest, FindsADarkDiscWithinAPixel) {
   for (const cv::Point2f pupil : {cv::Point2f(160, 120), {152.5f, 121}, {168, 118.5f}, {148, 120}}) {
     const SyntheticEye eye = DrawEye(pupil);
-    const auto found = irisdet::FindPupil(eye.gray, eye.contour);
+    const auto found = irisdet::FindIris(eye.gray, eye.contour);
     ASSERT_TRUE(found) << pupil;
-    EXPECT_LE(cv::norm(*found - pupil), 1.0) << pupil << " found " << *found;
+    EXPECT_LE(cv::norm(found->centre - pupil), 1.0) << pupil << " found " << found->centre;
   }
 }
 
@@ -48,19 +48,19 @@ TEST(PupilFinderTest, GlareAndAHangingLidDoNotMoveIt) {
   cv::circle(eye.gray, cv::Point(160, 116), 3, cv::Scalar(255), cv::FILLED);  // a catchlight on the iris
   cv::circle(eye.gray, cv::Point(150, 123), 2, cv::Scalar(255), cv::FILLED);
   cv::rectangle(eye.gray, cv::Rect(100, 100, 120, 13), cv::Scalar(150), cv::FILLED);  // the upper lid hangs low
-  const auto found = irisdet::FindPupil(eye.gray, eye.contour);
+  const auto found = irisdet::FindIris(eye.gray, eye.contour);
   ASSERT_TRUE(found);
-  EXPECT_LE(cv::norm(*found - eye.pupil), 1.0) << *found;
+  EXPECT_LE(cv::norm(found->centre - eye.pupil), 1.0) << found->centre;
 }
 
 TEST(PupilFinderTest, ClosedOrTinyEyesAreLeftToTheContour) {
   SyntheticEye eye = DrawEye({160, 120});
   irisdet::EyeContour closed = eye.contour;
   closed[1].y = closed[2].y = closed[4].y = closed[5].y = 120.f;
-  EXPECT_FALSE(irisdet::FindPupil(eye.gray, closed));
+  EXPECT_FALSE(irisdet::FindIris(eye.gray, closed));
   const SyntheticEye tiny = DrawEye({160, 120}, 5.f);
-  EXPECT_FALSE(irisdet::FindPupil(tiny.gray, tiny.contour));
-  EXPECT_FALSE(irisdet::FindPupil(cv::Mat(), eye.contour));
+  EXPECT_FALSE(irisdet::FindIris(tiny.gray, tiny.contour));
+  EXPECT_FALSE(irisdet::FindIris(cv::Mat(), eye.contour));
   EXPECT_NEAR(irisdet::ContourCentre(eye.contour).x, 160.f, 1e-3);
 }
 
@@ -70,11 +70,11 @@ TEST(PupilFinderTest, AnEyeAtTheFramesEdgeIsSafe) {
   const int cut = 145;  // the frame's left edge, 15 px left of the pupil: a quarter of the eye off
   SyntheticEye eye{drawn.gray.colRange(cut, drawn.gray.cols).clone(), drawn.contour, drawn.pupil};
   for (cv::Point2f& p : eye.contour) p.x -= cut;
-  const std::optional<cv::Point2f> found = irisdet::FindPupil(eye.gray, eye.contour);
+  const std::optional<irisdet::IrisFound> found = irisdet::FindIris(eye.gray, eye.contour);
   ASSERT_TRUE(found);
-  EXPECT_LE(cv::norm(*found - (drawn.pupil - cv::Point2f(cut, 0))), 2.0) << *found;
+  EXPECT_LE(cv::norm(found->centre - (drawn.pupil - cv::Point2f(cut, 0))), 2.0) << found->centre;
   for (cv::Point2f& p : eye.contour) p += cv::Point2f(1000.f, 1000.f);  // all of it off
-  EXPECT_FALSE(irisdet::FindPupil(eye.gray, eye.contour));
+  EXPECT_FALSE(irisdet::FindIris(eye.gray, eye.contour));
 }
 
 // What a webcam adds: sensor noise, then 8x8 compression blocks.
@@ -97,10 +97,10 @@ TEST(PupilFinderTest, ReflectionsOnTheCorneaAndTheLensDoNotPullItNorDoNoiseAndBl
     seen.pupils = {pupil, pupil, 2.2f * 60.f};  // an eye 60 px wide: the eyes about 130 px apart
     cv::Mat glared;
     cv::cvtColor(irisdet::Glared(seen).frame, glared, cv::COLOR_BGR2GRAY);
-    const auto found = irisdet::FindPupil(NoisyAndBlocky(glared), eye.contour);
+    const auto found = irisdet::FindIris(NoisyAndBlocky(glared), eye.contour);
     ASSERT_TRUE(found) << pupil;
     // Within a fortieth of the eye distance; left in place, the glare pulls it further down.
-    EXPECT_LE(cv::norm(*found - pupil), 3.3) << pupil << " found " << *found;
+    EXPECT_LE(cv::norm(found->centre - pupil), 3.3) << pupil << " found " << found->centre;
   }
 }
 

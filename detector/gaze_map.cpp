@@ -1,0 +1,96 @@
+#include "detector/gaze_map.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "detector/frame_source.h"
+
+namespace irisdet {
+namespace {
+
+// Features this far from a look straight ahead make a term of 1: the terms' pulls compare.
+constexpr double kFeatureSpan = 0.1;
+// How hard each term keeps to the map fitted from, in samples: the offset gives way first
+// (a player who shifts in the chair), then the gains, then the bends.
+constexpr GazeMap::Coefficients kStiffness = {0.05, 0.3, 0.3, 2.0, 2.0, 2.0};
+// A sample whose error is this many times the median's is another look: left out.
+constexpr double kOutlierFactor = 3.0;
+constexpr double kOutlierFloor = 0.05;  // of the targets' spread: under it, no sample is an outlier
+
+// The map across 25 people looking at 9 points, head straight (gaze-probe --generic).
+constexpr GazeMap::Coefficients kGenericX = {-2.4238, 11.4018, 0.5056, 0.3097, 0.6561, 0.5472};
+constexpr GazeMap::Coefficients kGenericY = {16.3840, 1.9137, 21.3005, 1.4270, 0.3599, 4.8304};
+
+constexpr double kFrameDegreesAcross = 15.0, kFrameDegreesDown = 10.0;
+
+cv::Mat Solve(const cv::Mat& normal, const cv::Mat& right) {
+  cv::Mat solution;
+  cv::solve(normal, right, solution, cv::DECOMP_CHOLESKY);
+  return solution;
+}
+
+}  // namespace
+
+GazeMap GazeMap::Generic() { return {kGenericX, kGenericY}; }
+
+GazeMap GazeMap::GenericInFrame() {
+  // Mirrored: a look toward the unmirrored image's +x is toward the player's left.
+  const double perDegreeX = -(kWidth / 2.0) / kFrameDegreesAcross, perDegreeY = (kHeight / 2.0) / kFrameDegreesDown;
+  Coefficients x = kGenericX, y = kGenericY;
+  for (double& c : x) c *= perDegreeX;
+  for (double& c : y) c *= perDegreeY;
+  x[0] += (kWidth - 1) / 2.0, y[0] += (kHeight - 1) / 2.0;
+  return {x, y};
+}
+
+GazeMap::Coefficients GazeMap::Terms(cv::Point2d look) {
+  const cv::Point2d s = look * (1.0 / kFeatureSpan);
+  return {1.0, s.x, s.y, s.x * s.y, s.x * s.x, s.y * s.y};
+}
+
+cv::Point2d GazeMap::At(cv::Point2d look) const {
+  const Coefficients t = Terms(look);
+  cv::Point2d at(0, 0);
+  for (int i = 0; i < kTerms; ++i) at += cv::Point2d(x_[i], y_[i]) * t[i];
+  return at;
+}
+
+GazeMap GazeMap::Fitted(const std::vector<GazeSample>& samples) const {
+  const auto fit = [&](const std::vector<GazeSample>& kept) {
+    cv::Mat normal = cv::Mat::zeros(kTerms, kTerms, CV_64F), right = cv::Mat::zeros(kTerms, 2, CV_64F);
+    for (int i = 0; i < kTerms; ++i) {
+      normal.at<double>(i, i) = kStiffness[i];
+      right.at<double>(i, 0) = kStiffness[i] * x_[i];
+      right.at<double>(i, 1) = kStiffness[i] * y_[i];
+    }
+    for (const GazeSample& s : kept) {
+      const Coefficients t = Terms(s.look);
+      for (int i = 0; i < kTerms; ++i) {
+        for (int j = 0; j < kTerms; ++j) normal.at<double>(i, j) += s.weight * t[i] * t[j];
+        right.at<double>(i, 0) += s.weight * t[i] * s.target.x;
+        right.at<double>(i, 1) += s.weight * t[i] * s.target.y;
+      }
+    }
+    const cv::Mat solved = Solve(normal, right);
+    Coefficients x{}, y{};
+    for (int i = 0; i < kTerms; ++i) x[i] = solved.at<double>(i, 0), y[i] = solved.at<double>(i, 1);
+    return GazeMap(x, y);
+  };
+  if (samples.empty()) return *this;
+  const GazeMap first = fit(samples);
+  std::vector<double> errors;
+  cv::Point2d mean(0, 0);
+  for (const GazeSample& s : samples) errors.push_back(cv::norm(first.At(s.look) - s.target)), mean += s.target;
+  mean *= 1.0 / static_cast<double>(samples.size());
+  double spread = 0;
+  for (const GazeSample& s : samples) spread = std::max(spread, cv::norm(s.target - mean));
+  std::vector<double> sorted = errors;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
+  const double limit = std::max(kOutlierFactor * sorted[sorted.size() / 2], kOutlierFloor * spread);
+  std::vector<GazeSample> kept;
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    if (errors[i] <= limit) kept.push_back(samples[i]);
+  return kept.size() == samples.size() ? first : fit(kept);
+}
+
+}  // namespace irisdet
