@@ -6,6 +6,7 @@
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
+#include "irisdet.h"
 
 namespace irisdet {
 namespace {
@@ -43,6 +44,16 @@ const IrisdetCoreApi kApi{
     CaptureOpen,
     CaptureGrab,
     CaptureClose,
+    [](int16_t y, int16_t x) {
+      Engine::Instance().Gaze().LookAt({double(x), double(y)});
+    },
+    [](int32_t use) -> int32_t {
+      static_assert(static_cast<int>(LookUse::Find) == IRISDET_LOOK_FIND &&
+                    static_cast<int>(LookUse::Drop) == IRISDET_LOOK_DROP);
+      const bool known = use >= IRISDET_LOOK_DOT && use <= IRISDET_LOOK_DROP;
+      return known && Engine::Instance().Gaze().LookEnd(static_cast<LookUse>(use)) ? 1 : 0;
+    },
+    [](int32_t apply) -> int32_t { return Engine::Instance().Gaze().Calibrate(apply != 0); },
 };
 
 }  // namespace

@@ -29,7 +29,8 @@ constexpr auto kFrameJitter = std::chrono::milliseconds(5);
 
 class LocatingTracker final : public EyeTracker {
  public:
-  explicit LocatingTracker(std::shared_ptr<const FaceModel> model) : locator_(std::move(model)) {}
+  LocatingTracker(std::shared_ptr<const FaceModel> model, std::shared_ptr<GazeLooks> gaze)
+      : locator_(std::move(model)), reporter_(std::move(gaze)) {}
   std::optional<cv::Point2f> Next(const cv::Mat& frame, Tracking tracking, double seconds) override {
     const EyeObservation eyes = locator_.Locate(frame, seconds);
     const std::optional<cv::Point2f> eyesAt = eyes.Point();
@@ -57,14 +58,15 @@ class LocatingTracker final : public EyeTracker {
 }  // namespace
 
 EngineParts RealEngineParts() {
+  auto gaze = std::make_shared<GazeLooks>();
   return {[](const std::string& name, std::string* error, FrameWait wait) {
             return OpenSource(name, Pacing::RealTime, error, std::move(wait));
           },
-          [](std::string* error) -> std::unique_ptr<EyeTracker> {
+          [gaze](std::string* error) -> std::unique_ptr<EyeTracker> {
             std::shared_ptr<const FaceModel> model = ModelStore::Instance().Ready(ModelPath(), error);
-            return model ? std::make_unique<LocatingTracker>(std::move(model)) : nullptr;
+            return model ? std::make_unique<LocatingTracker>(std::move(model), gaze) : nullptr;
           },
-          kFollowingLooksPerSecond};
+          kFollowingLooksPerSecond, gaze};
 }
 
 Engine& Engine::Instance() {
@@ -131,7 +133,10 @@ int32_t Engine::Poll(int16_t* y, int16_t* x) {
   return 1;
 }
 
-void Engine::SetTracking(int32_t mode) { tracking_ = mode == static_cast<int32_t>(Tracking::Eyes) ? 1 : 0; }
+void Engine::SetTracking(int32_t mode) {
+  const bool known = mode == IRISDET_TRACKING_EYES || mode == IRISDET_TRACKING_GAZE;
+  tracking_ = known ? mode : IRISDET_TRACKING_COMFORT;
+}
 
 void Engine::Recentre() { recentre_ = true; }
 

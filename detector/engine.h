@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "detector/frame_source.h"
+#include "detector/gaze_looks.h"
 #include "detector/point_reporter.h"
 
 // The detector's running state behind its C interface (irisdet.h): one watching thread
@@ -43,6 +44,8 @@ struct EngineParts {
   // How often a face being followed, and holding still, is looked at: the frames in
   // between are passed over undecoded. 0: every frame.
   int followingLooksPerSecond = 0;
+  // The gaze calibration the trackers map looks with, kept across starts.
+  std::shared_ptr<irisdet::GazeLooks> gaze = std::make_shared<irisdet::GazeLooks>();
 };
 EngineParts RealEngineParts();
 
@@ -60,6 +63,8 @@ class Engine {
   int32_t LastError(char* text, int32_t bytes);
   void SetTracking(int32_t mode);  // from now on, over IRISDET_TRACKING
   void Recentre();
+  // The run's gaze calibration: it outlives every start and stop.
+  irisdet::GazeLooks& Gaze() { return *parts_.gaze; }
 
   static Engine& Instance();
 

@@ -132,6 +132,20 @@ IRISDET_EXPORT void EyeDetectorRecentre(void) {
   if (const IrisdetCoreApi* core = loaded) core->recentre();
 }
 
+IRISDET_EXPORT void EyeDetectorGazeLookAt(int16_t y, int16_t x) {
+  if (const IrisdetCoreApi* core = loaded) core->gazeLookAt(y, x);  // never started: nothing to calibrate
+}
+
+IRISDET_EXPORT int32_t EyeDetectorGazeLookEnd(int32_t use) {
+  const IrisdetCoreApi* core = loaded;
+  return core ? core->gazeLookEnd(use) : 0;
+}
+
+IRISDET_EXPORT int32_t EyeDetectorGazeCalibrate(int32_t apply) {
+  const IrisdetCoreApi* core = loaded;
+  return core ? core->gazeCalibrate(apply) : 0;
+}
+
 IRISDET_EXPORT void* EyeDetectorCaptureOpen(void) {
   const IrisdetCoreApi* core = Core();
   return core ? core->captureOpen() : nullptr;

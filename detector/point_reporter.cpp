@@ -1,6 +1,8 @@
 #include "detector/point_reporter.h"
 
 #include "detector/frame_source.h"
+#include "detector/gaze_features.h"
+#include "detector/landmarks.h"
 #include "detector/tracking_choice.h"
 
 namespace irisdet {
@@ -15,10 +17,43 @@ float Backlash(float held, float target, float band) {
   return held;
 }
 
+// The median of each axis: a glance's jump is kept whole, a frame's misread iris is not.
+cv::Point2f MedianOf(const std::deque<cv::Point2d>& points) {
+  std::vector<double> x, y;
+  for (const cv::Point2d& p : points) x.push_back(p.x), y.push_back(p.y);
+  const auto middle = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+    return static_cast<float>(v[v.size() / 2]);
+  };
+  return {middle(x), middle(y)};
+}
+
 }  // namespace
 
-Tracking TrackingFromEnvironment() {
-  return TrackingChosenByEnvironment() == IRISDET_TRACKING_EYES ? Tracking::Eyes : Tracking::Comfort;
+static_assert(static_cast<int>(Tracking::Eyes) == IRISDET_TRACKING_EYES &&
+              static_cast<int>(Tracking::Gaze) == IRISDET_TRACKING_GAZE);
+
+Tracking TrackingFromEnvironment() { return static_cast<Tracking>(TrackingChosenByEnvironment()); }
+
+cv::Point2f PointReporter::Hold(cv::Point2f target, float band) {
+  held_ = held_ ? cv::Point2f(Backlash(held_->x, target.x, band), Backlash(held_->y, target.y, band)) : target;
+  return *held_;
+}
+
+// Where the eyes look, once both or one of the irises was found: the run's calibration
+// maps the look, the head's turn taken away.
+std::optional<cv::Point2f> PointReporter::GazePoint(const EyeObservation& eyes, const HeadPose& pose, double seconds) {
+  const auto eye = [&](const std::optional<cv::Point2f>& iris, float clarity, int first) {
+    return iris ? MeasureEye(EyeContourAt(eyes.landmarks, first), {*iris, clarity}) : std::nullopt;
+  };
+  const std::optional<GazeFeatures> look = CombineEyes(eye(eyes.right, eyes.rightClarity, kRightEyeFirst),
+                                                       eye(eyes.left, eyes.leftClarity, kLeftEyeFirst), pose);
+  if (!look) return std::nullopt;
+  const cv::Point2d at = gaze_->Map(*look);
+  recentLooks_.emplace_back(std::clamp(at.x, 0.0, kWidth - 1.0), std::clamp(at.y, 0.0, kHeight - 1.0));
+  if (recentLooks_.size() > kGazeMedianFrames) recentLooks_.pop_front();
+  const cv::Point2f inFrame = MedianOf(recentLooks_);
+  return Hold(gazeSmoother_.Filter(inFrame, seconds), kGazeStillBandPx);
 }
 
 PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking mode, double seconds) {
@@ -36,13 +71,12 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
     // No eye until the neutral position is taken: the square waits at the centre, and no
     // find can come from a point that is nobody's.
     if (const std::optional<HeadMovement> moved = head_.Movement(*face, seconds)) {
-      const cv::Point2f target = HeadPointer::ToFrame(shiftSmoother_.Filter(moved->shift, seconds) +
-                                                      turnSmoother_.Filter(moved->turn, seconds));
-      held_ = held_
-                  ? cv::Point2f(Backlash(held_->x, target.x, kStillBandPx), Backlash(held_->y, target.y, kStillBandPx))
-                  : target;
-      report.point = held_;
+      report.point = Hold(HeadPointer::ToFrame(shiftSmoother_.Filter(moved->shift, seconds) +
+                                               turnSmoother_.Filter(moved->turn, seconds)),
+                          kStillBandPx);
     }
+  } else if (mode == Tracking::Gaze && face) {
+    report.point = GazePoint(eyes, face->pose, seconds);
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);
@@ -61,6 +95,8 @@ void PointReporter::ResetSmoothing() {
   eyeSmoother_.Reset();
   shiftSmoother_.Reset();
   turnSmoother_.Reset();
+  gazeSmoother_.Reset();
+  recentLooks_.clear();
   held_.reset();
 }
 

@@ -2,22 +2,30 @@
 #include <opencv2/core.hpp>
 #include <optional>
 
+#include <deque>
+#include <memory>
+
 #include "detector/eye_locator.h"
+#include "detector/gaze_looks.h"
 #include "detector/head_pointer.h"
 #include "detector/one_euro.h"
 
 // What the detector reports for each frame, as the player sees themselves (mirrored
-// left to right): the head pointer's point (comfortable tracking, the default) or the
-// eyes' own midpoint, smoothed after the gain so that a still face gives a still point.
+// left to right): the head pointer's point (comfortable tracking, the default), the
+// eyes' own midpoint, or where the eyes look (gaze tracking), smoothed after the gain so
+// that a still face gives a still point.
 namespace irisdet {
 
-enum class Tracking { Comfort = 0, Eyes = 1 };
+enum class Tracking { Comfort = 0, Eyes = 1, Gaze = 2 };
 
-// IRISDET_TRACKING: "eyes" for the eyes' own midpoint; anything else, comfortable.
+// IRISDET_TRACKING: "eyes" for the eyes' own midpoint, "gaze" for where they look;
+// anything else, comfortable.
 Tracking TrackingFromEnvironment();
 
 class PointReporter {
  public:
+  // The gaze tracking maps looks through `gaze`, the run's calibration.
+  explicit PointReporter(std::shared_ptr<GazeLooks> gaze = std::make_shared<GazeLooks>()) : gaze_(std::move(gaze)) {}
   struct Report {
     std::optional<cv::Point2f> point;
     std::optional<HeadPose> pose;
@@ -28,10 +36,18 @@ class PointReporter {
 
  private:
   void ResetSmoothing();
+  std::optional<cv::Point2f> GazePoint(const EyeObservation& eyes, const HeadPose& pose, double seconds);
+  // The point held where it is while the target stays within `band` of it.
+  cv::Point2f Hold(cv::Point2f target, float band);
   // The head's turn is read from a few landmarks, and its gain magnifies their jitter
   // ten times more than a movement's: it is smoothed the more at rest.
   static constexpr double kShiftMinCutoffHz = 1.0, kShiftBeta = 0.02;
   static constexpr double kTurnMinCutoffHz = 0.1, kTurnBeta = 0.0003, kTurnDerivativeCutoffHz = 0.5;
+  // A look's features come from a few pixels of iris, magnified to the whole frame: a
+  // median of a few frames first (a glance's jump stays whole), then smoothed the more at
+  // rest, then held within a wider band than a head's point.
+  static constexpr double kGazeMinCutoffHz = 0.4, kGazeBeta = 0.0007;
+  static constexpr float kGazeStillBandPx = 8.0f;
 
   // How far the smoothed point may wander before the reported one follows, in frame px.
   static constexpr float kStillBandPx = 4.0f;
@@ -40,7 +56,11 @@ class PointReporter {
   PointSmoother eyeSmoother_;
   PointSmoother shiftSmoother_{kShiftMinCutoffHz, kShiftBeta};
   PointSmoother turnSmoother_{kTurnMinCutoffHz, kTurnBeta, kTurnDerivativeCutoffHz};
-  std::optional<cv::Point2f> held_;  // the comfortable point last reported
+  static constexpr std::size_t kGazeMedianFrames = 5;
+  std::deque<cv::Point2d> recentLooks_;  // the last frames' gaze points, before the smoothing
+  PointSmoother gazeSmoother_{kGazeMinCutoffHz, kGazeBeta};
+  std::shared_ptr<GazeLooks> gaze_;
+  std::optional<cv::Point2f> held_;  // the comfortable or gaze point last reported
   int followed_ = 0;                 // the number of the face followed
 };
 

@@ -49,15 +49,15 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
   return frame;
 }
 
-// Plays frames made by `make(i)` through the detector and the comfortable tracking;
-// the reported points, NaN where none.
+// Plays frames made by `make(i)` through the detector and the tracking (comfortable
+// unless told); the reported points, NaN where none.
 std::vector<cv::Point2f> Play(const std::shared_ptr<const irisdet::FaceModel>& model, int frames,
-                              const std::function<cv::Mat(int)>& make) {
+                              const std::function<cv::Mat(int)>& make, Tracking tracking = Tracking::Comfort) {
   irisdet::EyeLocator locator(model);
   irisdet::PointReporter reporter;
   std::vector<cv::Point2f> points;
   for (int i = 0; i < frames; ++i) {
-    const auto report = reporter.Next(locator.Locate(make(i)), Tracking::Comfort, i / kFps);
+    const auto report = reporter.Next(locator.Locate(make(i)), tracking, i / kFps);
     points.push_back(report.point.value_or(cv::Point2f(NAN, NAN)));
   }
   return points;
@@ -84,11 +84,19 @@ void Distance(const std::shared_ptr<const irisdet::FaceModel>& model, const Phot
   std::printf("  spread %.1f%% of the mean\n", 100.0 * (*high - *low) / std::abs((moves[0] + moves[1] + moves[2]) / 3));
 }
 
-void Stillness(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo) {
-  std::printf("stillness: a still face with camera noise (sigma 4), 90 frames after the neutral position\n");
+// The gaze tracking's map before any calibration spans the frame with 15 degrees to either
+// side and 10 up or down, as the stillness is measured.
+void Stillness(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo, Tracking tracking) {
+  std::printf("stillness, %s tracking: a still face with camera noise (sigma 4), 90 frames after the first point\n",
+              tracking == Tracking::Gaze ? "gaze" : "comfortable");
   for (const double iod : {70.0, photo.interocular}) {
     cv::RNG rng(7);
-    const auto points = Play(model, kStillFrames + 90, [&](int) { return Frame(photo, iod, {320, 220}, 4.0, &rng); });
+    const auto points = Play(
+        model, kStillFrames + 90,
+        [&](int) {
+          return Frame(photo, iod, {320, 220}, 4.0, &rng);
+        },
+        tracking);
     double sum = 0;
     int steps = 0;
     for (std::size_t i = kStillFrames + 1; i < points.size(); ++i, ++steps) {
@@ -176,7 +184,8 @@ int main(int argc, char** argv) {
   photo.eyes = face->eyes;
   photo.interocular = face->interocular;
   Distance(model, photo);
-  Stillness(model, photo);
+  Stillness(model, photo, Tracking::Comfort);
+  Stillness(model, photo, Tracking::Gaze);
   Lag(model, photo);
   Reach(model, photo);
   if (argc > 2) Turns(model, argv[2]);

@@ -49,6 +49,7 @@ void EyeDetectorStop(void);
  *       EyeDetectorRecentre; until then no eye is reported.
  *   eyes  the midpoint of both eyes (or the one eye found) where the camera sees
  *       them, mirrored.
+ *   gaze  where the eyes look (below, EyeDetectorGazeLookAt).
  * With other people in view, the face followed keeps the point; another one is taken
  * only after the followed face has been away for 2 s, or after EyeDetectorRecentre
  * (the likeliest player: a large face near the middle).
@@ -62,12 +63,30 @@ int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
  * not watching. */
 int32_t EyeDetectorDelivering(void);
 
-/* Chooses the tracking from now on: IRISDET_TRACKING_COMFORT or IRISDET_TRACKING_EYES.
- * Until it is called, the environment variable IRISDET_TRACKING ("comfort" or "eyes")
- * chooses, comfortable by default. */
+/* Chooses the tracking from now on: IRISDET_TRACKING_COMFORT, IRISDET_TRACKING_EYES or
+ * IRISDET_TRACKING_GAZE. Until it is called, the environment variable IRISDET_TRACKING
+ * ("comfort", "eyes" or "gaze") chooses, comfortable by default. */
 #define IRISDET_TRACKING_COMFORT 0
 #define IRISDET_TRACKING_EYES 1
+#define IRISDET_TRACKING_GAZE 2
 void EyeDetectorSetTracking(int32_t mode);
+
+/* Gaze tracking: the point is where the player looks, as the point of the frame that
+ * the game maps to that place with no flip, through a calibration kept for this run
+ * only (a map measured across many people until then). The game calibrates it by
+ * telling where the player looks: from EyeDetectorGazeLookAt (frame pixels, as
+ * reported) to EyeDetectorGazeLookEnd, the frames with an eye make one look there.
+ * A look ended as IRISDET_LOOK_FIND (at a found picture) refits the calibration at once,
+ * the newest looks weighing most; one ended as IRISDET_LOOK_DOT is kept until
+ * EyeDetectorGazeCalibrate fits all the dots' looks together (apply 1; at least five),
+ * or drops them (apply 0). LookEnd returns 1 when enough frames had an eye; Calibrate
+ * returns how many looks it fitted. */
+#define IRISDET_LOOK_DOT 0
+#define IRISDET_LOOK_FIND 1
+#define IRISDET_LOOK_DROP 2
+void EyeDetectorGazeLookAt(int16_t y, int16_t x);
+int32_t EyeDetectorGazeLookEnd(int32_t use);
+int32_t EyeDetectorGazeCalibrate(int32_t apply);
 
 /* The tracking in use: the one last chosen, or the one IRISDET_TRACKING chooses. Never
  * loads the detector's inside: a window can ask it while it builds its menus. */
