@@ -1,4 +1,5 @@
 #include "game/eye_source.h"
+#include "game/gaze_looks.h"
 #include "irisdet.h"
 
 namespace game {
@@ -10,10 +11,15 @@ class DetectorSource final : public EyeSource {
   void Stop() override { EyeDetectorStop(); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
   bool Delivering() override { return EyeDetectorDelivering() != 0; }
-  void SetTracking(bool comfortable) override {
-    EyeDetectorSetTracking(comfortable ? IRISDET_TRACKING_COMFORT : IRISDET_TRACKING_EYES);
+  void SetTracking(Tracking tracking) override {
+    static_assert(int(Tracking::kEyes) == IRISDET_TRACKING_EYES && int(Tracking::kGaze) == IRISDET_TRACKING_GAZE);
+    EyeDetectorSetTracking(static_cast<std::int32_t>(tracking));
   }
-  bool TrackingComfortable() override { return EyeDetectorTracking() == IRISDET_TRACKING_COMFORT; }
+  Tracking TrackingInUse() override {
+    const std::int32_t mode = EyeDetectorTracking();
+    return mode == IRISDET_TRACKING_EYES || mode == IRISDET_TRACKING_GAZE ? static_cast<Tracking>(mode)
+                                                                          : Tracking::kComfort;
+  }
   void Recentre() override { EyeDetectorRecentre(); }
   void Preload() override { EyeDetectorPreload(); }
   std::string Failure() override {
@@ -22,11 +28,26 @@ class DetectorSource final : public EyeSource {
   }
 };
 
+class DetectorLooks final : public GazeLooks {
+ public:
+  void LookAt(PointerEyeSource::CameraPoint at) override { EyeDetectorGazeLookAt(at.camY, at.camX); }
+  bool LookEnd(Use use) override {
+    static_assert(int(Use::kFind) == IRISDET_LOOK_FIND && int(Use::kDrop) == IRISDET_LOOK_DROP);
+    return EyeDetectorGazeLookEnd(static_cast<std::int32_t>(use)) == 1;
+  }
+  int Calibrate(bool apply) override { return EyeDetectorGazeCalibrate(apply ? 1 : 0); }
+};
+
 }  // namespace
 
 EyeSource& DetectorEyeSource() {
   static DetectorSource source;
   return source;
+}
+
+GazeLooks& DetectorGazeLooks() {
+  static DetectorLooks looks;
+  return looks;
 }
 
 }  // namespace game

@@ -6,6 +6,10 @@
 // there is no camera. The same three operations either way.
 namespace game {
 
+// What the square follows: the head (comfortable, the default), where the eyes are in the
+// picture, or where they look (gaze, calibrated by the game).
+enum class Tracking { kComfort, kEyes, kGaze };
+
 class EyeSource {
  public:
   virtual ~EyeSource() = default;
@@ -18,10 +22,9 @@ class EyeSource {
   // Why the last start failed or what went wrong since, for the player; empty when
   // nothing did.
   virtual std::string Failure() { return {}; }
-  // Comfortable tracking (the head, relative to a neutral position) or the eyes' own
-  // position; and a new neutral position. Only the detector has them.
-  virtual void SetTracking(bool /*comfortable*/) {}
-  virtual bool TrackingComfortable() { return true; }
+  // The tracking, and a new neutral position. Only the detector has them.
+  virtual void SetTracking(Tracking /*tracking*/) {}
+  virtual Tracking TrackingInUse() { return Tracking::kComfort; }
   virtual void Recentre() {}
   // Loads in the background what a start needs, so that the first game starts at once.
   virtual void Preload() {}

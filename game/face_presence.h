@@ -20,8 +20,8 @@ class FacePresence final : public EyeSource {
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;
   bool Delivering() override { return detector_.Delivering(); }
   std::string Failure() override { return detector_.Failure(); }
-  void SetTracking(bool comfortable) override { detector_.SetTracking(comfortable); }
-  bool TrackingComfortable() override { return detector_.TrackingComfortable(); }
+  void SetTracking(Tracking tracking) override { detector_.SetTracking(tracking); }
+  Tracking TrackingInUse() override { return detector_.TrackingInUse(); }
   void Recentre() override { detector_.Recentre(); }
 
   // True when no eye has come for more than kMissingAfterMs since the start or the

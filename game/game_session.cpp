@@ -110,8 +110,21 @@ void GameSession::StopSteps() {
 }
 
 void GameSession::StopEyes() {
-  watchedDetector.Stop();
+  if (!watchingAlone) watchedDetector.Stop();  // the calibration still looks
   services.pointer.Stop();
+}
+
+bool GameSession::StartWatching() {
+  if (services.pointerFromStart) return false;
+  if (workerRunning && eyes == &watchedDetector) return true;
+  watchingAlone = watchedDetector.Start() == 0;
+  return watchingAlone;
+}
+
+void GameSession::StopWatching() {
+  if (!watchingAlone) return;
+  watchingAlone = false;
+  if (!(workerRunning && eyes == &watchedDetector)) watchedDetector.Stop();
 }
 
 void GameSession::JoinWorker() {

@@ -67,9 +67,13 @@ class GameSession {
   // During a game with the detector: no eye for a second or more.
   bool FaceMissing();
   // The detector's tracking, chosen by the player, and a new neutral position.
-  void SetTracking(bool comfortable) { watchedDetector.SetTracking(comfortable); }
-  bool TrackingComfortable() { return watchedDetector.TrackingComfortable(); }
+  void SetTracking(Tracking tracking) { watchedDetector.SetTracking(tracking); }
+  Tracking TrackingInUse() { return watchedDetector.TrackingInUse(); }
   void Recentre() { watchedDetector.Recentre(); }
+  // The detector watching without a game, for the gaze calibration (a game's own watch
+  // is kept); false when it cannot start. UI thread.
+  bool StartWatching();
+  void StopWatching();
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
@@ -97,6 +101,7 @@ class GameSession {
   std::atomic<bool> stopRequested{false};
   TargetPoint target;
   EyeSource* eyes = nullptr;
+  bool watchingAlone = false;  // started for the calibration, not by a game
   bool toldNoCamera = false;
   bool toldCameraLost = false;
   std::string toldTrouble;

@@ -1,9 +1,11 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <deque>
 #include <vector>
 
+#include "game/gaze_looks.h"
 #include "game/geometry.h"
 #include "game/ports.h"
 
@@ -43,6 +45,24 @@ class Flips : public game::FlipOptions {
 
  private:
   bool vertical_, horizontal_;
+};
+
+// Notes where the game says the player looks; every look had enough frames.
+class NotedLooks : public game::GazeLooks {
+ public:
+  void LookAt(game::PointerEyeSource::CameraPoint at) override { lookedAt.push_back(at); }
+  bool LookEnd(Use use) override {
+    ended.push_back(use);
+    return true;
+  }
+  int Calibrate(bool apply) override {
+    const int fitted = apply ? static_cast<int>(std::count(ended.begin(), ended.end(), Use::kDot)) : 0;
+    calibrations.push_back(fitted);
+    return fitted;
+  }
+  std::vector<game::PointerEyeSource::CameraPoint> lookedAt;
+  std::vector<Use> ended;
+  std::vector<int> calibrations;
 };
 
 }  // namespace test

@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "tests/fakes.h"
@@ -25,6 +26,7 @@ class NotedScreen final : public ui::GameScreen {
   void ShowReveal(int, const game::TargetPoint&) override {}
   void ShowNoFaceHint(bool shown) override { hintShown = shown; }
   QPoint PointerInPicture() const override { return pointer; }
+  void ShowCalibrationDot(std::optional<QPoint> at) override { dots.push_back(at); }
 
   bool pressed = false;
   bool solutionEnabled = false;
@@ -32,13 +34,28 @@ class NotedScreen final : public ui::GameScreen {
   QPoint pointer{393, 243};
   std::vector<QString> told;
   std::vector<QPoint> moves;
+  std::vector<std::optional<QPoint>> dots;
+};
+
+// The detector as far as the gaze calibration reaches it: started, stopped, its tracking.
+class StandInDetector final : public game::EyeSource {
+ public:
+  std::int32_t Start() override { return started = true, 0; }
+  void Stop() override { started = false; }
+  std::int32_t Poll(std::int16_t*, std::int16_t*) override { return 0; }
+  void SetTracking(game::Tracking tracking) override { inUse = tracking; }
+  game::Tracking TrackingInUse() override { return inUse; }
+  bool started = false;
+  game::Tracking inUse = game::Tracking::kComfort;
 };
 
 class GameControllerTest : public ::testing::Test {
  protected:
-  ui::GameController& Make(bool soundOpens) {
+  ui::GameController& Make(bool soundOpens, bool withDetector = false) {
     DialogServices services;
-    services.pointerFromStart = true;  // the mouse plays: no camera here
+    services.pointerFromStart = !withDetector;  // the mouse plays: no camera here
+    services.detector = &detector;
+    services.gazeLooks = &looks;
     services.clock = &clock;
     services.chance = &chance;
     services.playSound = [](const std::string&) {};
@@ -52,6 +69,8 @@ class GameControllerTest : public ::testing::Test {
     game.OnActivaClicked();
   }
   NotedScreen screen;
+  StandInDetector detector;
+  test::NotedLooks looks;
   test::FakeClock clock;
   test::ScriptedChance chance{{100, 100}};
   std::unique_ptr<ui::GameController> controller;
@@ -80,6 +99,52 @@ TEST_F(GameControllerTest, WithoutSoundTheFirstGameSaysSoAndNoOtherDoes) {
   EXPECT_TRUE(screen.told[0].startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so")))
       << screen.told[0].toStdString();
   Click(game);
+}
+
+TEST_F(GameControllerTest, GazeTrackingStartsWithTheDotAndACancelKeepsTheTrackingBefore) {
+  ui::GameController& game = Make(true, true);
+  game.SetTracking(game::Tracking::kEyes);
+  game.SetTracking(game::Tracking::kGaze);
+  ASSERT_TRUE(game.Calibrating());
+  ASSERT_EQ(screen.dots.size(), 1u);
+  EXPECT_EQ(screen.dots[0], QPoint(393, 243));  // the centre first
+  EXPECT_TRUE(detector.started);                // the camera watches without a game
+  EXPECT_EQ(detector.inUse, game::Tracking::kGaze);
+  game.CancelCalibration();
+  EXPECT_FALSE(game.Calibrating());
+  EXPECT_FALSE(screen.dots.back());
+  EXPECT_FALSE(detector.started);
+  EXPECT_EQ(detector.inUse, game::Tracking::kEyes);
+  EXPECT_EQ(looks.ended.back(), game::GazeLooks::Use::kDrop);
+  // Not calibrated in this run: choosing it again calibrates again.
+  game.SetTracking(game::Tracking::kGaze);
+  EXPECT_TRUE(game.Calibrating());
+  game.SetTracking(game::Tracking::kComfort);  // another choice ends it
+  EXPECT_FALSE(game.Calibrating());
+  EXPECT_EQ(detector.inUse, game::Tracking::kComfort);
+}
+
+TEST_F(GameControllerTest, InGazeTrackingARevealedPictureIsLookedAtAsOneMoreCalibrationLook) {
+  ui::GameController& game = Make(true, true);
+  game.RevealNow();  // "Solució" in comfortable tracking: no look
+  detector.inUse = game::Tracking::kGaze;
+  game.RevealNow();
+  ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
+  EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
+  ASSERT_EQ(looks.lookedAt.size(), 1u);
+  const game::TargetPoint& target = game.Session().Target();
+  const auto expected = game::DotCalibration::CameraPointOf({target.targetX, target.targetY}, game.Playfield());
+  EXPECT_EQ(looks.lookedAt[0].camX, expected.camX);
+  EXPECT_EQ(looks.lookedAt[0].camY, expected.camY);
+}
+
+TEST_F(GameControllerTest, InGazeTrackingCentringOffersTheCalibrationAgain) {
+  ui::GameController& game = Make(true, true);
+  detector.inUse = game::Tracking::kGaze;
+  game.Recentre();
+  EXPECT_TRUE(game.Calibrating());
+  game.CancelCalibration();
+  EXPECT_EQ(detector.inUse, game::Tracking::kGaze);  // the choice before it
 }
 
 }  // namespace

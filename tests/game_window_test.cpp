@@ -192,12 +192,12 @@ class ToggledEyes : public game::EyeSource {
     for (const int seen = polls + 1; polls <= seen;) std::this_thread::yield();
   }
   std::atomic<int> polls{0};
-  void SetTracking(bool comfortable) override { trackings.push_back(comfortable); }
-  bool TrackingComfortable() override { return comfortableInUse; }
+  void SetTracking(game::Tracking tracking) override { trackings.push_back(inUse = tracking); }
+  game::Tracking TrackingInUse() override { return inUse; }
   void Recentre() override { ++recentres; }
-  bool comfortableInUse = true;
+  game::Tracking inUse = game::Tracking::kComfort;
   std::atomic<bool> seesEye{false};
-  std::vector<bool> trackings;
+  std::vector<game::Tracking> trackings;
   int recentres = 0;
 };
 
@@ -243,7 +243,7 @@ TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
   EXPECT_TRUE(eyesItem->isChecked());
   EXPECT_FALSE(comfortItem->isChecked());
   comfortItem->trigger();
-  EXPECT_EQ(eyes.trackings, (std::vector<bool>{false, true}));
+  EXPECT_EQ(eyes.trackings, (std::vector<game::Tracking>{game::Tracking::kEyes, game::Tracking::kComfort}));
   MenuItem(dialog->SystemMenu(), QStringLiteral("&Centra la posició\tC"))->trigger();
   QTest::keyClick(dialog.get(), Qt::Key_C);
   EXPECT_EQ(eyes.recentres, 2);
@@ -251,7 +251,7 @@ TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
 
 TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
   ToggledEyes eyes;
-  eyes.comfortableInUse = false;  // as IRISDET_TRACKING=eyes chooses it
+  eyes.inUse = game::Tracking::kEyes;  // as IRISDET_TRACKING=eyes chooses it
   auto dialog = Open(eyes);
   EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Posició dels ulls"))->isChecked());
   EXPECT_FALSE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());

@@ -11,6 +11,7 @@ namespace {
 // The services with the real ones wherever none was given.
 DialogServices WithDefaults(DialogServices s) {
   if (!s.detector) s.detector = &game::DetectorEyeSource();
+  if (!s.gazeLooks) s.gazeLooks = &game::DetectorGazeLooks();
   if (!s.clock) s.clock = &game::SystemClock();
   if (!s.chance) s.chance = &game::CLibraryChance();
   if (!s.launch) s.launch = game::StdThreadLauncher();
@@ -32,6 +33,10 @@ GameController::GameController(GameScreen& gameScreen, DialogServices dialogServ
   connect(&cueTimer, &QTimer::timeout, this, std::move(cueTick));
   connect(&pointerTimer, &QTimer::timeout, this, &GameController::FollowPointer);
   connect(&cameraWatch, &QTimer::timeout, this, &GameController::WatchCamera);
+  connect(&dotTimer, &QTimer::timeout, this, &GameController::StepCalibration);
+  for (QTimer* timer : {&revealLookStart, &revealLookEnd}) timer->setSingleShot(true);
+  connect(&revealLookStart, &QTimer::timeout, this, &GameController::LookAtRevealedPicture);
+  connect(&revealLookEnd, &QTimer::timeout, this, [this] { services.gazeLooks->LookEnd(game::GazeLooks::Use::kFind); });
 }
 
 GameController::~GameController() { session->StopForClose(); }
@@ -53,6 +58,84 @@ void GameController::OnActivaClicked() {
 }
 
 void GameController::RevealNow() { RevealPicture(game::DrawRevealNumber(*services.clock, *services.chance)); }
+
+void GameController::RevealPicture(int pictureNumber) {
+  screen.ShowReveal(pictureNumber, session->Target());
+  // The player looks at the picture that appeared: one more look for the gaze calibration.
+  if (session->TrackingInUse() != game::Tracking::kGaze || session->UsingPointer() || dots.Running()) return;
+  revealLookStart.start(kRevealLookFromMs);
+  revealLookEnd.start(kRevealLookToMs);
+}
+
+void GameController::LookAtRevealedPicture() {
+  const game::TargetPoint& target = session->Target();
+  services.gazeLooks->LookAt(game::DotCalibration::CameraPointOf({target.targetX, target.targetY}, playfield));
+}
+
+void GameController::Recentre() {
+  if (session->TrackingInUse() == game::Tracking::kGaze && !dots.Running())
+    StartCalibration();
+  else
+    session->Recentre();
+}
+
+void GameController::SetTracking(game::Tracking tracking) {
+  if (tracking != game::Tracking::kGaze) {
+    CancelCalibration();
+    session->SetTracking(tracking);
+  } else if (!gazeCalibrated) {
+    StartCalibration();
+  } else {
+    session->SetTracking(tracking);
+  }
+}
+
+void GameController::StartCalibration() {
+  if (dots.Running()) return;
+  if (!session->StartWatching()) {
+    screen.Tell(
+        GameScreen::Notice::Information,
+        QStringLiteral("La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans."));
+    return;
+  }
+  trackingBefore = session->TrackingInUse();
+  session->SetTracking(game::Tracking::kGaze);  // the detector reads looks in gaze tracking only
+  revealLookStart.stop();
+  revealLookEnd.stop();
+  dots.Start();
+  dotTimer.start(game::DotCalibration::kTickMs);
+}
+
+void GameController::StepCalibration() {
+  switch (dots.Tick()) {
+    case game::DotCalibration::Outcome::kRunning:
+      return;
+    case game::DotCalibration::Outcome::kCalibrated:
+      return EndCalibration(true);
+    case game::DotCalibration::Outcome::kTooFewLooks:
+      EndCalibration(false);
+      screen.Tell(GameScreen::Notice::Information,
+                  QStringLiteral("No t'he vist prou bé els ulls per calibrar la mirada. Torna-ho a provar de cara a la "
+                                 "càmera, amb més llum."));
+  }
+}
+
+void GameController::CancelCalibration() {
+  if (!dots.Running()) return;
+  dots.Cancel();
+  EndCalibration(false);
+}
+
+void GameController::EndCalibration(bool calibrated) {
+  dotTimer.stop();
+  session->StopWatching();
+  gazeCalibrated = gazeCalibrated || calibrated;
+  session->SetTracking(calibrated ? game::Tracking::kGaze : trackingBefore);
+}
+
+void GameController::ShowDot(std::optional<game::PicturePoint> at) {
+  screen.ShowCalibrationDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
+}
 
 void GameController::WatchCamera() {
   session->CheckCamera();

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "game/dot_calibration.h"
 #include "game/effect_channel.h"
 #include "game/game_session.h"
 #include "game/geometry.h"
@@ -17,7 +19,8 @@
 
 // What the dialog plays with; the defaults are the real detector, clock and chance.
 struct DialogServices {
-  game::EyeSource* detector = nullptr;  // null: the eye detector library
+  game::EyeSource* detector = nullptr;   // null: the eye detector library
+  game::GazeLooks* gazeLooks = nullptr;  // null: the eye detector library's
   bool pointerFromStart = false;
   game::Clock* clock = nullptr;    // null: the system clock
   game::Chance* chance = nullptr;  // null: srand and rand
@@ -44,6 +47,8 @@ class GameScreen {
   virtual void ShowReveal(int pictureNumber, const game::TargetPoint& target) = 0;
   virtual void ShowNoFaceHint(bool shown) = 0;
   virtual QPoint PointerInPicture() const = 0;  // picture-area coordinates
+  // The gaze calibration's dot and its line, at a picture-area point; none hides them.
+  virtual void ShowCalibrationDot(std::optional<QPoint> at) = 0;
 };
 
 // A game in the window, without a widget of its own: the session, its timers, the
@@ -51,7 +56,8 @@ class GameScreen {
 class GameController final : public QObject,
                              public game::FlipOptions,
                              public game::GameWindow,
-                             public game::TrackingView {
+                             public game::TrackingView,
+                             private game::DotView {
  public:
   // cueTick: where a tick of the cue timer goes (the dialog routes it as a timer message).
   GameController(GameScreen& screen, DialogServices services, std::function<void()> cueTick);
@@ -72,8 +78,13 @@ class GameController final : public QObject,
   void OnActivaClicked();
   void RevealNow();  // "Solució": a picture drawn by chance, at the target
   void PlayCue() { PlaySound("start1.wav"); }
-  void Recentre() { session->Recentre(); }
-  void SetTracking(bool comfortable) { session->SetTracking(comfortable); }
+  // "Centra la posició": a new neutral position, or in gaze tracking a new calibration.
+  void Recentre();
+  // The gaze tracking starts with a calibration the first time in a run; cancelled, or
+  // with too few looks, the tracking before it is kept.
+  void SetTracking(game::Tracking tracking);
+  bool Calibrating() const { return dots.Running(); }
+  void CancelCalibration();  // Esc or a click during the calibration
   void SetFlipVertical(bool on) { flipVerticalOn = on; }
   void SetFlipHorizontal(bool on) { flipHorizontalOn = on; }
   void StopForClose() { session->StopForClose(); }
@@ -101,12 +112,17 @@ class GameController final : public QObject,
   void MoveIndicator(std::int32_t left, std::int32_t top) override { screen.MoveIndicator(left, top); }
   void SetStatusText(const std::string& text) override { screen.SetStatusText(QString::fromStdString(text)); }
   void PlaySound(const std::string& name) override;
-  void RevealPicture(int pictureNumber) override { screen.ShowReveal(pictureNumber, session->Target()); }
+  void RevealPicture(int pictureNumber) override;
 
  private:
   void WatchCamera();
   void TellIfSilent();
   void FollowPointer();
+  void StartCalibration();
+  void StepCalibration();
+  void EndCalibration(bool calibrated);
+  void LookAtRevealedPicture();
+  void ShowDot(std::optional<game::PicturePoint> at) override;
 
   GameScreen& screen;
   DialogServices services;
@@ -118,6 +134,13 @@ class GameController final : public QObject,
   QTimer cueTimer;
   QTimer pointerTimer;
   QTimer cameraWatch;
+  QTimer dotTimer;
+  // The look at a revealed picture, a calibration sample: from about 0.3 to 1.0 s after it.
+  static constexpr int kRevealLookFromMs = 300, kRevealLookToMs = 1000;
+  QTimer revealLookStart, revealLookEnd;
+  game::DotCalibration dots{*this, *services.gazeLooks, playfield};
+  game::Tracking trackingBefore = game::Tracking::kComfort;  // kept when a calibration is cancelled
+  bool gazeCalibrated = false;                               // in this run
   // The game's effects, applied by queued calls on this object's thread; a call queued
   // to a controller that is gone is dropped by Qt.
   game::EffectChannel gameChannel{*this, [this](std::function<void()> call) {

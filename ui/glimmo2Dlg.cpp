@@ -13,6 +13,7 @@
 #include "platform/dialog_int.h"
 #include "res/resource_ids.h"
 #include "res/resources.h"
+#include "ui/calibration_overlay.h"
 #include "ui/message_map.h"
 #include "ui/template_builder.h"
 #include "video/Showpic.h"
@@ -94,6 +95,7 @@ bool CGlimmo2Dlg::OnInitDialog() {
   const QRect area = picture->contentsRect();
   noFaceHint->move(area.center().x() - noFaceHint->width() / 2, area.top() + area.height() / 4);
   noFaceHint->hide();
+  calibrationOverlay = new CalibrationOverlay(picture, [this] { controller->CancelCalibration(); });
   return true;
 }
 
@@ -113,16 +115,23 @@ void CGlimmo2Dlg::AddTrackingItems() {
   systemMenu->addSeparator();
   QMenu* tracking = systemMenu->addMenu(QStringLiteral("&Seguiment"));
   auto* choices = new QActionGroup(tracking);
-  const bool comfortableInUse = controller->Session().TrackingComfortable();
-  for (const auto& [text, comfortableItem] :
-       {std::pair{"Còmode (moviment del cap)", true}, {"Posició dels ulls", false}}) {
-    const bool comfortable = comfortableItem;  // a lambda cannot capture a structured binding before C++20's clang
-    QAction* choice =
-        tracking->addAction(QString::fromUtf8(text), this, [this, comfortable] { OnTrackingChosen(comfortable); });
+  for (const auto& [text, itemTracking] : {std::pair{"Còmode (moviment del cap)", game::Tracking::kComfort},
+                                           {"Posició dels ulls", game::Tracking::kEyes},
+                                           {"Mirada (moviment dels ulls)", game::Tracking::kGaze}}) {
+    const game::Tracking chosen = itemTracking;  // a lambda cannot capture a structured binding before C++20's clang
+    QAction* choice = tracking->addAction(QString::fromUtf8(text), this, [this, chosen] { OnTrackingChosen(chosen); });
     choice->setCheckable(true);
-    choice->setChecked(comfortable == comfortableInUse);
+    choice->setData(static_cast<int>(chosen));
     choices->addAction(choice);
   }
+  // Ticked as the detector tracks, each time the menu opens: a cancelled calibration
+  // keeps the tracking before it.
+  const auto tick = [this, choices] {
+    const int inUse = static_cast<int>(controller->Session().TrackingInUse());
+    for (QAction* choice : choices->actions()) choice->setChecked(choice->data().toInt() == inUse);
+  };
+  tick();
+  connect(tracking, &QMenu::aboutToShow, this, tick);
   systemMenu->addAction(QStringLiteral("&Centra la posició\tC"), this, &CGlimmo2Dlg::OnRecentre);
 }
 
@@ -151,7 +160,10 @@ void CGlimmo2Dlg::OnCancel() {
   QDialog::reject();
 }
 
-void CGlimmo2Dlg::reject() { OnCancel(); }
+void CGlimmo2Dlg::reject() {
+  if (controller->Calibrating()) return controller->CancelCalibration();  // Esc ends the calibration only
+  OnCancel();
+}
 
 void CGlimmo2Dlg::accept() {
   // Enter outside a push button: ignored, the game may be running.

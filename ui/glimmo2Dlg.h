@@ -14,6 +14,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class CShowpic;
+class CalibrationOverlay;
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
 // Its names, its message table and its template are those the game was made with; the
@@ -36,7 +37,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   // The player's own: a new neutral position for comfortable tracking ("C"), and the
   // tracking chosen in the "Seguiment" menu.
   void OnRecentre();
-  void OnTrackingChosen(bool comfortable);
+  void OnTrackingChosen(game::Tracking tracking);
 
   ui::GameController& Controller() { return *controller; }
   const ui::GameController& Controller() const { return *controller; }
@@ -69,6 +70,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   void ShowReveal(int pictureNumber, const game::TargetPoint& target) override;
   void ShowNoFaceHint(bool shown) override;
   QPoint PointerInPicture() const override;
+  void ShowCalibrationDot(std::optional<QPoint> at) override;
 
  private:
   void AddAboutItem();
@@ -82,6 +84,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   QLabel* indicator = nullptr;
   QLabel* statusStatic = nullptr;
   QLabel* noFaceHint = nullptr;  // over the picture area, never in the way of a click
+  CalibrationOverlay* calibrationOverlay = nullptr;
   QPushButton* activateButton = nullptr;
   CShowpic* picture = nullptr;
   QIcon icon;

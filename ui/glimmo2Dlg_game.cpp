@@ -8,6 +8,7 @@
 
 #include "game/reveal.h"
 #include "platform/data_files.h"
+#include "ui/calibration_overlay.h"
 #include "ui/glimmo2Dlg.h"
 #include "video/CaptureGraph.h"
 #include "video/Showpic.h"
@@ -29,9 +30,11 @@ void CGlimmo2Dlg::OnTimer(int /*id*/) { controller->PlayCue(); }
 
 void CGlimmo2Dlg::OnRecentre() { controller->Recentre(); }
 
-void CGlimmo2Dlg::OnTrackingChosen(bool comfortable) { controller->SetTracking(comfortable); }
+void CGlimmo2Dlg::OnTrackingChosen(game::Tracking tracking) { controller->SetTracking(tracking); }
 
 bool CGlimmo2Dlg::NoFaceHintShown() const { return noFaceHint->isVisible(); }
+
+void CGlimmo2Dlg::ShowCalibrationDot(std::optional<QPoint> at) { calibrationOverlay->ShowDot(at); }
 
 void CGlimmo2Dlg::OnCapturaClicked() {
   CCaptureGraph::Snapshot shot = CCaptureGraph::TakeSnapshot([this] { repaint(); });

@@ -1,0 +1,24 @@
+#pragma once
+#include <QPoint>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+// Over the picture area during the gaze calibration: the dot to look at and the line
+// "Mira el punt". A click anywhere on it cancels the calibration.
+class CalibrationOverlay final : public QWidget {
+ public:
+  CalibrationOverlay(QWidget* pictureArea, std::function<void()> cancel);
+  // The dot at a point of the picture area; none hides the overlay.
+  void ShowDot(std::optional<QPoint> at);
+  std::optional<QPoint> Dot() const { return dot_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  static constexpr int kDotRadius = 9;
+  std::function<void()> cancel_;
+  std::optional<QPoint> dot_;
+};
