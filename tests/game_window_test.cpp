@@ -16,6 +16,7 @@
 #include "res/resource_ids.h"
 #include "tests/fakes.h"
 #include "tests/qt_wait.h"
+#include "ui/calibration_overlay.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 #include "video/Showpic.h"
@@ -63,6 +64,7 @@ class GameWindowTest : public ::testing::Test {
   std::unique_ptr<WatchedDialog> Open(game::EyeSource& eyes, game::ThreadLauncher launch = {}) {
     DialogServices services;
     services.detector = &eyes;
+    services.gazeLooks = &looks;
     services.clock = &clock;
     services.chance = &chance;
     services.launch = std::move(launch);
@@ -78,6 +80,7 @@ class GameWindowTest : public ::testing::Test {
     std::lock_guard lock(mutex);
     return sounds;
   }
+  test::NotedLooks looks;
   test::FakeClock clock;
   test::ScriptedChance chance{{100, 100, 2, 2}};  // target at camera (100, 100), then eureka 2 and picture 2
   std::mutex mutex;
@@ -247,6 +250,28 @@ TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
   MenuItem(dialog->SystemMenu(), QStringLiteral("&Centra la posició\tC"))->trigger();
   QTest::keyClick(dialog.get(), Qt::Key_C);
   EXPECT_EQ(eyes.recentres, 2);
+}
+
+TEST_F(GameWindowTest, TheGazeItemShowsTheDotAndEscEndsOnlyTheCalibration) {
+  ToggledEyes eyes;
+  auto dialog = Open(eyes);
+  MenuItem(dialog->SystemMenu(), QStringLiteral("Mirada (moviment dels ulls)"))->trigger();
+  auto* overlay = dialog->findChild<CalibrationOverlay*>(QStringLiteral("calibrationOverlay"));
+  ASSERT_TRUE(overlay);
+  EXPECT_TRUE(overlay->isVisible());
+  EXPECT_EQ(overlay->Dot(), QPoint(393, 243));  // the picture area's centre first
+  QTest::keyClick(dialog.get(), Qt::Key_Escape);
+  EXPECT_FALSE(overlay->isVisible());
+  EXPECT_TRUE(dialog->isVisible());  // the window stays
+  EXPECT_EQ(eyes.inUse, game::Tracking::kComfort);
+  QMenu* trackingMenu = MenuItem(dialog->SystemMenu(), QStringLiteral("&Seguiment"))->menu();
+  emit trackingMenu->aboutToShow();
+  EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());
+  // A click on the picture area cancels it too.
+  MenuItem(dialog->SystemMenu(), QStringLiteral("Mirada (moviment dels ulls)"))->trigger();
+  ASSERT_TRUE(overlay->isVisible());
+  QTest::mouseClick(overlay, Qt::LeftButton);
+  EXPECT_FALSE(overlay->isVisible());
 }
 
 TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
