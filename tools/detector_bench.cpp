@@ -18,6 +18,7 @@
 #include "detector/eye_locator.h"
 #include "detector/model_store.h"
 #include "detector/one_euro.h"
+#include "detector/point_reporter.h"
 #include "tools/eye_accuracy.h"
 #include "tools/face_transforms.h"
 #include "tools/haar_baseline.h"
@@ -110,15 +111,28 @@ void ReportAccuracy(const fs::path& dir, const irisdet::Truth& truth, const Loca
 
 // 2. Speed on a video of one face: following it, re-detecting it, and the baseline.
 void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
-  Timing tracking, redetecting, haarVideo;
+  Timing tracking, redetecting, haarVideo, comfortStep, gazeStep;
   locate.ours.Reset();
-  for (const cv::Mat& frame : still) Timed(locate.following, frame, tracking);
+  irisdet::PointReporter comfort, gaze;
+  for (std::size_t i = 0; i < still.size(); ++i) {
+    const EyeObservation eyes = Timed(locate.following, still[i], tracking);
+    // What the tracking adds to the following time, on the same looks: the head's point,
+    // or the gaze's (its features, the map and the smoothing).
+    for (auto [reporter, mode, step] : {std::tuple{&comfort, irisdet::Tracking::Comfort, &comfortStep},
+                                        {&gaze, irisdet::Tracking::Gaze, &gazeStep}}) {
+      const auto begin = std::chrono::steady_clock::now();
+      reporter->Next(eyes, mode, double(i) / kFps);
+      step->ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+    }
+  }
   for (const cv::Mat& frame : still) Timed(locate.fresh, frame, redetecting);
   for (const cv::Mat& frame : still) Timed(locate.baseline, frame, haarVideo);
   std::printf("\nSpeed per 640x480 frame, %d frames of %s with camera noise (ms: median, 95th percentile)\n",
               kVideoFrames, measures::kBenchPhoto);
   std::printf("| detector | median | p95 |\n|---|---|---|\n");
   std::printf("| ours, following the face | %.1f | %.1f |\n", tracking.Median(), tracking.Percentile(0.95));
+  std::printf("| + comfortable tracking's step | %.3f | %.3f |\n", comfortStep.Median(), comfortStep.Percentile(0.95));
+  std::printf("| + gaze tracking's step | %.3f | %.3f |\n", gazeStep.Median(), gazeStep.Percentile(0.95));
   std::printf("| ours, full re-detection | %.1f | %.1f |\n", redetecting.Median(), redetecting.Percentile(0.95));
   std::printf("| Haar baseline | %.1f | %.1f |\n", haarVideo.Median(), haarVideo.Percentile(0.95));
   std::printf("Baseline / ours while following: %.1fx\n", haarVideo.Median() / tracking.Median());
