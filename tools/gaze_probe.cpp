@@ -31,7 +31,6 @@ namespace fs = std::filesystem;
 using irisdet::GazeMap;
 using irisdet::GazeSample;
 
-constexpr int kPatchSide = 64;
 constexpr double kPatchEyeWidth = 48.0;  // corner to corner, in a patch as it comes
 
 // The eye's corners and lids where the patches put them (the crops are made around the
@@ -107,30 +106,99 @@ bool IsCalibrationLook(const Look& look, int points) {
   return look.pose == 0 && (centre || corner || (points == 9 && edge));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: gaze-probe EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]\n");
-    return 2;
-  }
+struct Options {
+  std::string folder, csv;
   int points = 9;
   double scale = 1.0;
-  std::string csv;
   bool generic = false;
+};
+
+using People = std::map<int, std::vector<const Look*>>;
+
+// The map fitted across everybody, head straight: the detector's generic start.
+void PrintGeneric(const People& people) {
+  std::vector<GazeSample> all;
+  for (const auto& [subject, own] : people)
+    for (const Look* look : own)
+      if (look->pose == 0) all.push_back({look->features->look, Target(*look), 1.0});
+  const GazeMap fitted = GazeMap({}, {}).Fitted(all);
+  for (const auto* coefficients : {&fitted.XCoefficients(), &fitted.YCoefficients()}) {
+    std::printf("{");
+    for (double c : *coefficients) std::printf("%.4f, ", c);
+    std::printf("}\n");
+  }
+}
+
+struct Tallies {
+  std::map<int, Errors> byPose;
+  Errors played, calibrated;
+  double ratios = 0;
+};
+
+// One person calibrated on the dots' looks, tested on the others, then calibrated by 8
+// finds played from the generic map.
+void MeasurePerson(int subject, const std::vector<const Look*>& own, int points, std::mt19937& random,
+                   std::ofstream& out, Tallies& tallies) {
+  std::vector<GazeSample> dots;
+  std::vector<const Look*> straight;
+  for (const Look* look : own) {
+    if (IsCalibrationLook(*look, points))
+      dots.push_back({look->features->look, Target(*look), 1.0});
+    else if (look->pose == 0)
+      straight.push_back(look);
+  }
+  const GazeMap map = GazeMap::Generic().Fitted(dots);
+  for (const Look* look : own) {
+    if (IsCalibrationLook(*look, points)) continue;
+    const cv::Point2d estimate = map.At(look->features->look);
+    tallies.byPose[look->pose].Add(estimate, Target(*look));
+    if (out)
+      out << look->file << ',' << subject << ',' << look->pose << ',' << look->h << ',' << look->v << ',' << estimate.x
+          << ',' << -estimate.y << '\n';
+  }
+  irisdet::GazeCalibration playing(GazeMap::Generic());
+  std::vector<const Look*> poseZero;
+  for (const Look* look : own)
+    if (look->pose == 0) poseZero.push_back(look);
+  for (int find = 0; find < 8; ++find) {
+    const Look* look = poseZero[random() % poseZero.size()];
+    playing.AddPlayed({look->features->look, Target(*look), 1.0});
+  }
+  Errors mine, theirs;
+  for (const Look* look : straight) {
+    mine.Add(playing.Map().At(look->features->look), Target(*look));
+    theirs.Add(map.At(look->features->look), Target(*look));
+    tallies.played.Add(playing.Map().At(look->features->look), Target(*look));
+    tallies.calibrated.Add(map.At(look->features->look), Target(*look));
+  }
+  tallies.ratios += Errors::Mean(mine.both) / Errors::Mean(theirs.both);
+}
+
+std::optional<Options> Parse(int argc, char** argv) {
+  if (argc < 2) return std::nullopt;
+  Options options;
+  options.folder = argv[1];
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--calibrate" && i + 1 < argc)
-      points = std::atoi(argv[++i]);
-    else if (a == "--scale" && i + 1 < argc)
-      scale = std::atof(argv[++i]) / kPatchEyeWidth;
-    else if (a == "--csv" && i + 1 < argc)
-      csv = argv[++i];
+    const bool valued = i + 1 < argc;
+    if (a == "--calibrate" && valued)
+      options.points = std::atoi(argv[++i]);
+    else if (a == "--scale" && valued)
+      options.scale = std::atof(argv[++i]) / kPatchEyeWidth;
+    else if (a == "--csv" && valued)
+      options.csv = argv[++i];
     else if (a == "--generic")
-      generic = true;
+      options.generic = true;
+    else
+      return std::nullopt;
   }
-  const std::vector<Look> looks = ReadLooks(argv[1], scale);
-  std::map<int, std::vector<const Look*>> people;
+  if ((options.points != 9 && options.points != 5) || options.scale <= 0) return std::nullopt;
+  return options;
+}
+
+int Run(const Options& options) {
+  const std::vector<Look> looks = ReadLooks(options.folder, options.scale);
+  People people;
   int unread = 0;
   for (const Look& look : looks) {
     if (look.features)
@@ -139,65 +207,34 @@ int main(int argc, char** argv) {
       ++unread;
   }
   std::printf("%zu pictures of %zu people, %d without an iris found\n", looks.size(), people.size(), unread);
-  if (generic) {
-    std::vector<GazeSample> all;
-    for (const auto& [subject, own] : people)
-      for (const Look* look : own)
-        if (look->pose == 0) all.push_back({look->features->look, Target(*look), 1.0});
-    const GazeMap fitted = GazeMap({}, {}).Fitted(all);
-    for (const auto* coefficients : {&fitted.XCoefficients(), &fitted.YCoefficients()}) {
-      std::printf("{");
-      for (double c : *coefficients) std::printf("%.4f, ", c);
-      std::printf("}\n");
-    }
-    return 0;
-  }
+  if (people.empty()) return 1;
+  if (options.generic) return PrintGeneric(people), 0;
   std::ofstream out;
-  if (!csv.empty()) out.open(csv), out << "file,subject,pose,h_true,v_true,h_est,v_est\n";
-  std::map<int, Errors> byPose;
-  Errors played, calibrated;
-  double ratios = 0;
+  if (!options.csv.empty()) out.open(options.csv), out << "file,subject,pose,h_true,v_true,h_est,v_est\n";
+  Tallies tallies;
   std::mt19937 random(7);
-  for (const auto& [subject, own] : people) {
-    std::vector<GazeSample> dots;
-    std::vector<const Look*> straight;
-    for (const Look* look : own) {
-      if (IsCalibrationLook(*look, points))
-        dots.push_back({look->features->look, Target(*look), 1.0});
-      else if (look->pose == 0)
-        straight.push_back(look);
-    }
-    const GazeMap map = GazeMap::Generic().Fitted(dots);
-    for (const Look* look : own) {
-      if (IsCalibrationLook(*look, points)) continue;
-      const cv::Point2d estimate = map.At(look->features->look);
-      byPose[look->pose].Add(estimate, Target(*look));
-      if (out)
-        out << look->file << ',' << subject << ',' << look->pose << ',' << look->h << ',' << look->v << ','
-            << estimate.x << ',' << -estimate.y << '\n';
-    }
-    // Calibration by playing: 8 finds at random looks, head straight.
-    irisdet::GazeCalibration playing(GazeMap::Generic());
-    std::vector<const Look*> poseZero;
-    for (const Look* look : own)
-      if (look->pose == 0) poseZero.push_back(look);
-    for (int find = 0; find < 8; ++find) {
-      const Look* look = poseZero[random() % poseZero.size()];
-      playing.AddPlayed({look->features->look, Target(*look), 1.0});
-    }
-    Errors mine, theirs;
-    for (const Look* look : straight) {
-      mine.Add(playing.Map().At(look->features->look), Target(*look));
-      theirs.Add(map.At(look->features->look), Target(*look));
-      played.Add(playing.Map().At(look->features->look), Target(*look));
-      calibrated.Add(map.At(look->features->look), Target(*look));
-    }
-    ratios += Errors::Mean(mine.both) / Errors::Mean(theirs.both);
-  }
-  std::printf("calibrated on %d looks, head straight, per person; degrees\n", points);
-  for (const auto& [pose, errors] : byPose) errors.Print(("head pose " + std::to_string(pose)).c_str());
-  calibrated.Print("head straight, calibrated");
-  played.Print("head straight, 8 finds played");
-  std::printf("8 finds against the calibration, mean of the people's ratios: %.2f\n", ratios / double(people.size()));
+  for (const auto& [subject, own] : people) MeasurePerson(subject, own, options.points, random, out, tallies);
+  std::printf("calibrated on %d looks, head straight, per person; degrees\n", options.points);
+  for (const auto& [pose, errors] : tallies.byPose) errors.Print(("head pose " + std::to_string(pose)).c_str());
+  tallies.calibrated.Print("head straight, calibrated");
+  tallies.played.Print("head straight, 8 finds played");
+  std::printf("8 finds against the calibration, mean of the people's ratios: %.2f\n",
+              tallies.ratios / double(people.size()));
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Options> options = Parse(argc, argv);
+  if (!options) {
+    std::fprintf(stderr, "usage: gaze-probe EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]\n");
+    return 2;
+  }
+  try {
+    return Run(*options);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "gaze-probe: %s\n", e.what());
+    return 1;
+  }
 }
