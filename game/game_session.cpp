@@ -77,19 +77,19 @@ void GameSession::StartGame() {
 }
 
 void GameSession::CheckCamera() {
-  if (!workerRunning || eyes != &watchedDetector) return;
+  if (!PlayingWithDetector()) return;
   if (std::string trouble = watchedDetector.Failure(); !trouble.empty() && trouble != toldTrouble) {
     toldTrouble = std::move(trouble);
     window.TellDetectorTrouble(toldTrouble);
     return;
   }
-  if (toldCameraLost || !workerRunning || eyes != &watchedDetector || watchedDetector.Delivering()) return;
+  if (toldCameraLost || !PlayingWithDetector() || watchedDetector.Delivering()) return;
   toldCameraLost = true;
   window.TellCameraLost();
 }
 
 bool GameSession::FaceMissing() {
-  return !stopRequested && workerRunning && eyes == &watchedDetector && watchedDetector.FaceMissing();
+  return !stopRequested && PlayingWithDetector() && watchedDetector.FaceMissing();
 }
 
 void GameSession::StopGame() {
@@ -116,7 +116,7 @@ void GameSession::StopEyes() {
 
 bool GameSession::StartWatching() {
   if (services.pointerFromStart) return false;
-  if (workerRunning && eyes == &watchedDetector) return true;
+  if (PlayingWithDetector()) return true;
   watchingAlone = watchedDetector.Start() == 0;
   return watchingAlone;
 }
@@ -124,7 +124,7 @@ bool GameSession::StartWatching() {
 void GameSession::StopWatching() {
   if (!watchingAlone) return;
   watchingAlone = false;
-  if (!(workerRunning && eyes == &watchedDetector)) watchedDetector.Stop();
+  if (!PlayingWithDetector()) watchedDetector.Stop();
 }
 
 void GameSession::JoinWorker() {

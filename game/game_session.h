@@ -77,7 +77,6 @@ class GameSession {
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
-  bool WorkerRunning() const { return workerRunning; }
 
   // The dialog's choices, read by the game at every pass.
   void SetFeedback(FeedbackMode mode) { feedback = mode; }
@@ -92,6 +91,7 @@ class GameSession {
   void StopSteps();  // shared by a stop click and closing the window
   void StopEyes();
   void JoinWorker();
+  bool PlayingWithDetector() const { return workerRunning && eyes == &watchedDetector; }
 
   GameWindow& window;
   const PlayfieldRect& playfield;

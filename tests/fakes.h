@@ -1,10 +1,14 @@
 #pragma once
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <thread>
 #include <ctime>
 #include <deque>
 #include <vector>
 
+#include "game/game_session.h"
 #include "game/gaze_looks.h"
 #include "game/geometry.h"
 #include "game/ports.h"
@@ -45,6 +49,25 @@ class Flips : public game::FlipOptions {
 
  private:
   bool vertical_, horizontal_;
+};
+
+// Starts the game's workers on threads of their own, counting those not yet ended: how a
+// test sees that a game has ended.
+class CountedWorkers {
+ public:
+  game::ThreadLauncher Launcher() {
+    return [this](std::function<void()> body) {
+      ++running_;  // from the launch: a click returns with its worker counted
+      return std::thread([this, body = std::move(body)] {
+        body();
+        --running_;
+      });
+    };
+  }
+  bool Running() const { return running_ > 0; }
+
+ private:
+  std::atomic<int> running_{0};
 };
 
 // Notes where the game says the player looks; every look had enough frames.

@@ -56,6 +56,7 @@ class GameControllerTest : public ::testing::Test {
     services.pointerFromStart = !withDetector;  // the mouse plays: no camera here
     services.detector = &detector;
     services.gazeLooks = &looks;
+    services.launch = workers.Launcher();
     services.clock = &clock;
     services.chance = &chance;
     services.playSound = [](const std::string&) {};
@@ -71,6 +72,7 @@ class GameControllerTest : public ::testing::Test {
   NotedScreen screen;
   StandInDetector detector;
   test::NotedLooks looks;
+  test::CountedWorkers workers;
   test::FakeClock clock;
   test::ScriptedChance chance{{100, 100}};
   std::unique_ptr<ui::GameController> controller;
@@ -85,7 +87,7 @@ TEST_F(GameControllerTest, AGameWithTheMouseMovesTheSquareUnderThePointerAndASto
   screen.pointer = QPoint(100, 50);
   ASSERT_TRUE(test::WaitUntil([&] { return screen.moves.back() == QPoint(83, 33); }));
   Click(game);
-  EXPECT_TRUE(test::WaitUntil([&] { return !game.Session().WorkerRunning(); })) << "the stop must end the game";
+  EXPECT_TRUE(test::WaitUntil([&] { return !workers.Running(); })) << "the stop must end the game";
   EXPECT_FALSE(screen.hintShown);
   EXPECT_TRUE(screen.told.empty());
 }

@@ -96,11 +96,12 @@ class GameSessionTest : public ::testing::Test {
         game::GameServices{detector, pointer, pointerFromStart, clock, chance, [this](std::function<void()> body) {
                              if (failThreads)
                                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                             // Counted from the launch: a click returns with its worker counted.
+                             const int now = ++workers;
+                             int seen = maxWorkers;
+                             while (now > seen && !maxWorkers.compare_exchange_weak(seen, now)) {
+                             }
                              return std::thread([this, body = std::move(body)] {
-                               const int now = ++workers;
-                               int seen = maxWorkers;
-                               while (now > seen && !maxWorkers.compare_exchange_weak(seen, now)) {
-                               }
                                body();
                                --workers;
                              });
@@ -112,9 +113,8 @@ class GameSessionTest : public ::testing::Test {
     session->OnActivaClicked();
   }
   bool WaitForWorkerToEnd() {
-    for (int i = 0; i < 2000 && session->WorkerRunning(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return !session->WorkerRunning();
+    for (int i = 0; i < 2000 && workers > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return workers == 0;
   }
 
   std::vector<std::string> log;
@@ -135,7 +135,7 @@ TEST_F(GameSessionTest, StartAndStopStepsInOrder) {
   detector.camX = 600;  // far from the target: no find
   Click();
   EXPECT_EQ(log, (Effects{"detector start", "solution on", "timer 500"}));
-  EXPECT_TRUE(session->WorkerRunning());
+  EXPECT_EQ(workers.load(), 1);
   EXPECT_EQ(session->Target().targetX, 540);
   log.clear();
   Click();
@@ -179,7 +179,7 @@ TEST_F(GameSessionTest, ThreadFailureShowsTheMessageOnce) {
   failThreads = true;
   Click();
   EXPECT_EQ(log, (Effects{"detector start", "solution on", "Error creant thread"}));
-  EXPECT_FALSE(session->WorkerRunning());
+  EXPECT_EQ(workers.load(), 0);
   log.clear();
   failThreads = false;
   Click();  // released: the usual stop steps

@@ -45,14 +45,6 @@ class WalkingEyes : public game::EyeSource {
   std::atomic<std::size_t> next_{0};
 };
 
-// The real dialog, noting the beep intervals its game is given.
-class WatchedDialog : public CGlimmo2Dlg {
- public:
-  WatchedDialog(DialogServices services) : CGlimmo2Dlg(nullptr, std::move(services)) {
-    Controller().cueTimerSet = [this](int ms) { intervals.push_back(ms); };
-  }
-  std::vector<int> intervals;
-};
 
 QRgb Centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
 QRgb Centre(const QPixmap& pixmap) { return Centre(pixmap.toImage()); }
@@ -61,18 +53,19 @@ QRgb PictureCentre(int n) { return Centre(QImage(QStringLiteral("dibuix%1.bmp").
 
 class GameWindowTest : public ::testing::Test {
  protected:
-  std::unique_ptr<WatchedDialog> Open(game::EyeSource& eyes, game::ThreadLauncher launch = {}) {
+  std::unique_ptr<CGlimmo2Dlg> Open(game::EyeSource& eyes, game::ThreadLauncher launch = {}) {
     DialogServices services;
     services.detector = &eyes;
     services.gazeLooks = &looks;
     services.clock = &clock;
     services.chance = &chance;
-    services.launch = std::move(launch);
+    services.launch = launch ? std::move(launch) : workers.Launcher();
     services.playSound = [this](const std::string& name) {
       std::lock_guard lock(mutex);
       if (name != "start1.wav") sounds.push_back(name);  // beeps come with real time; skip them
     };
-    auto dialog = std::make_unique<WatchedDialog>(std::move(services));
+    services.cueIntervalSet = [this](int ms) { intervals.push_back(ms); };
+    auto dialog = std::make_unique<CGlimmo2Dlg>(nullptr, std::move(services));
     dialog->show();
     return dialog;
   }
@@ -81,6 +74,8 @@ class GameWindowTest : public ::testing::Test {
     return sounds;
   }
   test::NotedLooks looks;
+  test::CountedWorkers workers;
+  std::vector<int> intervals;  // the beep intervals the game is given, in order
   test::FakeClock clock;
   test::ScriptedChance chance{{100, 100, 2, 2}};  // target at camera (100, 100), then eureka 2 and picture 2
   std::mutex mutex;
@@ -99,7 +94,7 @@ TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
   EXPECT_EQ(dialog->Controller().Session().Target().targetX, 663);
   EXPECT_EQ(dialog->Controller().Session().Target().targetY, 101);
   EXPECT_EQ(Sounds(), Effects{"eureka2.wav"});
-  EXPECT_EQ(dialog->intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
+  EXPECT_EQ(intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
   EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);  // killed at the find
   auto* indicator = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kIndicator));
   EXPECT_EQ(indicator->geometry(), QRect(647 - 10, 85 - 10, 32, 32));
@@ -155,10 +150,10 @@ TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
   WalkingEyes eyes({{0, 0}});
   auto dialog = Open(eyes);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
-  ASSERT_TRUE(dialog->Controller().Session().WorkerRunning());
+  ASSERT_TRUE(workers.Running());
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_FALSE(dialog->Controller().Session().WorkerRunning());
+  EXPECT_FALSE(workers.Running());
   EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
 }
 
@@ -288,13 +283,14 @@ TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {
   services.detector = &eyes;
   services.clock = &clock;
   services.soundAvailable = [] { return false; };
+  services.launch = workers.Launcher();
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   dialog.show();
   QString title, text;
   test::CloseNextMessageBox(&title, &text);
   QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
   EXPECT_TRUE(text.startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so"))) << text.toStdString();
-  EXPECT_TRUE(dialog.Controller().Session().WorkerRunning());  // the game goes on
+  EXPECT_TRUE(workers.Running());  // the game goes on
   text.clear();
   test::CloseNextMessageBox(&title, &text);  // should one come after all
   for (int click = 0; click < 3; ++click) QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);

@@ -12,6 +12,7 @@
 #include "app/termination.h"
 #include "platform/termination_signals.h"
 #include "res/resource_ids.h"
+#include "tests/fakes.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 
@@ -38,6 +39,8 @@ void CloseBySignal(State state, int signal) {
   DialogServices services;
   services.detector = &eyes;
   services.playSound = [](const std::string&) {};
+  test::CountedWorkers workers;
+  services.launch = workers.Launcher();
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   CloseOnTerminationSignals(dialog);
   bool boxReturned = false;
@@ -51,7 +54,7 @@ void CloseBySignal(State state, int signal) {
   });
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_FALSE(dialog.Controller().Session().WorkerRunning());  // the stop steps ran, as for "Sortir"
+  EXPECT_FALSE(workers.Running());  // the stop steps ran, as for "Sortir"
   EXPECT_EQ(dialog.Controller().CueTimerInterval(), 0);
   EXPECT_GE(eyes.stops.load(), 1);
   EXPECT_EQ(boxReturned, state == State::MessageBoxOpen);

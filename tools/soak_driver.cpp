@@ -62,8 +62,8 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
   services.detector = &eyes;
   services.playSound = [](const std::string&) {};
   services.launch = [&](std::function<void()> body) {
+    measures::RaiseToAtLeast(most, ++workers);  // from the launch: a click returns with its worker counted
     return std::thread([&, body = std::move(body)] {
-      measures::RaiseToAtLeast(most, ++workers);
       body();
       --workers;
     });
@@ -87,7 +87,7 @@ Figures PlayGames(int games, const std::string& snapshotSource, const std::funct
     eyes.targetY = dialog.Controller().Session().Target().targetY.load();
     eyes.aim = find;
     if (random() % 4 == 0) Click(dialog, res::kCaptura), ++figures.snapshots;
-    if (find && Wait([&] { return !dialog.Controller().Session().WorkerRunning(); }, 3000)) ++figures.finds;
+    if (find && Wait([&] { return workers == 0; }, 3000)) ++figures.finds;
     if (!find) Wait([] { return false; }, static_cast<int>(random() % 40)), ++figures.stops;
     Click(dialog, res::kActiva);  // back to idle
     if (activa->isChecked()) Click(dialog, res::kActiva);

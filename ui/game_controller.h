@@ -27,6 +27,7 @@ struct DialogServices {
   game::ThreadLauncher launch;
   std::function<void(const std::string&)> playSound;  // default: the process's sound
   std::function<bool()> soundAvailable;               // default: the process's sound output opens (true with playSound)
+  std::function<void(int intervalMs)> cueIntervalSet;  // told each interval the beeps are set to, if given
 };
 
 namespace ui {
@@ -73,7 +74,6 @@ class GameController final : public QObject,
   game::GameSession& Session() { return *session; }
   const game::GameSession& Session() const { return *session; }
   int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
-  std::function<void(int intervalMs)> cueTimerSet;  // told each interval the beeps are set to
 
   void OnActivaClicked();
   void RevealNow();  // "Solució": a picture drawn by chance, at the target
@@ -96,7 +96,7 @@ class GameController final : public QObject,
   void EnableSolution(bool enabled) override { screen.EnableSolution(enabled); }
   void SetCueTimer(int intervalMs) override {
     cueTimer.start(intervalMs);
-    if (cueTimerSet) cueTimerSet(intervalMs);
+    if (services.cueIntervalSet) services.cueIntervalSet(intervalMs);
   }
   void KillCueTimer() override { cueTimer.stop(); }
   void ShowThreadError() override;
