@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <functional>
-#include <thread>
 #include <ctime>
 #include <deque>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "game/game_session.h"

@@ -45,7 +45,6 @@ class WalkingEyes : public game::EyeSource {
   std::atomic<std::size_t> next_{0};
 };
 
-
 QRgb Centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
 QRgb Centre(const QPixmap& pixmap) { return Centre(pixmap.toImage()); }
 // The colour at the middle of picture n, as the reveal must show it on the target.

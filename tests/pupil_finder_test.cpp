@@ -79,11 +79,8 @@ TEST(PupilFinderTest, AnEyeAtTheFramesEdgeIsSafe) {
 
 // What a webcam adds: sensor noise, then 8x8 compression blocks.
 cv::Mat NoisyAndBlocky(const cv::Mat& gray) {
-  cv::Mat grain(gray.size(), CV_16S), wide, noisy;
-  cv::theRNG().state = 99;
-  cv::randn(grain, 0, 6);
-  gray.convertTo(wide, CV_16S);
-  cv::Mat(wide + grain).convertTo(noisy, CV_8U);
+  cv::Mat noisy = gray.clone();
+  irisdet::AddNoise(noisy, 6.0, 99u);
   std::vector<uchar> jpeg;
   cv::imencode(".jpg", noisy, jpeg, {cv::IMWRITE_JPEG_QUALITY, 35});
   return cv::imdecode(jpeg, cv::IMREAD_GRAYSCALE);

@@ -11,7 +11,6 @@
 #include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -45,29 +44,16 @@ EyeObservation Timed(const Locate& locate, const cv::Mat& frame, Timing& timing)
   return eyes;
 }
 
-struct Accuracy {
-  int frames = 0, eyes05 = 0, eyes10 = 0, eyes25 = 0, mid05 = 0, mid10 = 0, mid25 = 0;
-  void Add(const irisdet::Errors& e) {
-    ++frames;
-    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, eyes25 += e.worstEye <= 0.25;
-    mid05 += e.midpoint <= 0.05, mid10 += e.midpoint <= 0.10, mid25 += e.midpoint <= 0.25;
-  }
-  double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
-};
-
 // A video in memory: the photo shifted right by `slide` px a frame, with camera-like
 // noise of the given strength.
 std::vector<cv::Mat> MakeVideo(const cv::Mat& photo, double slide, double noise, int frames) {
-  std::mt19937 random(7);
   std::vector<cv::Mat> video;
   for (int i = 0; i < frames; ++i) {
     const int fromMiddle = i - frames / 2;
     const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, slide * fromMiddle, 0, 1, 0);
-    cv::Mat frame, grain(photo.size(), CV_16SC3);
+    cv::Mat frame;
     cv::warpAffine(photo, frame, shift, photo.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(128));
-    cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(noise));
-    frame.convertTo(frame, CV_16SC3);
-    cv::Mat(frame + grain).convertTo(frame, CV_8UC3);
+    irisdet::AddNoise(frame, noise, cv::theRNG());
     video.push_back(frame);
   }
   return video;
@@ -94,7 +80,7 @@ struct Locators {
 
 // 1. Accuracy on the marked photos, each a frame on its own.
 void ReportAccuracy(const fs::path& dir, const irisdet::Truth& truth, const Locators& locate) {
-  Accuracy oursAcc, haarAcc;
+  irisdet::AccuracyTally oursAcc, haarAcc;
   Timing oursPhotos, haarPhotos;
   for (const auto& [file, marked] : truth) {
     const cv::Mat photo = cv::imread((dir / file).string());
@@ -104,8 +90,8 @@ void ReportAccuracy(const fs::path& dir, const irisdet::Truth& truth, const Loca
   std::printf("Accuracy on %d marked photos (share of frames with e at most 0.05 / 0.10 / 0.25)\n", oursAcc.frames);
   std::printf("| detector | both eyes | midpoint | ms per photo (median) |\n|---|---|---|---|\n");
   for (const auto& [name, a, t] : {std::tuple{"ours", &oursAcc, &oursPhotos}, {"Haar baseline", &haarAcc, &haarPhotos}})
-    std::printf("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->Share(a->eyes05),
-                a->Share(a->eyes10), a->Share(a->eyes25), a->Share(a->mid05), a->Share(a->mid10), a->Share(a->mid25),
+    std::printf("| %s | %.1f%% / %.1f%% / %.1f%% | %.1f%% / %.1f%% / %.1f%% | %.1f |\n", name, a->EyesShare(0),
+                a->EyesShare(1), a->EyesShare(2), a->MidpointShare(0), a->MidpointShare(1), a->MidpointShare(2),
                 t->Median());
 }
 

@@ -41,19 +41,18 @@ Errors Score(const MarkedPupils& marked, const EyeObservation& eyes) {
   return errors;
 }
 
-void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out) {
-  const double bounds[] = {0.05, 0.10, 0.25};
-  int scored = 0, midWithin[3] = {}, eyesWithin[3] = {};
-  for (const ScoredFrame& frame : frames) {
-    const auto marked = truth.find(frame.file);
-    if (marked == truth.end()) continue;
-    ++scored;
-    const Errors e = Score(marked->second, frame.eyes);
-    for (int i = 0; i < 3; ++i) {
-      midWithin[i] += e.midpoint <= bounds[i];
-      eyesWithin[i] += e.worstEye <= bounds[i];
-    }
+void AccuracyTally::Add(const Errors& e) {
+  ++frames;
+  for (std::size_t i = 0; i < kBounds.size(); ++i) {
+    midpointWithin[i] += e.midpoint <= kBounds[i];
+    eyesWithin[i] += e.worstEye <= kBounds[i];
   }
+}
+
+void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out) {
+  AccuracyTally tally;
+  for (const ScoredFrame& frame : frames)
+    if (const auto marked = truth.find(frame.file); marked != truth.end()) tally.Add(Score(marked->second, frame.eyes));
   char text[256];
   std::vector<std::pair<double, std::string>> worst;
   for (const ScoredFrame& frame : frames)
@@ -66,13 +65,13 @@ void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, s
     out << text;
   }
   out << '\n';
-  std::snprintf(text, sizeof text, "accuracy on %d marked frames\n  %-22s %8s %8s %8s\n", scored, "", "e<=0.05",
+  std::snprintf(text, sizeof text, "accuracy on %d marked frames\n  %-22s %8s %8s %8s\n", tally.frames, "", "e<=0.05",
                 "e<=0.10", "e<=0.25");
   out << text;
   for (const auto& [name, within] :
-       {std::pair{"midpoint", midWithin}, std::pair{"both eyes (max dL,dR)", eyesWithin}}) {
-    std::snprintf(text, sizeof text, "  %-22s %7.1f%% %7.1f%% %7.1f%%\n", name, 100.0 * within[0] / std::max(scored, 1),
-                  100.0 * within[1] / std::max(scored, 1), 100.0 * within[2] / std::max(scored, 1));
+       {std::pair{"midpoint", &tally.midpointWithin}, std::pair{"both eyes (max dL,dR)", &tally.eyesWithin}}) {
+    std::snprintf(text, sizeof text, "  %-22s %7.1f%% %7.1f%% %7.1f%%\n", name, tally.Share((*within)[0]),
+                  tally.Share((*within)[1]), tally.Share((*within)[2]));
     out << text;
   }
 }

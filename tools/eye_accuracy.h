@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <map>
 #include <ostream>
 #include <string>
@@ -30,6 +31,19 @@ struct Errors {
 // Reads file,left_x,left_y,right_x,right_y,interocular. Empty when unreadable.
 Truth ReadTruth(const std::string& path);
 Errors Score(const MarkedPupils& marked, const EyeObservation& eyes);
+
+// How many frames had both eyes, and the midpoint, within each bound of e.
+struct AccuracyTally {
+  static constexpr std::array<double, 3> kBounds = {0.05, 0.10, 0.25};
+  int frames = 0;
+  std::array<int, kBounds.size()> eyesWithin{}, midpointWithin{};
+  void Add(const Errors& e);
+  // Percentages, by the bound's place in kBounds.
+  double EyesShare(std::size_t bound) const { return Share(eyesWithin[bound]); }
+  double MidpointShare(std::size_t bound) const { return Share(midpointWithin[bound]); }
+  double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
+};
+
 // The share of frames with e <= 0.05, 0.10 and 0.25, for the midpoint and both eyes.
 void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out);
 

@@ -71,12 +71,16 @@ void Rotations(std::vector<Transform>& set, std::initializer_list<int> degrees) 
 
 }  // namespace
 
+void AddNoise(cv::Mat& frame, double sigma, cv::RNG& random) {
+  cv::Mat grain(frame.size(), CV_16SC(frame.channels())), wide;
+  random.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(sigma));
+  frame.convertTo(wide, grain.type());
+  cv::Mat(wide + grain).convertTo(frame, frame.type());
+}
+
 void AddNoise(cv::Mat& frame, double sigma, unsigned seed) {
-  cv::Mat grain(frame.size(), CV_16SC3), wide;
   cv::theRNG().state = seed;
-  cv::randn(grain, cv::Scalar::all(0), cv::Scalar::all(sigma));
-  frame.convertTo(wide, CV_16SC3);
-  cv::Mat(wide + grain).convertTo(frame, CV_8UC3);
+  AddNoise(frame, sigma, cv::theRNG());
 }
 
 void AsFromAWebcam(cv::Mat& frame, unsigned seed) {

@@ -14,7 +14,9 @@ struct MarkedFrame {
   MarkedPupils pupils;
 };
 
-// A camera's sensor noise on a BGR frame: Gaussian, `sigma` grey levels, repeatable by `seed`.
+// A camera's sensor noise on an 8-bit frame (grey or colour): Gaussian, `sigma` grey
+// levels, drawn from `random`, or repeatable by `seed`.
+void AddNoise(cv::Mat& frame, double sigma, cv::RNG& random);
 void AddNoise(cv::Mat& frame, double sigma, unsigned seed);
 // What a webcam adds to every frame: sensor noise (sigma 4) and its MJPG compression.
 void AsFromAWebcam(cv::Mat& frame, unsigned seed);

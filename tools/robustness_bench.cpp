@@ -25,14 +25,13 @@ namespace fs = std::filesystem;
 using irisdet::MarkedFrame;
 
 struct Tally {
-  int frames = 0, found = 0, eyes05 = 0, eyes10 = 0, mid05 = 0, mid10 = 0;
+  irisdet::AccuracyTally accuracy;
+  int found = 0;
   std::vector<double> ms;
   void Add(const irisdet::Errors& e, bool face, double took) {
-    ++frames, found += face, ms.push_back(took);
-    eyes05 += e.worstEye <= 0.05, eyes10 += e.worstEye <= 0.10, mid05 += e.midpoint <= 0.05,
-        mid10 += e.midpoint <= 0.10;
+    accuracy.Add(e);
+    found += face, ms.push_back(took);
   }
-  double Share(int n) const { return frames ? 100.0 * n / frames : 0.0; }
 };
 
 double Since(std::chrono::steady_clock::time_point begin) {
@@ -53,8 +52,9 @@ Tally Measure(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& phot
 }
 
 void PrintRow(const std::string& name, const Tally& t) {
-  std::printf("| %s | %.1f%% | %.1f%% / %.1f%% | %.1f%% / %.1f%% | %.1f / %.1f |\n", name.c_str(), t.Share(t.found),
-              t.Share(t.eyes05), t.Share(t.eyes10), t.Share(t.mid05), t.Share(t.mid10), measures::Percentile(t.ms, 0.5),
+  const irisdet::AccuracyTally& a = t.accuracy;
+  std::printf("| %s | %.1f%% | %.1f%% / %.1f%% | %.1f%% / %.1f%% | %.1f / %.1f |\n", name.c_str(), a.Share(t.found),
+              a.EyesShare(0), a.EyesShare(1), a.MidpointShare(0), a.MidpointShare(1), measures::Percentile(t.ms, 0.5),
               measures::Percentile(t.ms, 0.95));
 }
 

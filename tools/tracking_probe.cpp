@@ -17,6 +17,7 @@
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
+#include "tools/face_transforms.h"
 
 namespace {
 
@@ -39,13 +40,7 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
   cv::Mat frame;
   cv::warpAffine(photo.image, frame, warp, cv::Size(640, 480), cv::INTER_AREA, cv::BORDER_CONSTANT,
                  cv::Scalar::all(128));
-  if (noise > 0) {
-    cv::Mat grain(frame.size(), CV_16SC3);
-    rng->fill(grain, cv::RNG::NORMAL, 0, noise);
-    frame.convertTo(frame, CV_16SC3);
-    frame += grain;
-    frame.convertTo(frame, CV_8UC3);
-  }
+  if (noise > 0) irisdet::AddNoise(frame, noise, *rng);
   return frame;
 }
 
