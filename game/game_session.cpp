@@ -29,12 +29,12 @@ GameSession::~GameSession() {
   JoinWorker();
 }
 
-void GameSession::OnActivaClicked() {
+void GameSession::SetActive(bool pressed) {
   // Every click starts the eyes, the stop click too, as the game always did: the
   // stop's own steps then stop them, and a start while started keeps the same camera.
   StartEyes();
   PickTarget(playfield, target, services.clock, services.chance);
-  if (window.ActivaPressed())
+  if (pressed)
     StartGame();
   else
     StopGame();

@@ -19,7 +19,6 @@ namespace game {
 class GameWindow {
  public:
   virtual ~GameWindow() = default;
-  virtual bool ActivaPressed() const = 0;
   virtual void EnableSolution(bool enabled) = 0;
   virtual void SetCueTimer(int intervalMs) = 0;
   virtual void KillCueTimer() = 0;
@@ -56,7 +55,8 @@ class GameSession {
   GameSession(const GameSession&) = delete;
   GameSession& operator=(const GameSession&) = delete;
 
-  void OnActivaClicked();
+  // "Activa" clicked: pressed, a game starts; released, it stops.
+  void SetActive(bool pressed);
   void RequestStop() { stopRequested = true; }
   // The stop steps of closing the window; returns once the worker has left.
   void StopForClose();

@@ -15,7 +15,6 @@ namespace {
 
 class NotedScreen final : public ui::GameScreen {
  public:
-  bool ActivaPressed() const override { return pressed; }
   void EnableSolution(bool enabled) override { solutionEnabled = enabled; }
   void Tell(Notice, const QString& text) override { told.push_back(text); }
   void ShowIndicator() override {}
@@ -67,7 +66,7 @@ class GameControllerTest : public ::testing::Test {
   }
   void Click(ui::GameController& game) {
     screen.pressed = !screen.pressed;  // "Activa" stays down during a game
-    game.OnActivaClicked();
+    game.SetActive(screen.pressed);
   }
   NotedScreen screen;
   StandInDetector detector;

@@ -41,20 +41,20 @@ GameController::GameController(GameScreen& gameScreen, DialogServices dialogServ
 
 GameController::~GameController() { session->StopForClose(); }
 
-void GameController::OnActivaClicked() {
-  session->OnActivaClicked();
+void GameController::SetActive(bool pressed) {
+  session->SetActive(pressed);
   // The pointer is followed only while a game plays with it: an idle window does nothing.
-  if (session->UsingPointer() && ActivaPressed())
+  if (session->UsingPointer() && pressed)
     pointerTimer.start(kPointerPeriodMs);
   else
     pointerTimer.stop();
-  if (!session->UsingPointer() && ActivaPressed()) {
+  if (!session->UsingPointer() && pressed) {
     cameraWatch.start(kCameraWatchMs);
   } else {
     cameraWatch.stop();
     screen.ShowNoFaceHint(false);
   }
-  if (ActivaPressed()) TellIfSilent();
+  if (pressed) TellIfSilent();
 }
 
 void GameController::RevealNow() { RevealPicture(game::DrawRevealNumber(*services.clock, *services.chance)); }

@@ -37,7 +37,6 @@ class GameScreen {
  public:
   enum class Notice { Plain, Information, Warning };
   virtual ~GameScreen() = default;
-  virtual bool ActivaPressed() const = 0;
   virtual void EnableSolution(bool enabled) = 0;
   virtual void Tell(Notice kind, const QString& text) = 0;  // a message box with OK only
   virtual void ShowIndicator() = 0;
@@ -75,7 +74,8 @@ class GameController final : public QObject,
   const game::GameSession& Session() const { return *session; }
   int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
 
-  void OnActivaClicked();
+  // "Activa" clicked: pressed, a game starts; released, it stops.
+  void SetActive(bool pressed);
   void RevealNow();  // "Solució": a picture drawn by chance, at the target
   void PlayCue() { PlaySound("start1.wav"); }
   // "Centra la posició": a new neutral position, or in gaze tracking a new calibration.
@@ -92,7 +92,6 @@ class GameController final : public QObject,
   bool FlipVertical() const override { return flipVerticalOn; }
   bool FlipHorizontal() const override { return flipHorizontalOn; }
 
-  bool ActivaPressed() const override { return screen.ActivaPressed(); }
   void EnableSolution(bool enabled) override { screen.EnableSolution(enabled); }
   void SetCueTimer(int intervalMs) override {
     cueTimer.start(intervalMs);

@@ -59,7 +59,6 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   void keyPressEvent(QKeyEvent* event) override;
 
   // The widgets, as the game's controller reaches them (probes and tests watch them).
-  bool ActivaPressed() const override;
   void EnableSolution(bool enabled) override;
   void Tell(Notice kind, const QString& text) override;
   void ShowIndicator() override;

@@ -22,7 +22,7 @@ static_assert(std::size(kBandBitmap) == game::kProximityBands, "one picture for 
 static_assert(static_cast<int>(game::ProximityBand::Blue) == game::kProximityBands - 1, "Blue is the last band");
 }  // namespace
 
-void CGlimmo2Dlg::OnActivaClicked() { controller->OnActivaClicked(); }
+void CGlimmo2Dlg::OnActivaClicked() { controller->SetActive(activateButton->isChecked()); }
 
 void CGlimmo2Dlg::RevealPicture() { controller->RevealNow(); }
 
@@ -44,7 +44,6 @@ void CGlimmo2Dlg::OnCapturaClicked() {
   picture->SetFrame(std::move(shot.frame));
 }
 
-bool CGlimmo2Dlg::ActivaPressed() const { return activateButton->isChecked(); }
 
 void CGlimmo2Dlg::EnableSolution(bool enabled) { solutionButton->setEnabled(enabled); }
 
