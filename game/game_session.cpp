@@ -88,9 +88,7 @@ void GameSession::CheckCamera() {
   window.TellCameraLost();
 }
 
-bool GameSession::FaceMissing() {
-  return !stopRequested && PlayingWithDetector() && watchedDetector.FaceMissing();
-}
+bool GameSession::FaceMissing() { return !stopRequested && PlayingWithDetector() && watchedDetector.FaceMissing(); }
 
 void GameSession::StopGame() {
   window.EnableSolution(false);

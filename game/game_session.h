@@ -16,12 +16,9 @@
 namespace game {
 
 // What starting and stopping a game needs of the window (UI thread).
-class GameWindow {
+class GameWindow : public CueTimer {
  public:
-  virtual ~GameWindow() = default;
   virtual void EnableSolution(bool enabled) = 0;
-  virtual void SetCueTimer(int intervalMs) = 0;
-  virtual void KillCueTimer() = 0;
   virtual void ShowThreadError() = 0;  // "Error creant thread"
   // The detector could not start (why, from the detector): the game falls back on the mouse.
   virtual void TellNoCamera(const std::string& why) = 0;

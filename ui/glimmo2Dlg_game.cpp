@@ -44,7 +44,6 @@ void CGlimmo2Dlg::OnCapturaClicked() {
   picture->SetFrame(std::move(shot.frame));
 }
 
-
 void CGlimmo2Dlg::EnableSolution(bool enabled) { solutionButton->setEnabled(enabled); }
 
 void CGlimmo2Dlg::Tell(Notice kind, const QString& text) {
