@@ -8,8 +8,8 @@
 
 #include "res/resource_ids.h"
 #include "tests/qt_wait.h"
-#include "tools/measures.h"
-#include "tools/soak_driver.h"
+#include "tests/support/measures.h"
+#include "tests/support/soak_driver.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 

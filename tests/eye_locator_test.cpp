@@ -10,7 +10,7 @@
 #include "detector/face_model.h"
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
-#include "tools/eye_accuracy.h"
+#include "tests/support/eye_accuracy.h"
 
 namespace {
 

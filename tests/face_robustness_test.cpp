@@ -5,8 +5,8 @@
 
 #include "detector/eye_locator.h"
 #include "detector/model_store.h"
-#include "tools/eye_accuracy.h"
-#include "tools/face_transforms.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/face_transforms.h"
 
 namespace {
 

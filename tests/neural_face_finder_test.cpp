@@ -10,8 +10,8 @@
 #include "detector/face_model.h"
 #include "detector/model_store.h"
 #include "detector/neural_face_finder.h"
-#include "tools/eye_accuracy.h"
-#include "tools/face_transforms.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/face_transforms.h"
 
 namespace {
 

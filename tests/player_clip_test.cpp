@@ -8,8 +8,8 @@
 #include "detector/eye_locator.h"
 #include "detector/face_signature.h"
 #include "detector/model_store.h"
-#include "tools/eye_accuracy.h"
-#include "tools/player_clips.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/player_clips.h"
 
 namespace {
 

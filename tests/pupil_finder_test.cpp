@@ -4,7 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "detector/pupil_finder.h"
-#include "tools/face_transforms.h"
+#include "tests/support/face_transforms.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/sound_player.h"
-#include "tools/measures.h"
+#include "tests/support/measures.h"
 
 namespace {
 

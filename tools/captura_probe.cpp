@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/measures.h"
+#include "tests/support/measures.h"
 #include "ui/glimmo2Dlg.h"
 
 int main(int argc, char** argv) {

@@ -18,8 +18,8 @@
 #include "detector/engine.h"
 #include "detector/eye_locator.h"
 #include "detector/model_store.h"
-#include "tools/face_transforms.h"
-#include "tools/measures.h"
+#include "tests/support/face_transforms.h"
+#include "tests/support/measures.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "detector/gaze_features.h"
 #include "detector/gaze_map.h"
 #include "detector/pupil_finder.h"
-#include "tools/measures.h"
+#include "tests/support/measures.h"
 
 namespace {
 

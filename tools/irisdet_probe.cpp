@@ -18,8 +18,8 @@
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
-#include "tools/eye_accuracy.h"
-#include "tools/measures.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/measures.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "detector/followed_face.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
-#include "tools/eye_accuracy.h"
-#include "tools/measures.h"
-#include "tools/player_clips.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/measures.h"
+#include "tests/support/player_clips.h"
 #include "tools/signature_separation.h"
 
 namespace {

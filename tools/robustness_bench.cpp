@@ -14,10 +14,10 @@
 
 #include "detector/eye_locator.h"
 #include "detector/model_store.h"
-#include "tools/eye_accuracy.h"
-#include "tools/face_transforms.h"
+#include "tests/support/eye_accuracy.h"
+#include "tests/support/face_transforms.h"
+#include "tests/support/measures.h"
 #include "tools/haar_baseline.h"
-#include "tools/measures.h"
 
 namespace {
 

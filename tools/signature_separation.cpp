@@ -9,8 +9,8 @@
 #include <set>
 
 #include "detector/face_signature.h"
-#include "tools/face_transforms.h"
-#include "tools/measures.h"
+#include "tests/support/face_transforms.h"
+#include "tests/support/measures.h"
 
 namespace irisdet {
 namespace {

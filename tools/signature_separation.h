@@ -2,7 +2,7 @@
 #include <string>
 
 #include "detector/eye_locator.h"
-#include "tools/eye_accuracy.h"
+#include "tests/support/eye_accuracy.h"
 
 namespace irisdet {
 

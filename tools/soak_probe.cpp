@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/soak_driver.h"
+#include "tests/support/soak_driver.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -18,7 +18,7 @@
 #include "game/eye_source.h"
 #include "platform/sound_player.h"
 #include "res/resource_ids.h"
-#include "tools/measures.h"
+#include "tests/support/measures.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 

@@ -17,7 +17,7 @@
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
-#include "tools/face_transforms.h"
+#include "tests/support/face_transforms.h"
 
 namespace {
 

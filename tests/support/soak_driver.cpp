@@ -1,4 +1,4 @@
-#include "tools/soak_driver.h"
+#include "tests/support/soak_driver.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "res/resource_ids.h"
-#include "tools/measures.h"
+#include "tests/support/measures.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 

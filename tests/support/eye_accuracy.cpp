@@ -1,4 +1,4 @@
-#include "tools/eye_accuracy.h"
+#include "tests/support/eye_accuracy.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/eye_accuracy.h"
+#include "tests/support/eye_accuracy.h"
 
 // What a real room does to a face, applied to a marked photo: the pupils move with it.
 namespace irisdet {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/face_transforms.h"
+#include "tests/support/face_transforms.h"
 
 // Scripted webcam clips of a player with someone else in view, made from two marked
 // photos: each person's head is cut out with a soft edge, swaying and turning slightly

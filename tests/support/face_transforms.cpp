@@ -1,4 +1,4 @@
-#include "tools/face_transforms.h"
+#include "tests/support/face_transforms.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/player_clips.h"
+#include "tests/support/player_clips.h"
 
 #include <algorithm>
 #include <cmath>
