@@ -27,7 +27,7 @@ struct GazeFeatures {
 };
 
 // How far the iris seems to move in its eye, as the camera sees it, for each degree the
-// head turns while the look stays put, in eye widths (gaze-probe, the head turned 15
+// head turns while the look stays put, in eye widths (irisdet-lab gaze, the head turned 15
 // degrees): the head's turn is added to the eyes' at this rate.
 inline constexpr double kAcrossPerHeadDegree = 0.0035;
 inline constexpr double kDownPerHeadDegree = 0.0035;

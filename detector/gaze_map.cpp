@@ -17,7 +17,7 @@ constexpr GazeMap::Coefficients kStiffness = {0.05, 0.3, 0.3, 2.0, 2.0, 2.0};
 constexpr double kOutlierFactor = 3.0;
 constexpr double kOutlierFloor = 0.05;  // of the targets' spread: under it, no sample is an outlier
 
-// The map across 25 people looking at 9 points, head straight (gaze-probe --generic).
+// The map across 25 people looking at 9 points, head straight (irisdet-lab gaze --generic).
 constexpr GazeMap::Coefficients kGenericX = {-2.4238, 11.4018, 0.5056, 0.3097, 0.6561, 0.5472};
 constexpr GazeMap::Coefficients kGenericY = {16.3840, 1.9137, 21.3005, 1.4270, 0.3599, 4.8304};
 

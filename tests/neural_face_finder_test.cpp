@@ -57,7 +57,7 @@ TEST_F(NeuralFaceFinderTest, EachMarkedFaceIsFoundWithItsEyesWhereTheyWereMarked
 // A lower face covered from the upper lip and a head tilted by 35 degrees, settings the
 // finders were not tuned on, are found by the neural finder on their first frame, the
 // eyes where they are. (With both finders a face the HOG detector is sure of comes
-// first; robustness-bench measures the two together.)
+// first; irisdet-lab robustness measures the two together.)
 TEST_F(NeuralFaceFinderTest, CoveredAndSteeplyTiltedFacesAreFoundAtOnce) {
   irisdet::EyeLocator locator(model, irisdet::FaceFinders::kNeural);
   const std::pair<const char*, std::function<irisdet::MarkedFrame(const irisdet::MarkedFrame&)>> rooms[] = {

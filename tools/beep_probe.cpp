@@ -1,4 +1,4 @@
-// beep-probe [TICKS]
+// glimmo2-probe beep [TICKS]
 // The beeps of the red band as they are actually played: the beep timer at 40 ms plays
 // a click through the game's sound player, and every mixed buffer is looked at as it
 // leaves the mixer. SDL's disk driver writes its buffers faster than real time (it
@@ -22,6 +22,7 @@
 
 #include "platform/sound_player.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void TimeOnsets(void* data, Uint8* stream, int bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::BeepProbe(int argc, char** argv) {
   const int ticks = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100;
   const fs::path folder = fs::temp_directory_path() / ("beep-probe-" + std::to_string(::getpid()));
   fs::create_directories(folder);

@@ -1,4 +1,4 @@
-// captura-probe SOURCE [CLICKS]
+// glimmo2-probe captura SOURCE [CLICKS]
 // Clicks "Captura" CLICKS times (300 by default) on an offscreen window with
 // IRISDET_SOURCE=SOURCE, and prints the resident memory after a warm-up and at the end.
 #include <QApplication>
@@ -6,10 +6,11 @@
 #include <cstdlib>
 
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 #include "ui/glimmo2Dlg.h"
 
-int main(int argc, char** argv) {
-  if (argc < 2) return std::fprintf(stderr, "usage: captura-probe SOURCE [CLICKS]\n"), 2;
+int tools::CapturaProbe(int argc, char** argv) {
+  if (argc < 2) return std::fprintf(stderr, "usage: glimmo2-probe captura SOURCE [CLICKS]\n"), 2;
   measures::SetBeforeAnyThread("IRISDET_SOURCE", argv[1]);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);

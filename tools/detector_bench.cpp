@@ -1,4 +1,4 @@
-// detector-bench EYEDATA_DIR
+// irisdet-lab bench EYEDATA_DIR
 // Measures the eye detector against the classic Haar-cascade baseline on the marked
 // photos, and on videos made from one of them in memory: speed while following a
 // face and on full re-detections, stability of the smoothed point on a still face,
@@ -21,6 +21,7 @@
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 #include "tools/haar_baseline.h"
 
 namespace {
@@ -167,8 +168,8 @@ void ReportFaceless(const fs::path& dir, const irisdet::Truth& truth, const Loca
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) return std::fprintf(stderr, "usage: detector-bench EYEDATA_DIR\n"), 2;
+int tools::DetectorBench(int argc, char** argv) {
+  if (argc != 2) return std::fprintf(stderr, "usage: irisdet-lab bench EYEDATA_DIR\n"), 2;
   const fs::path dir = argv[1];
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);

@@ -1,4 +1,4 @@
-// face-video PHOTO OUT.avi [--frames N] [--slide PX] [--fps F]
+// irisdet-lab face-video PHOTO OUT.avi [--frames N] [--slide PX] [--fps F]
 // Makes a test video from one photo: the photo still for N frames, or sliding to the
 // right by PX pixels a frame (the uncovered edge is grey). Prints, for each frame,
 // how far the photo has moved, so that a probe's output can be compared with it.
@@ -8,10 +8,11 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
+#include "tools/commands.h"
 
-int main(int argc, char** argv) {
+int tools::FaceVideo(int argc, char** argv) {
   if (argc < 3) {
-    std::cerr << "usage: face-video PHOTO OUT.avi [--frames N] [--slide PX] [--fps F]\n";
+    std::cerr << "usage: irisdet-lab face-video PHOTO OUT.avi [--frames N] [--slide PX] [--fps F]\n";
     return 2;
   }
   int frames = 60;

@@ -1,4 +1,4 @@
-// first-eye-probe FACE_PHOTO [RUNS]
+// irisdet-lab first-eye FACE_PHOTO [RUNS]
 // How soon a face is found once it appears: a live camera at 30 fps, played to the
 // detector's own thread as a webcam asked for one buffer plays (a read takes the
 // newest frame, and those the reader was too slow for are gone), a second of an empty
@@ -20,6 +20,7 @@
 #include "detector/model_store.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ class LiveCamera final : public irisdet::FrameSource {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) return std::fprintf(stderr, "usage: first-eye-probe FACE_PHOTO [RUNS]\n"), 2;
+int tools::FirstEyeProbe(int argc, char** argv) {
+  if (argc < 2) return std::fprintf(stderr, "usage: irisdet-lab first-eye FACE_PHOTO [RUNS]\n"), 2;
   const cv::Mat face = cv::imread(argv[1]);
   if (face.size() != cv::Size(640, 480)) return std::fprintf(stderr, "a 640x480 photo, please\n"), 2;
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;

@@ -1,4 +1,4 @@
-// gaze-probe EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]
+// irisdet-lab gaze EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]
 // The gaze tracking's error on labelled eye patches (64x64 colour crops, one per eye,
 // named SUBJECT_2m_POSEP_VV_HH_L.jpg): the same iris search, features and map as the
 // game's, calibrated per person on 9 (or 5) looks with the head straight, tested on the
@@ -15,8 +15,8 @@
 #include <opencv2/imgproc.hpp>
 #include <optional>
 #include <random>
-#include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "detector/gaze_calibration.h"
@@ -24,6 +24,7 @@
 #include "detector/gaze_map.h"
 #include "detector/pupil_finder.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 
 namespace {
 
@@ -57,22 +58,32 @@ std::optional<irisdet::EyeFeatures> ReadEye(const fs::path& path, double scale) 
   return iris ? irisdet::MeasureEye(contour, *iris) : std::nullopt;
 }
 
+// The labels in a left eye's name, such as 0001_2m_-15P_10V_5H_L.jpg; none for another name.
+std::optional<Look> Labels(const std::string& file) {
+  constexpr std::string_view kLeftEye = "_L.jpg";
+  Look look{};
+  int read = 0;
+  const bool named =
+      std::sscanf(file.c_str(), "%d_2m_%dP_%dV_%dH%n", &look.subject, &look.pose, &look.v, &look.h, &read) == 4;
+  if (!named || file.substr(static_cast<std::size_t>(read)) != kLeftEye) return std::nullopt;
+  look.file = file.substr(0, file.size() - kLeftEye.size());
+  return look;
+}
+
 // Both eyes of each picture, as one look.
 std::vector<Look> ReadLooks(const fs::path& folder, double scale) {
-  const std::regex name(R"((\d+)_2m_(-?\d+)P_(-?\d+)V_(-?\d+)H_L\.jpg)");
   std::vector<Look> looks;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    std::smatch m;
-    const std::string file = entry.path().filename().string();
-    if (!std::regex_match(file, m, name)) continue;
-    Look look{std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), file.substr(0, file.size() - 6), {}};
+    std::optional<Look> labelled = Labels(entry.path().filename().string());
+    if (!labelled) continue;
+    Look& look = *labelled;
     fs::path right = entry.path();
     right.replace_filename(look.file + "_R.jpg");
     // The pose is given to the compensation as the head pointer measures it: the patches'
     // positive pose turns the nose toward the image's +x.
     look.features = irisdet::CombineEyes(ReadEye(right, scale), ReadEye(entry.path(), scale),
                                          irisdet::HeadPose{double(look.pose), 0, 0});
-    looks.push_back(look);
+    looks.push_back(std::move(look));
   }
   std::sort(looks.begin(), looks.end(), [](const Look& a, const Look& b) { return a.file < b.file; });
   return looks;
@@ -225,16 +236,17 @@ int Run(const Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::GazeProbe(int argc, char** argv) {
   const std::optional<Options> options = Parse(argc, argv);
   if (!options) {
-    std::fprintf(stderr, "usage: gaze-probe EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]\n");
+    std::fprintf(stderr,
+                 "usage: irisdet-lab gaze EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]\n");
     return 2;
   }
   try {
     return Run(*options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "gaze-probe: %s\n", e.what());
+    std::fprintf(stderr, "irisdet-lab gaze: %s\n", e.what());
     return 1;
   }
 }

@@ -1,6 +1,6 @@
-// hostile-probe [--until-signal]
-// hostile-probe --quick stop|sortir|esc|close
-// hostile-probe --write-model PARTS PATH
+// glimmo2-probe hostile [--until-signal]
+// glimmo2-probe hostile --quick stop|sortir|esc|close
+// glimmo2-probe hostile --write-model PARTS PATH
 // Plays one scripted session through the real game window, offscreen, with whatever
 // the working directory, IRISDET_SOURCE and IRISDET_MODEL hold: a game, "Solució",
 // "Captura", a stop and a second game, then "Sortir", the first click a second after
@@ -32,6 +32,7 @@
 #include "irisdet.h"
 #include "platform/termination_signals.h"
 #include "res/resource_ids.h"
+#include "tools/commands.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 
@@ -132,7 +133,7 @@ void LoadTheInsideOnly() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::HostileProbe(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--write-model") == 0) return WriteModel(std::atoi(argv[2]), argv[3]);
   const bool untilSignal = argc == 2 && std::strcmp(argv[1], "--until-signal") == 0;
   const std::string quick = argc == 3 && std::strcmp(argv[1], "--quick") == 0 ? argv[2] : "";

@@ -6,11 +6,11 @@
 set -uo pipefail
 build=$(cd "${1:?usage: hostile_probe.sh BUILD_DIR}" && pwd)
 top=$(cd "$(dirname "$0")/.." && pwd)
-probe=$build/tools/hostile-probe
+probe=$build/tools/glimmo2-probe
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy
-"$build/tools/face-video" "$top/tests/data/faces/pexels_0002.png" "$work/face.avi" --frames 300 >/dev/null
+"$build/tools/irisdet-lab" face-video "$top/tests/data/faces/pexels_0002.png" "$work/face.avi" --frames 300 >/dev/null
 model=/usr/share/dlib/shape_predictor_68_face_landmarks.dat
 
 # A PNG whose header claims 32000 x 32000 pixels, and a BMP that does the same.
@@ -36,7 +36,7 @@ play() {  # name, then what to set up in the case's folder (a shell snippet), th
   dir=$(mktemp -d "$work/case.XXXX")
   cp "$top"/data/*.wav "$top"/data/*.bmp "$dir"
   (cd "$dir" && eval "$setup")
-  (cd "$dir" && timeout 30 "$probe" "$@" >"$dir/out" 2>/dev/null)
+  (cd "$dir" && timeout 30 "$probe" hostile "$@" >"$dir/out" 2>/dev/null)
   row "$name" "$dir/out" $?
 }
 
@@ -60,9 +60,9 @@ for source in "$work/fifo.avi" "http://127.0.0.1:9/camera.avi" /dev/zero "$work/
   IRISDET_SOURCE=$source play "IRISDET_SOURCE=${source/#$work\//}" ":"
 done
 
-"$probe" --write-model 0 "$work/zero-parts.dat"
+"$probe" hostile --write-model 0 "$work/zero-parts.dat"
 head -c $(($(stat -c %s "$model") * 99 / 100)) "$model" >"$work/cut99.dat"
-"$probe" --write-model 5 "$work/five-parts.dat"
+"$probe" hostile --write-model 5 "$work/five-parts.dat"
 : >"$work/empty.dat"; head -c 1000000 /dev/urandom >"$work/random.dat"; head -c 1000000 "$model" >"$work/truncated.dat"
 mkfifo "$work/fifo.dat"
 for m in "$work/zero-parts.dat" "$work/five-parts.dat" "$work/empty.dat" "$work/random.dat" "$work/truncated.dat" \
@@ -94,7 +94,7 @@ done
 # Ctrl+C and kill, once a game has played sound: the window closes as "Sortir" does.
 for signal in INT TERM; do
   dir=$(mktemp -d "$work/case.XXXX"); cp "$top"/data/*.wav "$top"/data/*.bmp "$dir"
-  (cd "$dir" && exec "$probe" --until-signal >"$dir/out" 2>/dev/null) & pid=$!
+  (cd "$dir" && exec "$probe" hostile --until-signal >"$dir/out" 2>/dev/null) & pid=$!
   sleep 5; start=$(date +%s%N); kill -s $signal $pid; wait $pid; status=$?; end=$(date +%s%N)
   row "SIG$signal during a game, after sound (exit $status in $(( (end - start) / 1000000 )) ms)" "$dir/out" $status
 done

@@ -1,4 +1,4 @@
-// irisdet-probe SOURCE [--csv OUT]
+// irisdet-lab probe SOURCE [--csv OUT]
 // Runs the eye detector over every frame of a source (a video, an image-sequence
 // pattern, a folder of images or a camera), writes one CSV row per frame with the
 // point the library would report (in the tracking IRISDET_TRACKING chooses) and the
@@ -20,19 +20,20 @@
 #include "detector/point_reporter.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 
 namespace {
 
 constexpr double kVideoFps = 30.0;  // frames are timed as a camera would give them
 
 int Usage() {
-  std::cerr << "usage: irisdet-probe SOURCE [--csv OUT]\n";
+  std::cerr << "usage: irisdet-lab probe SOURCE [--csv OUT]\n";
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::IrisdetProbe(int argc, char** argv) {
   if (argc != 2 && argc != 4) return Usage();
   const std::string name = argv[1];
   std::ofstream file;

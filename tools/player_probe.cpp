@@ -1,11 +1,11 @@
-// player-probe EYEDATA_DIR [--write DIR]
+// irisdet-lab player EYEDATA_DIR [--write DIR]
 // Whether the player keeps the square with someone else in view. Prints how well the
 // face signature tells the marked photos' people apart, then plays scripted clips of a
 // player and another person (tools/player_clips.h: someone comes in, the player is
 // covered, someone crosses in front, the player leaves) through the detector and both
 // trackings, and a game's start with several faces in view, and prints the figures.
 // With --write, also writes each clip to DIR as an MJPG video, to play in the game
-// (IRISDET_SOURCE=DIR/covered-0002-0012.avi) or to time with irisdet-probe.
+// (IRISDET_SOURCE=DIR/covered-0002-0012.avi) or to time with `irisdet-lab probe`.
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +23,7 @@
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/measures.h"
 #include "tests/support/player_clips.h"
+#include "tools/commands.h"
 #include "tools/signature_separation.h"
 
 namespace {
@@ -251,14 +252,15 @@ void WriteClips(const std::vector<std::pair<MarkedFrame, MarkedFrame>>& pairs, c
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: player-probe EYEDATA_DIR [looks|clips|starts]   or   player-probe EYEDATA_DIR --write DIR\n");
+  std::fprintf(
+      stderr,
+      "usage: irisdet-lab player EYEDATA_DIR [looks|clips|starts]   or   irisdet-lab player EYEDATA_DIR --write DIR\n");
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::PlayerProbe(int argc, char** argv) {
   const std::string what = argc > 2 ? argv[2] : "all";
   const bool writing = what == "--write";
   if (argc < 2 || argc > 4 || (writing != (argc == 4)) ||

@@ -1,4 +1,4 @@
-// robustness-bench EYEDATA_DIR [SET...]
+// irisdet-lab robustness EYEDATA_DIR [SET...]
 // How the eye detector does on the marked photos as a real room changes them
 // (rotated, covered, dim, blurred, small, glared), each a frame on its own; how it
 // follows a face tilting to 45 degrees; and what it reports without a face.
@@ -17,6 +17,7 @@
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 #include "tools/haar_baseline.h"
 
 namespace {
@@ -99,7 +100,7 @@ void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Tr
 }
 
 // How fast the machine is now: it is shared, and its pace changes by half from one
-// hour to the next. OpenCV's Haar baseline on detector-bench's photo, clean (detector-bench
+// hour to the next. OpenCV's Haar baseline on the bench's photo, clean (irisdet-lab bench
 // times it on noisy frames of that photo, so the two figures are not the same measure).
 void Pace(const fs::path& dir) {
   irisdet::HaarBaseline haar;
@@ -143,9 +144,9 @@ irisdet::FaceFinders Finders(const std::string& name) {
   return irisdet::FaceFinders::kBoth;
 }
 
-int main(int argc, char** argv) {
+int tools::RobustnessBench(int argc, char** argv) {
   if (argc < 2)
-    return std::fprintf(stderr, "usage: robustness-bench EYEDATA_DIR [--finders hog|neural|both] [SET...]\n"), 2;
+    return std::fprintf(stderr, "usage: irisdet-lab robustness EYEDATA_DIR [--finders hog|neural|both] [SET...]\n"), 2;
   const fs::path dir = argv[1];
   std::vector<std::string> sets(argv + 2, argv + argc);
   std::string finders = "both";

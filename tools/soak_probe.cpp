@@ -1,4 +1,4 @@
-// soak-probe [GAMES] [SNAPSHOT_SOURCE]
+// glimmo2-probe soak [GAMES] [SNAPSHOT_SOURCE]
 // Plays GAMES games (200 by default) through the real dialog, offscreen, and prints
 // the finds, the most workers ever running at once and the growth of resident memory.
 #include <QApplication>
@@ -6,8 +6,9 @@
 #include <cstdlib>
 
 #include "tests/support/soak_driver.h"
+#include "tools/commands.h"
 
-int main(int argc, char** argv) {
+int tools::SoakProbe(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   const int games = argc > 1 ? std::atoi(argv[1]) : 200;

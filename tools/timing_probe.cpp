@@ -1,4 +1,4 @@
-// timing-probe [FACE_VIDEO]
+// glimmo2-probe timing [FACE_VIDEO]
 // Prints the beep timer's real intervals at 40 and 1000 ms, how long a sound takes
 // from the play call to its first samples in the mixer, and, during a beep-mode
 // game fed by the eye detector from FACE_VIDEO, the delay from a sample leaving the
@@ -19,6 +19,7 @@
 #include "platform/sound_player.h"
 #include "res/resource_ids.h"
 #include "tests/support/measures.h"
+#include "tools/commands.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 
@@ -111,7 +112,7 @@ void RunFor(int ms) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tools::TimingProbe(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   TimerIntervals(40, 100);

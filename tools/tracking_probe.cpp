@@ -1,4 +1,4 @@
-// tracking-probe PHOTO [EYEDATA_DIR]
+// irisdet-lab tracking PHOTO [EYEDATA_DIR]
 // The comfortable tracking's figures, on synthetic videos made from one photo of a
 // face (its pupils found by the detector itself): the same movement at three face
 // sizes, a still face with camera noise, a face moving at constant speed, and a face
@@ -18,6 +18,7 @@
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
 #include "tests/support/face_transforms.h"
+#include "tools/commands.h"
 
 namespace {
 
@@ -168,8 +169,8 @@ void Turns(const std::shared_ptr<const irisdet::FaceModel>& model, const std::fi
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) return std::fprintf(stderr, "usage: tracking-probe PHOTO [EYEDATA_DIR]\n"), 2;
+int tools::TrackingProbe(int argc, char** argv) {
+  if (argc < 2) return std::fprintf(stderr, "usage: irisdet-lab tracking PHOTO [EYEDATA_DIR]\n"), 2;
   std::string error;
   const auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
