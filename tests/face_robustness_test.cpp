@@ -1,26 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <opencv2/imgcodecs.hpp>
-
-#include "detector/eye_locator.h"
-#include "detector/model_store.h"
-#include "tests/support/eye_accuracy.h"
-#include "tests/support/face_transforms.h"
+#include "tests/marked_faces_test.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-const fs::path kFaces = fs::path(GLIMMO2_TEST_DATA) / "faces";
-
-class FaceRobustnessTest : public ::testing::Test {
+class FaceRobustnessTest : public test::MarkedFacesTest {
  protected:
   void SetUp() override {
-    std::string error;
-    auto model = irisdet::LoadFaceModel(&error);
-    ASSERT_TRUE(model) << error;
-    locator = std::make_unique<irisdet::EyeLocator>(model);
-    for (const auto& [file, marked] : truth) photos.push_back({cv::imread((kFaces / file).string()), marked});
+    MarkedFacesTest::SetUp();
+    for (const auto& [file, marked] : truth) photos.push_back(Photo(file));
     ASSERT_EQ(photos.size(), 4u);
   }
   // The midpoint's error in eye distances; infinite when no eye was found.
@@ -28,9 +16,7 @@ class FaceRobustnessTest : public ::testing::Test {
     return irisdet::Score(seen.pupils, locator->Locate(seen.frame)).midpoint;
   }
 
-  const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
   std::vector<irisdet::MarkedFrame> photos;
-  std::unique_ptr<irisdet::EyeLocator> locator;
 };
 
 TEST_F(FaceRobustnessTest, TiltedCoveredAndDimFacesAreFoundAtOnce) {

@@ -1,32 +1,15 @@
 // The player keeps the square with someone else in view, on scripted webcam clips made
-// from the test photos (tools/player_clips.h).
+// from the test photos (tests/support/player_clips.h).
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <opencv2/imgcodecs.hpp>
-
-#include "detector/eye_locator.h"
 #include "detector/face_signature.h"
-#include "detector/model_store.h"
-#include "tests/support/eye_accuracy.h"
+#include "tests/marked_faces_test.h"
 #include "tests/support/player_clips.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-const fs::path kFaces = fs::path(GLIMMO2_TEST_DATA) / "faces";
-
-class PlayerClipTest : public ::testing::Test {
+class PlayerClipTest : public test::MarkedFacesTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    auto model = irisdet::LoadFaceModel(&error);
-    ASSERT_TRUE(model) << error;
-    locator = std::make_unique<irisdet::EyeLocator>(model);
-  }
-  irisdet::MarkedFrame Photo(const std::string& file) const {
-    return {cv::imread((kFaces / file).string()), truth.at(file)};
-  }
   // Where the detector puts the eyes in each frame from `from` to `to` seconds.
   std::vector<std::optional<cv::Point2f>> Play(const irisdet::PlayerClip& clip, double from, double to,
                                                std::vector<irisdet::ClipFrame>& frames, std::vector<int>& faces) {
@@ -40,9 +23,6 @@ class PlayerClipTest : public ::testing::Test {
     }
     return points;
   }
-
-  const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
-  std::unique_ptr<irisdet::EyeLocator> locator;
 };
 
 bool On(const irisdet::PersonInFrame& person, const std::optional<cv::Point2f>& point) {
