@@ -9,6 +9,7 @@
 
 #include "game/effect_channel.h"
 #include "game/game_session.h"
+#include "game/gaze_choice.h"
 #include "game/pointer_eye_source.h"
 #include "game/reveal.h"
 #include "tests/fakes.h"
@@ -38,7 +39,10 @@ class SteadyEyes : public game::EyeSource {
   }
   bool Delivering() override { return delivering; }
   std::string Failure() override { return failure; }
+  void SetTracking(game::Tracking chosen) override { tracking = chosen; }
+  game::Tracking TrackingInUse() override { return tracking; }
   std::int32_t startResult = 0;
+  game::Tracking tracking = game::Tracking::kComfort;
   std::string failure;
   std::atomic<std::int16_t> camX{0}, camY{0};
   std::atomic<bool> delivering{true};
@@ -280,6 +284,41 @@ TEST_F(GameSessionTest, ClicksInOneSecondHideTheTargetInOnePlace) {
   real.SetActive(false);
   EXPECT_EQ(real.Target().targetX, x);
   EXPECT_EQ(real.Target().targetY, y);
+}
+
+// The gaze calibration's side of a game: what it shows and tells, noted.
+class NotedCalibration final : public game::DotView, public game::CalibrationNotices {
+ public:
+  void ShowDot(std::optional<game::PicturePoint> at) override { shown = at.has_value(); }
+  void TellNoCameraToCalibrate() override { told.push_back("no camera"); }
+  void TellTooFewLooks() override { told.push_back("too few"); }
+  bool shown = false;
+  std::vector<std::string> told;
+};
+
+TEST_F(GameSessionTest, ARevealedPictureIsLookedAtInGazeTrackingWithTheCameraAndNoCalibrationUnderWay) {
+  test::NotedLooks looks;
+  NotedCalibration calibration;
+  {
+    game::GazeChoice gaze(Session(), looks, calibration, calibration, field);
+    Click();                              // a game with the camera
+    EXPECT_FALSE(gaze.LooksAtReveals());  // comfortable tracking
+    detector.tracking = game::Tracking::kGaze;
+    EXPECT_TRUE(gaze.LooksAtReveals());
+    gaze.Recentre();  // in gaze tracking: the calibration again
+    ASSERT_TRUE(calibration.shown);
+    EXPECT_FALSE(gaze.LooksAtReveals());
+    gaze.Cancel();
+    EXPECT_TRUE(gaze.LooksAtReveals());
+    Click();
+  }
+  game::GazeChoice withMouse(Session(true), looks, calibration, calibration, field);
+  Click();
+  EXPECT_FALSE(withMouse.LooksAtReveals());
+  withMouse.Choose(game::Tracking::kGaze);  // no camera to calibrate with: told, and nothing changes
+  EXPECT_EQ(calibration.told, std::vector<std::string>{"no camera"});
+  EXPECT_FALSE(withMouse.Calibrating());
+  Click();
 }
 
 TEST(PointerSourceTest, TheSquareSitsCentredUnderThePointer) {

@@ -28,6 +28,9 @@ GameController::GameController(GameScreen& gameScreen, DialogServices dialogServ
       std::make_unique<game::GameSession>(*this, playfield, *this,
                                           game::GameServices{*services.detector, pointer, services.pointerFromStart,
                                                              *services.clock, *services.chance, services.launch});
+  game::DotView& dotView = *this;
+  game::CalibrationNotices& notices = *this;
+  gaze = std::make_unique<game::GazeChoice>(*session, *services.gazeLooks, dotView, notices, playfield);
   // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
   cueTimer.setTimerType(Qt::PreciseTimer);
   connect(&cueTimer, &QTimer::timeout, this, std::move(cueTick));
@@ -35,8 +38,8 @@ GameController::GameController(GameScreen& gameScreen, DialogServices dialogServ
   connect(&cameraWatch, &QTimer::timeout, this, &GameController::WatchCamera);
   connect(&dotTimer, &QTimer::timeout, this, &GameController::StepCalibration);
   for (QTimer* timer : {&revealLookStart, &revealLookEnd}) timer->setSingleShot(true);
-  connect(&revealLookStart, &QTimer::timeout, this, &GameController::LookAtRevealedPicture);
-  connect(&revealLookEnd, &QTimer::timeout, this, [this] { services.gazeLooks->LookEnd(game::GazeLooks::Use::kFind); });
+  connect(&revealLookStart, &QTimer::timeout, this, [this] { gaze->RevealLookStarts(session->Target()); });
+  connect(&revealLookEnd, &QTimer::timeout, this, [this] { gaze->RevealLookEnds(); });
 }
 
 GameController::~GameController() { session->StopForClose(); }
@@ -61,80 +64,52 @@ void GameController::RevealNow() { RevealPicture(game::DrawRevealNumber(*service
 
 void GameController::RevealPicture(int pictureNumber) {
   screen.ShowReveal(pictureNumber, session->Target());
-  // The player looks at the picture that appeared: one more look for the gaze calibration.
-  if (session->TrackingInUse() != game::Tracking::kGaze || session->UsingPointer() || dots.Running()) return;
-  revealLookStart.start(kRevealLookFromMs);
-  revealLookEnd.start(kRevealLookToMs);
-}
-
-void GameController::LookAtRevealedPicture() {
-  const game::TargetPoint& target = session->Target();
-  services.gazeLooks->LookAt(game::DotCalibration::CameraPointOf({target.targetX, target.targetY}, playfield));
+  if (!gaze->LooksAtReveals()) return;
+  revealLookStart.start(game::GazeChoice::kRevealLookFromMs);
+  revealLookEnd.start(game::GazeChoice::kRevealLookToMs);
 }
 
 void GameController::Recentre() {
-  if (session->TrackingInUse() == game::Tracking::kGaze && !dots.Running())
-    StartCalibration();
-  else
-    session->Recentre();
+  gaze->Recentre();
+  TimeCalibration();
 }
 
 void GameController::SetTracking(game::Tracking tracking) {
-  if (tracking != game::Tracking::kGaze) {
-    CancelCalibration();
-    session->SetTracking(tracking);
-  } else if (!gazeCalibrated) {
-    StartCalibration();
-  } else {
-    session->SetTracking(tracking);
-  }
-}
-
-void GameController::StartCalibration() {
-  if (dots.Running()) return;
-  if (!session->StartWatching()) {
-    screen.Tell(
-        GameScreen::Notice::Information,
-        QStringLiteral("La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans."));
-    return;
-  }
-  trackingBefore = session->TrackingInUse();
-  session->SetTracking(game::Tracking::kGaze);  // the detector reads looks in gaze tracking only
-  revealLookStart.stop();
-  revealLookEnd.stop();
-  dots.Start();
-  dotTimer.start(game::DotCalibration::kTickMs);
-}
-
-void GameController::StepCalibration() {
-  switch (dots.Tick()) {
-    case game::DotCalibration::Outcome::kRunning:
-      return;
-    case game::DotCalibration::Outcome::kCalibrated:
-      return EndCalibration(true);
-    case game::DotCalibration::Outcome::kTooFewLooks:
-      EndCalibration(false);
-      screen.Tell(GameScreen::Notice::Information,
-                  QStringLiteral("No t'he vist prou bé els ulls per calibrar la mirada. Torna-ho a provar de cara a la "
-                                 "càmera, amb més llum."));
-  }
+  gaze->Choose(tracking);
+  TimeCalibration();
 }
 
 void GameController::CancelCalibration() {
-  if (!dots.Running()) return;
-  dots.Cancel();
-  EndCalibration(false);
+  gaze->Cancel();
+  TimeCalibration();
 }
 
-void GameController::EndCalibration(bool calibrated) {
-  dotTimer.stop();
-  session->StopWatching();
-  gazeCalibrated = gazeCalibrated || calibrated;
-  session->SetTracking(calibrated ? game::Tracking::kGaze : trackingBefore);
+// The dot's timer runs while a calibration does, and no look at a revealed picture then.
+void GameController::TimeCalibration() {
+  if (!gaze->Calibrating()) return dotTimer.stop();
+  revealLookStart.stop();
+  revealLookEnd.stop();
+  if (!dotTimer.isActive()) dotTimer.start(game::DotCalibration::kTickMs);
+}
+
+void GameController::StepCalibration() {
+  if (!gaze->Step()) dotTimer.stop();
 }
 
 void GameController::ShowDot(std::optional<game::PicturePoint> at) {
   screen.ShowCalibrationDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
+}
+
+void GameController::TellNoCameraToCalibrate() {
+  screen.Tell(
+      GameScreen::Notice::Information,
+      QStringLiteral("La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans."));
+}
+
+void GameController::TellTooFewLooks() {
+  screen.Tell(GameScreen::Notice::Information,
+              QStringLiteral("No t'he vist prou bé els ulls per calibrar la mirada. Torna-ho a provar de cara a la "
+                             "càmera, amb més llum."));
 }
 
 void GameController::WatchCamera() {

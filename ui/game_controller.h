@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "game/dot_calibration.h"
 #include "game/effect_channel.h"
 #include "game/game_session.h"
+#include "game/gaze_choice.h"
 #include "game/geometry.h"
 #include "game/pointer_eye_source.h"
 #include "game/tracking_view.h"
@@ -57,7 +57,8 @@ class GameController final : public QObject,
                              public game::FlipOptions,
                              public game::GameWindow,
                              public game::TrackingView,
-                             private game::DotView {
+                             private game::DotView,
+                             private game::CalibrationNotices {
  public:
   // cueTick: where a tick of the cue timer goes (the dialog routes it as a timer message).
   GameController(GameScreen& screen, DialogServices services, std::function<void()> cueTick);
@@ -78,12 +79,10 @@ class GameController final : public QObject,
   void SetActive(bool pressed);
   void RevealNow();  // "Solució": a picture drawn by chance, at the target
   void PlayCue() { PlaySound("start1.wav"); }
-  // "Centra la posició": a new neutral position, or in gaze tracking a new calibration.
+  // "Centra la posició", the "Seguiment" menu and the gaze calibration (game/gaze_choice.h).
   void Recentre();
-  // The gaze tracking starts with a calibration the first time in a run; cancelled, or
-  // with too few looks, the tracking before it is kept.
   void SetTracking(game::Tracking tracking);
-  bool Calibrating() const { return dots.Running(); }
+  bool Calibrating() const { return gaze->Calibrating(); }
   void CancelCalibration();  // Esc or a click during the calibration
   void SetFlipVertical(bool on) { flipVerticalOn = on; }
   void SetFlipHorizontal(bool on) { flipHorizontalOn = on; }
@@ -117,11 +116,11 @@ class GameController final : public QObject,
   void WatchCamera();
   void TellIfSilent();
   void FollowPointer();
-  void StartCalibration();
+  void TimeCalibration();
   void StepCalibration();
-  void EndCalibration(bool calibrated);
-  void LookAtRevealedPicture();
   void ShowDot(std::optional<game::PicturePoint> at) override;
+  void TellNoCameraToCalibrate() override;
+  void TellTooFewLooks() override;
 
   GameScreen& screen;
   DialogServices services;
@@ -134,12 +133,7 @@ class GameController final : public QObject,
   QTimer pointerTimer;
   QTimer cameraWatch;
   QTimer dotTimer;
-  // The look at a revealed picture, a calibration sample: from about 0.3 to 1.0 s after it.
-  static constexpr int kRevealLookFromMs = 300, kRevealLookToMs = 1000;
   QTimer revealLookStart, revealLookEnd;
-  game::DotCalibration dots{*this, *services.gazeLooks, playfield};
-  game::Tracking trackingBefore = game::Tracking::kComfort;  // kept when a calibration is cancelled
-  bool gazeCalibrated = false;                               // in this run
   // The game's effects, applied by queued calls on this object's thread; a call queued
   // to a controller that is gone is dropped by Qt.
   game::EffectChannel gameChannel{*this, [this](std::function<void()> call) {
@@ -147,6 +141,7 @@ class GameController final : public QObject,
                                   }};
   game::PointerEyeSource pointer{playfield, *this};
   std::unique_ptr<game::GameSession> session;
+  std::unique_ptr<game::GazeChoice> gaze;
 };
 
 }  // namespace ui

@@ -1,0 +1,69 @@
+#include "game/gaze_choice.h"
+
+#include "game/game_session.h"
+
+namespace game {
+
+void GazeChoice::Choose(Tracking tracking) {
+  if (tracking != Tracking::kGaze) {
+    Cancel();
+    session_.SetTracking(tracking);
+  } else if (!calibrated_) {
+    StartCalibration();
+  } else {
+    session_.SetTracking(tracking);
+  }
+}
+
+void GazeChoice::Recentre() {
+  if (session_.TrackingInUse() == Tracking::kGaze && !dots_.Running())
+    StartCalibration();
+  else
+    session_.Recentre();
+}
+
+void GazeChoice::StartCalibration() {
+  if (dots_.Running()) return;
+  if (!session_.StartWatching()) return notices_.TellNoCameraToCalibrate();
+  before_ = session_.TrackingInUse();
+  session_.SetTracking(Tracking::kGaze);  // the detector reads looks in gaze tracking only
+  dots_.Start();
+}
+
+bool GazeChoice::Step() {
+  switch (dots_.Tick()) {
+    case DotCalibration::Outcome::kRunning:
+      return true;
+    case DotCalibration::Outcome::kCalibrated:
+      End(true);
+      return false;
+    case DotCalibration::Outcome::kTooFewLooks:
+      End(false);
+      notices_.TellTooFewLooks();
+  }
+  return false;
+}
+
+void GazeChoice::Cancel() {
+  if (!dots_.Running()) return;
+  dots_.Cancel();
+  End(false);
+}
+
+void GazeChoice::End(bool calibrated) {
+  session_.StopWatching();
+  calibrated_ = calibrated_ || calibrated;
+  session_.SetTracking(calibrated ? Tracking::kGaze : before_);
+}
+
+bool GazeChoice::LooksAtReveals() const {
+  return session_.TrackingInUse() == Tracking::kGaze && !session_.UsingPointer() && !dots_.Running();
+}
+
+void GazeChoice::RevealLookStarts(const TargetPoint& target) {
+  looks_.LookAt(DotCalibration::CameraPointOf({target.targetX, target.targetY}, playfield_));
+}
+
+void GazeChoice::RevealLookEnds() { looks_.LookEnd(GazeLooks::Use::kFind); }
+
+}  // namespace game

@@ -1,0 +1,59 @@
+#pragma once
+#include "game/dot_calibration.h"
+#include "game/eye_source.h"
+#include "game/gaze_looks.h"
+#include "game/geometry.h"
+
+// The gaze tracking as the player meets it: chosen the first time in a run, it starts with
+// the dot's calibration; a cancel, or too few looks, keeps the tracking before; "Centra la
+// posició" in gaze tracking calibrates again; and each picture revealed at the target is
+// looked at as one more calibration look. Knows no widget and no timer: the window steps
+// the dot every DotCalibration::kTickMs and times the look at a revealed picture.
+namespace game {
+
+class GameSession;
+
+// What the player is told when a calibration cannot be made.
+class CalibrationNotices {
+ public:
+  virtual ~CalibrationNotices() = default;
+  virtual void TellNoCameraToCalibrate() = 0;
+  virtual void TellTooFewLooks() = 0;
+};
+
+class GazeChoice {
+ public:
+  // The look at a revealed picture: from about 0.3 to 1.0 s after it appears.
+  static constexpr int kRevealLookFromMs = 300, kRevealLookToMs = 1000;
+
+  GazeChoice(GameSession& session, GazeLooks& looks, DotView& dots, CalibrationNotices& notices,
+             const PlayfieldRect& playfield)
+      : session_(session), looks_(looks), notices_(notices), playfield_(playfield), dots_(dots, looks, playfield) {}
+
+  void Choose(Tracking tracking);  // from the "Seguiment" menu
+  void Recentre();                 // "Centra la posició"
+  bool Calibrating() const { return dots_.Running(); }
+  void Cancel();  // Esc or a click during the calibration
+  // One step of the dot; false once the calibration has ended.
+  bool Step();
+
+  // Whether a picture revealed now is to be looked at: gaze tracking with the camera, no
+  // calibration under way.
+  bool LooksAtReveals() const;
+  void RevealLookStarts(const TargetPoint& target);
+  void RevealLookEnds();
+
+ private:
+  void StartCalibration();
+  void End(bool calibrated);
+
+  GameSession& session_;
+  GazeLooks& looks_;
+  CalibrationNotices& notices_;
+  const PlayfieldRect& playfield_;
+  DotCalibration dots_;
+  Tracking before_ = Tracking::kComfort;  // kept when a calibration is cancelled
+  bool calibrated_ = false;               // in this run
+};
+
+}  // namespace game
