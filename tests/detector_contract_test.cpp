@@ -61,6 +61,37 @@ TEST_F(DetectorContractTest, FindsTheEyeMidpointOfARealFace) {
   EXPECT_TRUE(PollForEye(&y, &x, 10));
 }
 
+// Gaze tracking through the C interface: chosen by the environment, calibrated by looks
+// at known points, and its point moving to where those looks said the player looked.
+TEST_F(DetectorContractTest, GazeTrackingIsCalibratedByLooksAtKnownPoints) {
+  setenv("IRISDET_TRACKING", "gaze", 1);
+  EXPECT_EQ(EyeDetectorTracking(), IRISDET_TRACKING_GAZE);
+  // A still face for 40 s (a sanitizer build looks at a few frames a second): a look is
+  // gathered from new frames, not from a last one repeated.
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", cv::imread((kFaces / "pexels_0002.png").string()), jpeg);
+  for (int frame = 0; frame < 1200; ++frame)
+    std::ofstream(folder / cv::format("%04d.jpg", frame), std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+  setenv("IRISDET_SOURCE", (folder / "%04d.jpg").c_str(), 1);
+  ASSERT_EQ(EyeDetectorStart(0), IRISDET_OK);
+  int16_t y = 0, x = 0;
+  ASSERT_TRUE(PollForEye(&y, &x));
+  EXPECT_EQ(EyeDetectorGazeLookEnd(IRISDET_LOOK_DOT), 0);  // no look under way
+  // Five looks, all at one point: this player's map sends this look there.
+  const cv::Point looked(520, 110);
+  for (int dot = 0; dot < 5; ++dot) {
+    EyeDetectorGazeLookAt(static_cast<int16_t>(looked.y), static_cast<int16_t>(looked.x));
+    for (int eyes = 0; eyes < 3;) eyes += PollForEye(&y, &x) ? 1 : 0;
+    EXPECT_EQ(EyeDetectorGazeLookEnd(IRISDET_LOOK_DOT), 1) << dot;
+  }
+  EXPECT_EQ(EyeDetectorGazeCalibrate(1), 5);
+  EXPECT_EQ(EyeDetectorGazeCalibrate(1), 0);  // the looks were used
+  bool there = false;
+  for (int i = 0; i < 300 && !there; ++i) there = PollForEye(&y, &x) && std::hypot(x - looked.x, y - looked.y) < 30;
+  EXPECT_TRUE(there) << x << ',' << y;
+}
+
 // The inside loaded: the AVX2 build where the processor has it and it was built.
 TEST_F(DetectorContractTest, TheVectorisedInsideServesWhereTheProcessorCanRunIt) {
   UseSequence(cv::imread((kFaces / "pexels_0002.png").string()));
