@@ -3,7 +3,7 @@
 #include <QPainter>
 
 CalibrationOverlay::CalibrationOverlay(QWidget* pictureArea, std::function<void()> cancel)
-    : QWidget(pictureArea), cancel_(std::move(cancel)) {
+    : QWidget(pictureArea->parentWidget()), area_(pictureArea), cancel_(std::move(cancel)) {
   setObjectName(QStringLiteral("calibrationOverlay"));
   hide();
 }
@@ -11,7 +11,8 @@ CalibrationOverlay::CalibrationOverlay(QWidget* pictureArea, std::function<void(
 void CalibrationOverlay::ShowDot(std::optional<QPoint> at) {
   dot_ = at;
   if (!at) return hide();
-  setGeometry(parentWidget()->contentsRect());
+  const QRect inside = area_->contentsRect();  // the dot's coordinates are the picture area's
+  setGeometry(QRect(area_->mapTo(parentWidget(), inside.topLeft()), inside.size()));
   show();
   raise();
   update();

@@ -5,7 +5,8 @@
 #include <optional>
 
 // Over the picture area during the gaze calibration: the dot to look at and the line
-// "Mira el punt". A click anywhere on it cancels the calibration.
+// "Mira el punt", above the square and the banner too (a sibling of the picture area, not
+// its child). A click anywhere on it cancels the calibration.
 class CalibrationOverlay final : public QWidget {
  public:
   CalibrationOverlay(QWidget* pictureArea, std::function<void()> cancel);
@@ -19,6 +20,7 @@ class CalibrationOverlay final : public QWidget {
 
  private:
   static constexpr int kDotRadius = 9;
+  QWidget* area_;
   std::function<void()> cancel_;
   std::optional<QPoint> dot_;
 };
