@@ -205,30 +205,34 @@ TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {
   EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
 }
 
-// A face that holds still for a second (as long as a comfortable neutral may take to
-// settle), then slides toward the camera image's right by one interocular distance
-// (121 px): to the player's left in the mirror.
+// A face that holds still for 2.5 s (as long as a sanitizer build on a busy machine may
+// take to see ten steady frames and take the comfortable tracking's neutral position),
+// then slides toward the camera image's right by one interocular distance (121 px) in
+// 2 s: to the player's left in the mirror.
 void WriteSlidingFace(const fs::path& video) {
   cv::VideoWriter writer(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, cv::Size(640, 480));
   const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
-  for (int i = 0; i < 90; ++i) {
-    const double shift = std::clamp(i - 30, 0, 60) * 121.0 / 60;
+  constexpr int kStill = 75, kSliding = 60;
+  for (int i = 0; i < kStill + kSliding; ++i) {
+    const double shift = std::clamp(i - kStill, 0, kSliding) * 121.0 / kSliding;
     cv::Mat moved;
     cv::warpAffine(face, moved, cv::Matx23d(1, 0, shift, 0, 1, 0), face.size(), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
     writer.write(moved);
   }
 }
 
-// The first and the last point reported, once the point has held for a while (the
-// video's last frame keeps coming).
+// The first and the last point reported, once the point has moved and then held for a
+// while (the video's last frame keeps coming; a still face holds it before the slide too).
 std::pair<cv::Point, cv::Point> FirstAndLastPoint() {
   std::optional<cv::Point> first, last;
   int16_t y = 0, x = 0;
-  for (int same = 0, polls = 0; same < 20 && polls < 3000; ++polls) {
+  bool moved = false;
+  for (int same = 0, polls = 0; (same < 20 || !moved) && polls < 3000; ++polls) {
     if (EyeDetectorPoll(&y, &x) != 1) continue;
     same = last == cv::Point(x, y) ? same + 1 : 0;
     if (!first) first = cv::Point(x, y);
     last = cv::Point(x, y);
+    moved = moved || std::abs(x - first->x) > 60;
   }
   EXPECT_TRUE(first && last);
   return {first.value_or(cv::Point()), last.value_or(cv::Point())};
