@@ -205,14 +205,14 @@ TEST_F(DetectorContractTest, AVideoRemovedMidRunStopsDelivering) {
   EXPECT_EQ(EyeDetectorPoll(&y, &x), 0);
 }
 
-// A face that holds still for 2.5 s (as long as a sanitizer build on a busy machine may
+// A face that holds still for 2 s (as long as a sanitizer build on a busy machine may
 // take to see ten steady frames and take the comfortable tracking's neutral position),
 // then slides toward the camera image's right by one interocular distance (121 px) in
 // 2 s: to the player's left in the mirror.
 void WriteSlidingFace(const fs::path& video) {
   cv::VideoWriter writer(video.string(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 30, cv::Size(640, 480));
   const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
-  constexpr int kStill = 75, kSliding = 60;
+  constexpr int kStill = 60, kSliding = 60;
   for (int i = 0; i < kStill + kSliding; ++i) {
     const double shift = std::clamp(i - kStill, 0, kSliding) * 121.0 / kSliding;
     cv::Mat moved;
