@@ -21,15 +21,19 @@ void GazeCalibration::Forget() {
   map_ = start_;
 }
 
-std::optional<cv::Point2d> LookGatherer::Median() const {
-  if (frames_.size() < kFewestFrames) return std::nullopt;
+cv::Point2d AxisMedian(const std::vector<cv::Point2d>& points) {
   std::vector<double> x, y;
-  for (const cv::Point2d& f : frames_) x.push_back(f.x), y.push_back(f.y);
+  for (const cv::Point2d& p : points) x.push_back(p.x), y.push_back(p.y);
   const auto middle = [](std::vector<double>& v) {
     std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
     return v[v.size() / 2];
   };
-  return cv::Point2d(middle(x), middle(y));
+  return {middle(x), middle(y)};
+}
+
+std::optional<cv::Point2d> LookGatherer::Median() const {
+  if (frames_.size() < kFewestFrames) return std::nullopt;
+  return AxisMedian(frames_);
 }
 
 }  // namespace irisdet

@@ -29,6 +29,10 @@ class GazeCalibration {
   std::deque<GazeSample> recent_;  // newest last
 };
 
+// The median of each axis, of at least one point: a glance's jump is kept whole, a
+// frame's misread iris is not.
+cv::Point2d AxisMedian(const std::vector<cv::Point2d>& points);
+
 // The frames of one look at a known point, gathered while the player looks: the look's
 // features are their median, so a blink or a misread frame does not move them.
 class LookGatherer {

@@ -1,6 +1,7 @@
 #include "detector/point_reporter.h"
 
 #include "detector/frame_source.h"
+#include "detector/gaze_calibration.h"
 #include "detector/gaze_features.h"
 #include "detector/landmarks.h"
 #include "detector/tracking_choice.h"
@@ -15,17 +16,6 @@ float Backlash(float held, float target, float band) {
   if (target > held + band) return target - band;
   if (target < held - band) return target + band;
   return held;
-}
-
-// The median of each axis: a glance's jump is kept whole, a frame's misread iris is not.
-cv::Point2f MedianOf(const std::deque<cv::Point2d>& points) {
-  std::vector<double> x, y;
-  for (const cv::Point2d& p : points) x.push_back(p.x), y.push_back(p.y);
-  const auto middle = [](std::vector<double>& v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
-    return static_cast<float>(v[v.size() / 2]);
-  };
-  return {middle(x), middle(y)};
 }
 
 }  // namespace
@@ -51,8 +41,8 @@ std::optional<cv::Point2f> PointReporter::GazePoint(const EyeObservation& eyes, 
   if (!look) return std::nullopt;
   const cv::Point2d at = gaze_->Map(*look);
   recentLooks_.emplace_back(std::clamp(at.x, 0.0, kWidth - 1.0), std::clamp(at.y, 0.0, kHeight - 1.0));
-  if (recentLooks_.size() > kGazeMedianFrames) recentLooks_.pop_front();
-  const cv::Point2f inFrame = MedianOf(recentLooks_);
+  if (recentLooks_.size() > kGazeMedianFrames) recentLooks_.erase(recentLooks_.begin());
+  const cv::Point2f inFrame = AxisMedian(recentLooks_);
   return Hold(gazeSmoother_.Filter(inFrame, seconds), kGazeStillBandPx);
 }
 

@@ -2,7 +2,7 @@
 #include <opencv2/core.hpp>
 #include <optional>
 
-#include <deque>
+#include <vector>
 #include <memory>
 
 #include "detector/eye_locator.h"
@@ -57,7 +57,7 @@ class PointReporter {
   PointSmoother shiftSmoother_{kShiftMinCutoffHz, kShiftBeta};
   PointSmoother turnSmoother_{kTurnMinCutoffHz, kTurnBeta, kTurnDerivativeCutoffHz};
   static constexpr std::size_t kGazeMedianFrames = 5;
-  std::deque<cv::Point2d> recentLooks_;  // the last frames' gaze points, before the smoothing
+  std::vector<cv::Point2d> recentLooks_;  // the last frames' gaze points, before the smoothing
   PointSmoother gazeSmoother_{kGazeMinCutoffHz, kGazeBeta};
   std::shared_ptr<GazeLooks> gaze_;
   std::optional<cv::Point2f> held_;  // the comfortable or gaze point last reported
