@@ -2,8 +2,8 @@
 #include <opencv2/core.hpp>
 #include <optional>
 
-#include <vector>
 #include <memory>
+#include <vector>
 
 #include "detector/eye_locator.h"
 #include "detector/gaze_looks.h"

@@ -12,10 +12,6 @@
 // knows no widget.
 namespace game {
 
-struct PicturePoint {
-  std::int32_t x, y;  // picture-area pixels
-};
-
 // Where the dot is drawn; none hides it (and its line "Mira el punt").
 class DotView {
  public:

@@ -15,13 +15,13 @@ ThreadLauncher StdThreadLauncher() {
   return [](std::function<void()> body) { return std::thread(std::move(body)); };
 }
 
-GameSession::GameSession(GameWindow& window, const PlayfieldRect& playfield, const FlipOptions& flips,
-                         GameServices services)
-    : window(window),
+GameSession::GameSession(View& view, const PlayfieldRect& playfield, const FlipOptions& flips, GameServices services)
+    : view(view),
       playfield(playfield),
       flips(flips),
       services(std::move(services)),
-      watchedDetector(this->services.detector, this->services.clock) {}
+      watchedDetector(this->services.detector, this->services.clock),
+      effects(view, this->services.deliver) {}
 
 GameSession::~GameSession() {
   RequestStop();
@@ -38,6 +38,16 @@ void GameSession::SetActive(bool pressed) {
     StartGame();
   else
     StopGame();
+  if (pressed) TellIfSilent();
+}
+
+void GameSession::TellIfSilent() {
+  // Spoken mode would otherwise be silent and colourless, with nothing said.
+  if (toldSilent || !services.soundAvailable || services.soundAvailable()) return;
+  toldSilent = true;
+  view.Tell(
+      View::Notice::kInformation,
+      "No s'ha pogut obrir la sortida de so: el joc no sonarà. Tria «Detector» per veure la distància amb colors.");
 }
 
 void GameSession::StartEyes() {
@@ -47,7 +57,9 @@ void GameSession::StartEyes() {
   }
   if (!services.pointerFromStart && !toldNoCamera) {
     toldNoCamera = true;
-    window.TellNoCamera(watchedDetector.Failure());
+    const std::string why = watchedDetector.Failure();
+    view.Tell(View::Notice::kInformation,
+              (why.empty() ? "No s'ha pogut obrir la càmera." : why) + " El quadrat seguirà el ratolí.");
   }
   services.pointer.Start();
   eyes = &services.pointer;
@@ -57,10 +69,11 @@ void GameSession::StartGame() {
   JoinWorker();  // the previous game's worker leaves within one poll
   stopRequested = false;
   toldCameraLost = false;
-  window.EnableSolution(true);
-  channel = window.OpenGameChannel();
-  context = std::make_unique<TrackingContext>(TrackingContext{
-      playfield, target, flips, stopRequested, feedback, tolerance, *eyes, *channel, services.clock, services.chance});
+  view.EnableSolution(true);
+  workerView = effects.Open();
+  context =
+      std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedback, tolerance,
+                                                        *eyes, *workerView, services.clock, services.chance});
   try {
     workerRunning = true;
     worker = services.launch([this] {
@@ -70,28 +83,30 @@ void GameSession::StartGame() {
     });
   } catch (const std::system_error&) {
     workerRunning = false;
-    window.ShowThreadError();
+    view.Tell(View::Notice::kPlain, "Error creant thread");
     return;
   }
-  window.SetCueTimer(kFirstCueIntervalMs);
+  view.SetCueTimer(kFirstCueIntervalMs);
 }
 
 void GameSession::CheckCamera() {
   if (!PlayingWithDetector()) return;
   if (std::string trouble = watchedDetector.Failure(); !trouble.empty() && trouble != toldTrouble) {
     toldTrouble = std::move(trouble);
-    window.TellDetectorTrouble(toldTrouble);
+    // Something the player can mend (a landmark model that cannot be used): the square
+    // will not follow the eyes.
+    view.Tell(View::Notice::kWarning, toldTrouble);
     return;
   }
   if (toldCameraLost || !PlayingWithDetector() || watchedDetector.Delivering()) return;
   toldCameraLost = true;
-  window.TellCameraLost();
+  view.Tell(View::Notice::kWarning, "S'ha perdut la càmera: ja no arriben imatges.");
 }
 
 bool GameSession::FaceMissing() { return !stopRequested && PlayingWithDetector() && watchedDetector.FaceMissing(); }
 
 void GameSession::StopGame() {
-  window.EnableSolution(false);
+  view.EnableSolution(false);
   StopSteps();
 }
 
@@ -103,8 +118,8 @@ void GameSession::StopForClose() {
 void GameSession::StopSteps() {
   RequestStop();
   StopEyes();
-  window.KillCueTimer();
-  window.CloseGameChannel();  // nothing of this game reaches the window any more
+  view.KillCueTimer();
+  effects.Close();  // nothing of this game reaches the window any more
 }
 
 void GameSession::StopEyes() {

@@ -6,31 +6,15 @@
 #include <string>
 #include <thread>
 
+#include "game/effect_channel.h"
 #include "game/eye_source.h"
 #include "game/face_presence.h"
 #include "game/geometry.h"
 #include "game/ports.h"
 #include "game/tracking_loop.h"
-#include "game/tracking_view.h"
+#include "game/view.h"
 
 namespace game {
-
-// What starting and stopping a game needs of the window (UI thread).
-class GameWindow : public CueTimer {
- public:
-  virtual void EnableSolution(bool enabled) = 0;
-  virtual void ShowThreadError() = 0;  // "Error creant thread"
-  // The detector could not start (why, from the detector): the game falls back on the mouse.
-  virtual void TellNoCamera(const std::string& why) = 0;
-  virtual void TellCameraLost() = 0;  // the camera stopped giving frames mid-game
-  // Something the player can mend went wrong once the detector had started (a
-  // landmark model that cannot be used): the square will not follow the eyes.
-  virtual void TellDetectorTrouble(const std::string& why) = 0;
-  // A fresh channel for one game's effects; closing it drops whatever of that game
-  // has not reached the window yet.
-  virtual std::unique_ptr<TrackingView> OpenGameChannel() = 0;
-  virtual void CloseGameChannel() = 0;
-};
 
 using ThreadLauncher = std::function<std::thread(std::function<void()>)>;
 ThreadLauncher StdThreadLauncher();
@@ -42,17 +26,20 @@ struct GameServices {
   Clock& clock;
   Chance& chance;
   ThreadLauncher launch;
+  EffectChannel::Deliver deliver;                  // runs the worker's effects later on the UI thread
+  std::function<bool()> soundAvailable = nullptr;  // whether the sound output opens; none: it does
 };
 
 // "Activa" and the stop steps: Idle, Running and Found, one worker at a time.
 class GameSession {
  public:
-  GameSession(GameWindow& window, const PlayfieldRect& playfield, const FlipOptions& flips, GameServices services);
+  GameSession(View& view, const PlayfieldRect& playfield, const FlipOptions& flips, GameServices services);
   ~GameSession();
   GameSession(const GameSession&) = delete;
   GameSession& operator=(const GameSession&) = delete;
 
-  // "Activa" clicked: pressed, a game starts; released, it stops.
+  // "Activa" clicked: pressed, a game starts; released, it stops. A game without sound
+  // says so, once a run.
   void SetActive(bool pressed);
   void RequestStop() { stopRequested = true; }
   // The stop steps of closing the window; returns once the worker has left.
@@ -89,8 +76,9 @@ class GameSession {
   void StopEyes();
   void JoinWorker();
   bool PlayingWithDetector() const { return workerRunning && eyes == &watchedDetector; }
+  void TellIfSilent();
 
-  GameWindow& window;
+  View& view;
   const PlayfieldRect& playfield;
   const FlipOptions& flips;
   GameServices services;
@@ -101,8 +89,10 @@ class GameSession {
   bool watchingAlone = false;  // started for the calibration, not by a game
   bool toldNoCamera = false;
   bool toldCameraLost = false;
+  bool toldSilent = false;
   std::string toldTrouble;
-  std::unique_ptr<TrackingView> channel;
+  EffectChannel effects;                     // from this session's games to the view
+  std::unique_ptr<TrackingView> workerView;  // the running game's end of it
   std::unique_ptr<TrackingContext> context;
   std::thread worker;
   std::atomic<bool> workerRunning{false};

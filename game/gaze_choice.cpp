@@ -24,7 +24,9 @@ void GazeChoice::Recentre() {
 
 void GazeChoice::StartCalibration() {
   if (dots_.Running()) return;
-  if (!session_.StartWatching()) return notices_.TellNoCameraToCalibrate();
+  if (!session_.StartWatching())
+    return view_.Tell(View::Notice::kInformation,
+                      "La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans.");
   before_ = session_.TrackingInUse();
   session_.SetTracking(Tracking::kGaze);  // the detector reads looks in gaze tracking only
   dots_.Start();
@@ -39,7 +41,9 @@ bool GazeChoice::Step() {
       return false;
     case DotCalibration::Outcome::kTooFewLooks:
       End(false);
-      notices_.TellTooFewLooks();
+      view_.Tell(View::Notice::kInformation,
+                 "No t'he vist prou bé els ulls per calibrar la mirada. Torna-ho a provar de cara a la càmera, amb més "
+                 "llum.");
   }
   return false;
 }

@@ -3,6 +3,7 @@
 #include "game/eye_source.h"
 #include "game/gaze_looks.h"
 #include "game/geometry.h"
+#include "game/view.h"
 
 // The gaze tracking as the player meets it: chosen the first time in a run, it starts with
 // the dot's calibration; a cancel, or too few looks, keeps the tracking before; "Centra la
@@ -13,22 +14,13 @@ namespace game {
 
 class GameSession;
 
-// What the player is told when a calibration cannot be made.
-class CalibrationNotices {
- public:
-  virtual ~CalibrationNotices() = default;
-  virtual void TellNoCameraToCalibrate() = 0;
-  virtual void TellTooFewLooks() = 0;
-};
-
 class GazeChoice {
  public:
   // The look at a revealed picture: from about 0.3 to 1.0 s after it appears.
   static constexpr int kRevealLookFromMs = 300, kRevealLookToMs = 1000;
 
-  GazeChoice(GameSession& session, GazeLooks& looks, DotView& dots, CalibrationNotices& notices,
-             const PlayfieldRect& playfield)
-      : session_(session), looks_(looks), notices_(notices), playfield_(playfield), dots_(dots, looks, playfield) {}
+  GazeChoice(GameSession& session, GazeLooks& looks, View& view, const PlayfieldRect& playfield)
+      : session_(session), looks_(looks), view_(view), playfield_(playfield), dots_(view, looks, playfield) {}
 
   void Choose(Tracking tracking);  // from the "Seguiment" menu
   void Recentre();                 // "Centra la posició"
@@ -49,7 +41,7 @@ class GazeChoice {
 
   GameSession& session_;
   GazeLooks& looks_;
-  CalibrationNotices& notices_;
+  View& view_;
   const PlayfieldRect& playfield_;
   DotCalibration dots_;
   Tracking before_ = Tracking::kComfort;  // kept when a calibration is cancelled

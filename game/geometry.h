@@ -35,6 +35,11 @@ struct TargetPoint {
   std::atomic<std::int32_t> targetCamX{0}, targetCamY{0}, targetX{0}, targetY{0};
 };
 
+struct PicturePoint {
+  std::int32_t x, y;  // picture-area pixels
+  bool operator==(const PicturePoint&) const = default;
+};
+
 struct GazePoint {
   std::int32_t gazeX = 0, gazeY = 0;
 };
@@ -48,6 +53,18 @@ class FlipOptions {
   virtual ~FlipOptions() = default;
   virtual bool FlipVertical() const = 0;
   virtual bool FlipHorizontal() const = 0;
+};
+
+// The flip boxes as the tracking loop reads them, off the UI thread: written at every
+// click on them.
+class FlipBoxes final : public FlipOptions {
+ public:
+  void Set(bool vertical, bool horizontal) { vertical_ = vertical, horizontal_ = horizontal; }
+  bool FlipVertical() const override { return vertical_; }
+  bool FlipHorizontal() const override { return horizontal_; }
+
+ private:
+  std::atomic<bool> vertical_{false}, horizontal_{false};
 };
 
 void PickTarget(const PlayfieldRect& playfield, TargetPoint& target, Clock& clock, Chance& chance);

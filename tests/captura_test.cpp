@@ -75,7 +75,7 @@ TEST_F(CapturaTest, NoCameraSaysSoAndLeavesThePicture) {
   ClickCaptura();
   setenv("IRISDET_SOURCE", (folder / "missing" / "%04d.png").c_str(), 1);
   QString title, text;
-  test::CloseNextMessageBox(&title, &text);
+  test::CloseNextMessageBox(dialog, &title, &text);
   ClickCaptura();
   EXPECT_EQ(text, "No s'ha pogut obrir la càmera.");
   EXPECT_EQ(title, "glimmo2");

@@ -143,13 +143,13 @@ TEST_F(DialogTest, RadioClicksSetTheModeFlipBoxesDoNot) {
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
   QTest::mouseClick(Control(dialog, res::kInvertirHoritzontal), Qt::LeftButton);
   EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kBeep);
-  EXPECT_TRUE(dialog.Controller().FlipVertical());
-  EXPECT_TRUE(dialog.Controller().FlipHorizontal());
+  EXPECT_TRUE(dialog.Controller().Flips().FlipVertical());
+  EXPECT_TRUE(dialog.Controller().Flips().FlipHorizontal());
   QTest::mouseClick(Control(dialog, res::kDretaEsquerra), Qt::LeftButton);
   EXPECT_EQ(dialog.Controller().Session().Feedback(), game::FeedbackMode::kSpoken);
   QTest::mouseClick(Control(dialog, res::kInvertirVertical), Qt::LeftButton);
-  EXPECT_FALSE(dialog.Controller().FlipVertical());
-  EXPECT_TRUE(dialog.Controller().FlipHorizontal());
+  EXPECT_FALSE(dialog.Controller().Flips().FlipVertical());
+  EXPECT_TRUE(dialog.Controller().Flips().FlipHorizontal());
 }
 
 TEST_F(DialogTest, EnterDoesNotCloseEscDoes) {

@@ -1,9 +1,7 @@
-// The game's controller without a window: a screen that notes what the game asks of
-// the widgets, and the mouse as the eyes.
+// The game's controller without a window: a view that notes what the game asks of it,
+// and the mouse as the eyes.
 #include <gtest/gtest.h>
 
-#include <QPoint>
-#include <QString>
 #include <optional>
 #include <vector>
 
@@ -13,27 +11,30 @@
 
 namespace {
 
-class NotedScreen final : public ui::GameScreen {
+class NotedView final : public game::View {
  public:
-  void EnableSolution(bool enabled) override { solutionEnabled = enabled; }
-  void Tell(Notice, const QString& text) override { told.push_back(text); }
   void ShowIndicator() override {}
-  void ClearReveal() override {}
+  void InvalidatePlayfield() override {}
   void SetIndicatorBitmap(game::ProximityBand) override {}
-  void MoveIndicator(std::int32_t left, std::int32_t top) override { moves.emplace_back(left, top); }
-  void SetStatusText(const QString&) override {}
-  void ShowReveal(int, const game::TargetPoint&) override {}
+  void MoveIndicator(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
+  void SetStatusText(const std::string&) override {}
+  void SetCueTimer(int) override {}
+  void KillCueTimer() override {}
+  void PlaySound(const std::string&) override {}
+  void RevealPicture(int) override {}
+  void ShowDot(std::optional<game::PicturePoint> at) override { dots.push_back(at); }
+  void EnableSolution(bool enabled) override { solutionEnabled = enabled; }
+  void Tell(Notice, const std::string& text) override { told.push_back(text); }
   void ShowNoFaceHint(bool shown) override { hintShown = shown; }
-  QPoint PointerInPicture() const override { return pointer; }
-  void ShowCalibrationDot(std::optional<QPoint> at) override { dots.push_back(at); }
+  game::PicturePoint PointerInPicture() const override { return pointer; }
 
   bool pressed = false;
   bool solutionEnabled = false;
   bool hintShown = false;
-  QPoint pointer{393, 243};
-  std::vector<QString> told;
-  std::vector<QPoint> moves;
-  std::vector<std::optional<QPoint>> dots;
+  game::PicturePoint pointer{393, 243};
+  std::vector<std::string> told;
+  std::vector<game::PicturePoint> moves;
+  std::vector<std::optional<game::PicturePoint>> dots;
 };
 
 // The detector as far as the gaze calibration reaches it: started, stopped, its tracking.
@@ -60,7 +61,7 @@ class GameControllerTest : public ::testing::Test {
     services.chance = &chance;
     services.playSound = [](const std::string&) {};
     services.soundAvailable = [soundOpens] { return soundOpens; };
-    controller = std::make_unique<ui::GameController>(screen, std::move(services), [] {});
+    controller = std::make_unique<ui::GameController>(screen, std::move(services));
     controller->SetPlayfield({0, 0, 786, 486});
     return *controller;
   }
@@ -68,7 +69,7 @@ class GameControllerTest : public ::testing::Test {
     screen.pressed = !screen.pressed;  // "Activa" stays down during a game
     game.SetActive(screen.pressed);
   }
-  NotedScreen screen;
+  NotedView screen;
   StandInDetector detector;
   test::NotedLooks looks;
   test::CountedWorkers workers;
@@ -82,9 +83,11 @@ TEST_F(GameControllerTest, AGameWithTheMouseMovesTheSquareUnderThePointerAndASto
   Click(game);
   EXPECT_TRUE(screen.solutionEnabled);
   // The 32 px square centred under the pointer, to the pixel the camera's grid allows.
-  ASSERT_TRUE(test::WaitUntil([&] { return !screen.moves.empty() && screen.moves.back() == QPoint(376, 226); }));
-  screen.pointer = QPoint(100, 50);
-  ASSERT_TRUE(test::WaitUntil([&] { return screen.moves.back() == QPoint(83, 33); }));
+  ASSERT_TRUE(test::WaitUntil([&] {
+    return !screen.moves.empty() && screen.moves.back() == game::PicturePoint{376, 226};
+  }));
+  screen.pointer = {100, 50};
+  ASSERT_TRUE(test::WaitUntil([&] { return screen.moves.back() == game::PicturePoint{83, 33}; }));
   Click(game);
   EXPECT_TRUE(test::WaitUntil([&] { return !workers.Running(); })) << "the stop must end the game";
   EXPECT_FALSE(screen.hintShown);
@@ -97,8 +100,7 @@ TEST_F(GameControllerTest, WithoutSoundTheFirstGameSaysSoAndNoOtherDoes) {
   Click(game);
   Click(game);
   ASSERT_EQ(screen.told.size(), 1u);
-  EXPECT_TRUE(screen.told[0].startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so")))
-      << screen.told[0].toStdString();
+  EXPECT_EQ(screen.told[0].rfind("No s'ha pogut obrir la sortida de so", 0), 0u) << screen.told[0];
   Click(game);
 }
 
@@ -108,8 +110,8 @@ TEST_F(GameControllerTest, GazeTrackingStartsWithTheDotAndACancelKeepsTheTrackin
   game.SetTracking(game::Tracking::kGaze);
   ASSERT_TRUE(game.Calibrating());
   ASSERT_EQ(screen.dots.size(), 1u);
-  EXPECT_EQ(screen.dots[0], QPoint(393, 243));  // the centre first
-  EXPECT_TRUE(detector.started);                // the camera watches without a game
+  EXPECT_EQ(screen.dots[0], (game::PicturePoint{393, 243}));  // the centre first
+  EXPECT_TRUE(detector.started);                              // the camera watches without a game
   EXPECT_EQ(detector.inUse, game::Tracking::kGaze);
   game.CancelCalibration();
   EXPECT_FALSE(game.Calibrating());
@@ -127,9 +129,9 @@ TEST_F(GameControllerTest, GazeTrackingStartsWithTheDotAndACancelKeepsTheTrackin
 
 TEST_F(GameControllerTest, InGazeTrackingARevealedPictureIsLookedAtAsOneMoreCalibrationLook) {
   ui::GameController& game = Make(true, true);
-  game.RevealNow();  // "Solució" in comfortable tracking: no look
+  game.PictureRevealed();  // in comfortable tracking: no look
   detector.inUse = game::Tracking::kGaze;
-  game.RevealNow();
+  game.PictureRevealed();
   ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
   EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
   ASSERT_EQ(looks.lookedAt.size(), 1u);

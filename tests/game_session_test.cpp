@@ -54,22 +54,34 @@ class SteadyEyes : public game::EyeSource {
   const char* name_;
 };
 
-// The window: records its own steps; game effects wait in a queue for Drain().
-class FakeWindow : public game::GameWindow {
+// The window: writes down what it is asked, in order; the game's effects wait in a queue
+// until Drain(), the UI thread's turn.
+class FakeView : public game::View {
  public:
-  explicit FakeWindow(std::vector<std::string>& log) : log_(log) {}
-  void EnableSolution(bool on) override { log_.push_back(on ? "solution on" : "solution off"); }
+  explicit FakeView(std::vector<std::string>& log) : log_(log) {}
+  void ShowIndicator() override { log_.push_back("show"); }
+  void InvalidatePlayfield() override { log_.push_back("invalidate"); }
+  void SetIndicatorBitmap(game::ProximityBand b) override {
+    log_.push_back(std::string("bitmap ") + test::BandName(b));
+  }
+  void MoveIndicator(std::int32_t l, std::int32_t t) override {
+    log_.push_back("move " + std::to_string(l) + "," + std::to_string(t));
+  }
+  void SetStatusText(const std::string& s) override { log_.push_back("status " + s); }
   void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
   void KillCueTimer() override { log_.push_back("kill"); }
-  void ShowThreadError() override { log_.push_back("Error creant thread"); }
-  void TellNoCamera(const std::string& why) override {
-    log_.push_back(why.empty() ? "no camera" : "no camera: " + why);
+  void PlaySound(const std::string& s) override { log_.push_back("sound " + s); }
+  void RevealPicture(int n) override { log_.push_back("reveal " + std::to_string(n)); }
+  void ShowDot(std::optional<game::PicturePoint> at) override { dotShown = at.has_value(); }
+  void EnableSolution(bool on) override { log_.push_back(on ? "solution on" : "solution off"); }
+  void Tell(Notice, const std::string& text) override { log_.push_back(text); }
+  void ShowNoFaceHint(bool) override {}
+  game::PicturePoint PointerInPicture() const override { return {0, 0}; }
+
+  void Deliver(std::function<void()> call) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(call));
   }
-  void TellDetectorTrouble(const std::string& why) override { log_.push_back("trouble: " + why); }
-  void TellCameraLost() override { log_.push_back("camera lost"); }
-  std::unique_ptr<game::TrackingView> OpenGameChannel() override { return channel_.Open(); }
-  void CloseGameChannel() override { channel_.Close(); }
-  // The UI thread's turn: applies what reached it.
   void Drain() {
     std::deque<std::function<void()>> batch;
     {
@@ -78,24 +90,27 @@ class FakeWindow : public game::GameWindow {
     }
     for (auto& call : batch) call();
   }
-  test::RecordingView applied;
+  bool dotShown = false;
 
  private:
   std::vector<std::string>& log_;
   std::mutex mutex_;
   std::deque<std::function<void()>> queue_;
-  game::EffectChannel channel_{applied, [this](std::function<void()> call) {
-                                 std::lock_guard lock(mutex_);
-                                 queue_.push_back(std::move(call));
-                               }};
 };
+
+// What the player is told.
+const std::string kNoCamera = "No s'ha pogut obrir la càmera. El quadrat seguirà el ratolí.";
+const std::string kCameraLost = "S'ha perdut la càmera: ja no arriben imatges.";
+const std::string kNoCameraToCalibrate =
+    "La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans.";
 
 class GameSessionTest : public ::testing::Test {
  protected:
   game::GameSession& Session(bool pointerFromStart = false) {
     session = std::make_unique<game::GameSession>(
         window, field, flips,
-        game::GameServices{detector, pointer, pointerFromStart, clock, chance, [this](std::function<void()> body) {
+        game::GameServices{detector, pointer, pointerFromStart, clock, chance,
+                           [this](std::function<void()> body) {
                              if (failThreads)
                                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                              // Counted from the launch: a click returns with its worker counted.
@@ -107,8 +122,12 @@ class GameSessionTest : public ::testing::Test {
                                body();
                                --workers;
                              });
-                           }});
+                           },
+                           Deliver()});
     return *session;
+  }
+  game::EffectChannel::Deliver Deliver() {
+    return [this](std::function<void()> call) { window.Deliver(std::move(call)); };
   }
   void Click() {
     activaDown = !activaDown;  // "Activa" stays down during a game
@@ -120,7 +139,7 @@ class GameSessionTest : public ::testing::Test {
   }
 
   std::vector<std::string> log;
-  FakeWindow window{log};
+  FakeView window{log};
   SteadyEyes detector{log, "detector"};
   SteadyEyes pointer{log, "pointer"};
   game::PlayfieldRect field{0, 0, 640, 480};
@@ -145,7 +164,7 @@ TEST_F(GameSessionTest, StartAndStopStepsInOrder) {
   EXPECT_EQ(log, (Effects{"detector start", "solution off", "detector stop", "pointer stop", "kill"}));
   EXPECT_TRUE(WaitForWorkerToEnd());
   window.Drain();
-  EXPECT_TRUE(window.applied.Effects().empty());  // nothing of the stopped game lands
+  EXPECT_EQ(log.size(), 5u);  // nothing of the stopped game lands
 }
 
 TEST_F(GameSessionTest, AFindEndsTheWorkerAndLeavesTheGamePressed) {
@@ -155,7 +174,7 @@ TEST_F(GameSessionTest, AFindEndsTheWorkerAndLeavesTheGamePressed) {
   Click();
   ASSERT_TRUE(WaitForWorkerToEnd());
   window.Drain();
-  const Effects effects = window.applied.Effects();
+  const Effects effects = log;
   ASSERT_GE(effects.size(), 4u);
   EXPECT_EQ(Effects(effects.end() - 4, effects.end()),
             (Effects{"bitmap Green", "reveal 2", "kill", "sound eureka2.wav"}));
@@ -195,7 +214,7 @@ TEST_F(GameSessionTest, NoCameraPlaysWithThePointerAndSaysSoOnce) {
   Click();
   Click();
   Click();
-  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kNoCamera), 1);
   EXPECT_TRUE(session->UsingPointer());
   session->StopForClose();
 }
@@ -208,12 +227,12 @@ TEST_F(GameSessionTest, ACameraThatStopsIsToldOnceAGame) {
   detector.delivering = false;
   session->CheckCamera();
   session->CheckCamera();
-  EXPECT_EQ(std::count(log.begin(), log.end(), "camera lost"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 1);
   Click();
   session->CheckCamera();  // no game: nothing to say
   Click();
   session->CheckCamera();  // a new game: said again
-  EXPECT_EQ(std::count(log.begin(), log.end(), "camera lost"), 2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 2);
   session->StopForClose();
 }
 
@@ -223,10 +242,10 @@ TEST_F(GameSessionTest, DetectorTroubleIsToldWithItsReasonOnceForTheRun) {
   detector.startResult = 2;
   detector.failure = "El model no serveix.";
   Click();  // the detector cannot start: the pointer plays, and the reason is told
-  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera: El model no serveix."), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "El model no serveix. El quadrat seguirà el ratolí."), 1);
   EXPECT_TRUE(session->UsingPointer());
   session->CheckCamera();  // the pointer plays: nothing of the detector's to tell
-  EXPECT_EQ(std::count(log.begin(), log.end(), "trouble: El model no serveix."), 0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "El model no serveix."), 0);
   Click();
   detector.startResult = 0;
   detector.failure.clear();
@@ -238,7 +257,7 @@ TEST_F(GameSessionTest, DetectorTroubleIsToldWithItsReasonOnceForTheRun) {
   Click();
   Click();
   session->CheckCamera();  // the same trouble in the next game is not told again
-  EXPECT_EQ(std::count(log.begin(), log.end(), "trouble: El model està malmès."), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "El model està malmès."), 1);
   session->StopForClose();
 }
 
@@ -270,14 +289,15 @@ TEST_F(GameSessionTest, PointerFromTheStartNeverTriesTheCamera) {
   pointer.camX = 600;
   Click();
   EXPECT_EQ(std::count(log.begin(), log.end(), "detector start"), 0);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "no camera"), 0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kNoCamera), 0);
   EXPECT_TRUE(session->UsingPointer());
 }
 
 TEST_F(GameSessionTest, ClicksInOneSecondHideTheTargetInOnePlace) {
   session = nullptr;
-  game::GameSession real(window, field, flips,
-                         {detector, pointer, false, clock, game::CLibraryChance(), game::StdThreadLauncher()});
+  game::GameSession real(
+      window, field, flips,
+      {detector, pointer, false, clock, game::CLibraryChance(), game::StdThreadLauncher(), Deliver()});
   detector.camX = 600;
   real.SetActive(true);
   const std::int32_t x = real.Target().targetX, y = real.Target().targetY;
@@ -286,37 +306,26 @@ TEST_F(GameSessionTest, ClicksInOneSecondHideTheTargetInOnePlace) {
   EXPECT_EQ(real.Target().targetY, y);
 }
 
-// The gaze calibration's side of a game: what it shows and tells, noted.
-class NotedCalibration final : public game::DotView, public game::CalibrationNotices {
- public:
-  void ShowDot(std::optional<game::PicturePoint> at) override { shown = at.has_value(); }
-  void TellNoCameraToCalibrate() override { told.push_back("no camera"); }
-  void TellTooFewLooks() override { told.push_back("too few"); }
-  bool shown = false;
-  std::vector<std::string> told;
-};
-
 TEST_F(GameSessionTest, ARevealedPictureIsLookedAtInGazeTrackingWithTheCameraAndNoCalibrationUnderWay) {
   test::NotedLooks looks;
-  NotedCalibration calibration;
   {
-    game::GazeChoice gaze(Session(), looks, calibration, calibration, field);
+    game::GazeChoice gaze(Session(), looks, window, field);
     Click();                              // a game with the camera
     EXPECT_FALSE(gaze.LooksAtReveals());  // comfortable tracking
     detector.tracking = game::Tracking::kGaze;
     EXPECT_TRUE(gaze.LooksAtReveals());
     gaze.Recentre();  // in gaze tracking: the calibration again
-    ASSERT_TRUE(calibration.shown);
+    ASSERT_TRUE(window.dotShown);
     EXPECT_FALSE(gaze.LooksAtReveals());
     gaze.Cancel();
     EXPECT_TRUE(gaze.LooksAtReveals());
     Click();
   }
-  game::GazeChoice withMouse(Session(true), looks, calibration, calibration, field);
+  game::GazeChoice withMouse(Session(true), looks, window, field);
   Click();
   EXPECT_FALSE(withMouse.LooksAtReveals());
   withMouse.Choose(game::Tracking::kGaze);  // no camera to calibrate with: told, and nothing changes
-  EXPECT_EQ(calibration.told, std::vector<std::string>{"no camera"});
+  EXPECT_EQ(std::count(log.begin(), log.end(), kNoCameraToCalibrate), 1);
   EXPECT_FALSE(withMouse.Calibrating());
   Click();
 }

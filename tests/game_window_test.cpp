@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "game/effect_channel.h"
 #include "res/resource_ids.h"
 #include "tests/fakes.h"
 #include "tests/qt_wait.h"
@@ -94,7 +95,7 @@ TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
   EXPECT_EQ(dialog->Controller().Session().Target().targetY, 101);
   EXPECT_EQ(Sounds(), Effects{"eureka2.wav"});
   EXPECT_EQ(intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
-  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);  // killed at the find
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);  // killed at the find
   auto* indicator = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kIndicator));
   EXPECT_EQ(indicator->geometry(), QRect(647 - 10, 85 - 10, 32, 32));
   EXPECT_EQ(Centre(indicator->pixmap()), qRgb(0, 255, 0));
@@ -125,17 +126,20 @@ TEST_F(GameWindowTest, SolucioRevealsDuringAGameAndAPaintNeverDoes) {
   dialog->OnCancel();
 }
 
-// The window's own channel: what a stopped game posted never reaches the window.
+// A channel to the window, as a game's: what a stopped game posted never reaches the window.
 TEST_F(GameWindowTest, AClosedOrReopenedChannelDropsWhatTheOldGamePosted) {
   WalkingEyes eyes({{0, 0}});
   auto dialog = Open(eyes);
   auto* status = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kStatus));
-  std::unique_ptr<game::TrackingView> game = dialog->Controller().OpenGameChannel();
+  game::EffectChannel channel(*dialog, [&dialog](std::function<void()> call) {
+    QMetaObject::invokeMethod(dialog.get(), std::move(call), Qt::QueuedConnection);
+  });
+  std::unique_ptr<game::TrackingView> game = channel.Open();
   game->SetStatusText("posted, then closed");
-  dialog->Controller().CloseGameChannel();
+  channel.Close();
   QCoreApplication::processEvents();
   EXPECT_NE(status->text(), "posted, then closed");
-  std::unique_ptr<game::TrackingView> next = dialog->Controller().OpenGameChannel();
+  std::unique_ptr<game::TrackingView> next = channel.Open();
   game->SetStatusText("the old game, after the new one opened");
   next->SetStatusText("the new game");
   QCoreApplication::processEvents();
@@ -153,7 +157,7 @@ TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_FALSE(workers.Running());
-  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
 }
 
 TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
@@ -162,12 +166,12 @@ TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
   });
   QString title, text;
-  test::CloseNextMessageBox(&title, &text);
+  test::CloseNextMessageBox(*dialog, &title, &text);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   EXPECT_EQ(title, "glimmo2");
   EXPECT_EQ(text, "Error creant thread");
   EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
-  EXPECT_EQ(dialog->Controller().CueTimerInterval(), 0);
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
 }
 
 // Eyes the test switches on and off; they note what the player asks of the tracking.
@@ -268,6 +272,18 @@ TEST_F(GameWindowTest, TheGazeItemShowsTheDotAndEscEndsOnlyTheCalibration) {
   EXPECT_FALSE(overlay->isVisible());
 }
 
+TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {
+  ToggledEyes eyes;
+  eyes.inUse = game::Tracking::kGaze;
+  auto dialog = Open(eyes);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kSolucio), Qt::LeftButton);
+  ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
+  EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
+  EXPECT_EQ(looks.lookedAt.size(), 1u);
+  dialog->OnCancel();
+}
+
 TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
   ToggledEyes eyes;
   eyes.inUse = game::Tracking::kEyes;  // as IRISDET_TRACKING=eyes chooses it
@@ -286,12 +302,12 @@ TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {
   CGlimmo2Dlg dialog(nullptr, std::move(services));
   dialog.show();
   QString title, text;
-  test::CloseNextMessageBox(&title, &text);
+  test::CloseNextMessageBox(dialog, &title, &text);
   QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
   EXPECT_TRUE(text.startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so"))) << text.toStdString();
   EXPECT_TRUE(workers.Running());  // the game goes on
   text.clear();
-  test::CloseNextMessageBox(&title, &text);  // should one come after all
+  test::CloseNextMessageBox(dialog, &title, &text);  // should one come after all
   for (int click = 0; click < 3; ++click) QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
   EXPECT_TRUE(text.isEmpty());
   dialog.OnCancel();

@@ -18,9 +18,10 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
   }
   return true;
 }
-// Answers the next message box once it is up, noting its caption and text.
-inline void CloseNextMessageBox(QString* title, QString* text) {
-  QTimer::singleShot(0, [=] {
+// Answers the next message box once it is up, noting its caption and text. Dropped with
+// `window`, the window under test: a box that never came does not outlive its test.
+inline void CloseNextMessageBox(const QObject& window, QString* title, QString* text) {
+  QTimer::singleShot(0, &window, [=] {
     if (!WaitUntil([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); })) return;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     *title = box->windowTitle();

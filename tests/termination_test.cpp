@@ -55,7 +55,7 @@ void CloseBySignal(State state, int signal) {
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_FALSE(workers.Running());  // the stop steps ran, as for "Sortir"
-  EXPECT_EQ(dialog.Controller().CueTimerInterval(), 0);
+  EXPECT_EQ(dialog.CueTimerInterval(), 0);
   EXPECT_GE(eyes.stops.load(), 1);
   EXPECT_EQ(boxReturned, state == State::MessageBoxOpen);
 }

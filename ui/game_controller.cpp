@@ -6,9 +6,7 @@
 #include "platform/sound_player.h"
 
 namespace ui {
-namespace {
 
-// The services with the real ones wherever none was given.
 DialogServices WithDefaults(DialogServices s) {
   if (!s.detector) s.detector = &game::DetectorEyeSource();
   if (!s.gazeLooks) s.gazeLooks = &game::DetectorGazeLooks();
@@ -17,23 +15,22 @@ DialogServices WithDefaults(DialogServices s) {
   if (!s.launch) s.launch = game::StdThreadLauncher();
   if (!s.soundAvailable && s.playSound) s.soundAvailable = [] { return true; };  // sounds of its own
   if (!s.soundAvailable) s.soundAvailable = [] { return platform::SoundPlayer::Instance().Available(); };
+  if (!s.playSound) s.playSound = [](const std::string& name) { platform::SoundPlayer::Instance().Play(name); };
   return s;
 }
 
-}  // namespace
-
-GameController::GameController(GameScreen& gameScreen, DialogServices dialogServices, std::function<void()> cueTick)
-    : screen(gameScreen), services(WithDefaults(std::move(dialogServices))) {
-  session =
-      std::make_unique<game::GameSession>(*this, playfield, *this,
-                                          game::GameServices{*services.detector, pointer, services.pointerFromStart,
-                                                             *services.clock, *services.chance, services.launch});
-  game::DotView& dotView = *this;
-  game::CalibrationNotices& notices = *this;
-  gaze = std::make_unique<game::GazeChoice>(*session, *services.gazeLooks, dotView, notices, playfield);
-  // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
-  cueTimer.setTimerType(Qt::PreciseTimer);
-  connect(&cueTimer, &QTimer::timeout, this, std::move(cueTick));
+GameController::GameController(game::View& gameView, DialogServices dialogServices)
+    : view(gameView), services(WithDefaults(std::move(dialogServices))) {
+  // The game's effects are applied by queued calls on this object's thread; a call
+  // queued to a controller that is gone is dropped by Qt.
+  auto deliver = [this](std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+  };
+  session = std::make_unique<game::GameSession>(
+      view, playfield, flips,
+      game::GameServices{*services.detector, pointer, services.pointerFromStart, *services.clock, *services.chance,
+                         services.launch, deliver, services.soundAvailable});
+  gaze = std::make_unique<game::GazeChoice>(*session, *services.gazeLooks, view, playfield);
   connect(&pointerTimer, &QTimer::timeout, this, &GameController::FollowPointer);
   connect(&cameraWatch, &QTimer::timeout, this, &GameController::WatchCamera);
   connect(&dotTimer, &QTimer::timeout, this, &GameController::StepCalibration);
@@ -55,15 +52,13 @@ void GameController::SetActive(bool pressed) {
     cameraWatch.start(kCameraWatchMs);
   } else {
     cameraWatch.stop();
-    screen.ShowNoFaceHint(false);
+    view.ShowNoFaceHint(false);
   }
-  if (pressed) TellIfSilent();
 }
 
-void GameController::RevealNow() { RevealPicture(game::DrawRevealNumber(*services.clock, *services.chance)); }
+int GameController::DrawPicture() { return game::DrawRevealNumber(*services.clock, *services.chance); }
 
-void GameController::RevealPicture(int pictureNumber) {
-  screen.ShowReveal(pictureNumber, session->Target());
+void GameController::PictureRevealed() {
   if (!gaze->LooksAtReveals()) return;
   revealLookStart.start(game::GazeChoice::kRevealLookFromMs);
   revealLookEnd.start(game::GazeChoice::kRevealLookToMs);
@@ -96,62 +91,14 @@ void GameController::StepCalibration() {
   if (!gaze->Step()) dotTimer.stop();
 }
 
-void GameController::ShowDot(std::optional<game::PicturePoint> at) {
-  screen.ShowCalibrationDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
-}
-
-void GameController::TellNoCameraToCalibrate() {
-  screen.Tell(
-      GameScreen::Notice::Information,
-      QStringLiteral("La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans."));
-}
-
-void GameController::TellTooFewLooks() {
-  screen.Tell(GameScreen::Notice::Information,
-              QStringLiteral("No t'he vist prou bé els ulls per calibrar la mirada. Torna-ho a provar de cara a la "
-                             "càmera, amb més llum."));
-}
-
 void GameController::WatchCamera() {
   session->CheckCamera();
-  screen.ShowNoFaceHint(session->FaceMissing());
-}
-
-void GameController::TellIfSilent() {
-  // Spoken mode would otherwise be silent and colourless, with nothing said.
-  if (toldSilent || services.soundAvailable()) return;
-  toldSilent = true;
-  screen.Tell(GameScreen::Notice::Information, QStringLiteral("No s'ha pogut obrir la sortida de so: el joc no sonarà. "
-                                                              "Tria «Detector» per veure la distància amb colors."));
+  view.ShowNoFaceHint(session->FaceMissing());
 }
 
 void GameController::FollowPointer() {
-  const QPoint p = screen.PointerInPicture();
-  pointer.SetPointer(p.x(), p.y(), QRect(0, 0, playfield.W(), playfield.H()).contains(p));
-}
-
-void GameController::ShowThreadError() {
-  screen.Tell(GameScreen::Notice::Plain, QStringLiteral("Error creant thread"));
-}
-
-void GameController::TellNoCamera(const std::string& why) {
-  const QString reason = why.empty() ? QStringLiteral("No s'ha pogut obrir la càmera.") : QString::fromStdString(why);
-  screen.Tell(GameScreen::Notice::Information, reason + QStringLiteral(" El quadrat seguirà el ratolí."));
-}
-
-void GameController::TellDetectorTrouble(const std::string& why) {
-  screen.Tell(GameScreen::Notice::Warning, QString::fromStdString(why));
-}
-
-void GameController::TellCameraLost() {
-  screen.Tell(GameScreen::Notice::Warning, QStringLiteral("S'ha perdut la càmera: ja no arriben imatges."));
-}
-
-void GameController::PlaySound(const std::string& name) {
-  if (services.playSound)
-    services.playSound(name);
-  else
-    platform::SoundPlayer::Instance().Play(name);
+  const game::PicturePoint p = view.PointerInPicture();
+  pointer.SetPointer(p.x, p.y, QRect(0, 0, playfield.W(), playfield.H()).contains(p.x, p.y));
 }
 
 }  // namespace ui

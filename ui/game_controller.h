@@ -1,21 +1,15 @@
 #pragma once
 #include <QObject>
-#include <QPoint>
-#include <QString>
 #include <QTimer>
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "game/effect_channel.h"
 #include "game/game_session.h"
 #include "game/gaze_choice.h"
 #include "game/geometry.h"
 #include "game/pointer_eye_source.h"
-#include "game/tracking_view.h"
+#include "game/view.h"
 
 // What the dialog plays with; the defaults are the real detector, clock and chance.
 struct DialogServices {
@@ -32,36 +26,15 @@ struct DialogServices {
 
 namespace ui {
 
-// The window's widgets as a game reaches them, on the UI thread.
-class GameScreen {
- public:
-  enum class Notice { Plain, Information, Warning };
-  virtual ~GameScreen() = default;
-  virtual void EnableSolution(bool enabled) = 0;
-  virtual void Tell(Notice kind, const QString& text) = 0;  // a message box with OK only
-  virtual void ShowIndicator() = 0;
-  virtual void ClearReveal() = 0;
-  virtual void SetIndicatorBitmap(game::ProximityBand band) = 0;
-  virtual void MoveIndicator(std::int32_t left, std::int32_t top) = 0;
-  virtual void SetStatusText(const QString& text) = 0;
-  virtual void ShowReveal(int pictureNumber, const game::TargetPoint& target) = 0;
-  virtual void ShowNoFaceHint(bool shown) = 0;
-  virtual QPoint PointerInPicture() const = 0;  // picture-area coordinates
-  // The gaze calibration's dot and its line, at a picture-area point; none hides them.
-  virtual void ShowCalibrationDot(std::optional<QPoint> at) = 0;
-};
+// The services with the real ones wherever none was given.
+DialogServices WithDefaults(DialogServices services);
 
-// A game in the window, without a widget of its own: the session, its timers, the
-// mouse's eye source and the channel that brings the worker's effects to the UI thread.
-class GameController final : public QObject,
-                             public game::FlipOptions,
-                             public game::GameWindow,
-                             public game::TrackingView,
-                             private game::DotView,
-                             private game::CalibrationNotices {
+// A game in the window, without a widget of its own: the session, the gaze tracking's
+// choice, their timers and the mouse's eye source. What the game shows and tells goes
+// straight to the view.
+class GameController final : public QObject {
  public:
-  // cueTick: where a tick of the cue timer goes (the dialog routes it as a timer message).
-  GameController(GameScreen& screen, DialogServices services, std::function<void()> cueTick);
+  GameController(game::View& view, DialogServices services);
   ~GameController() override;
   GameController(const GameController&) = delete;
   GameController& operator=(const GameController&) = delete;
@@ -73,73 +46,36 @@ class GameController final : public QObject,
   const game::PlayfieldRect& Playfield() const { return playfield; }
   game::GameSession& Session() { return *session; }
   const game::GameSession& Session() const { return *session; }
-  int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
+  game::FlipBoxes& Flips() { return flips; }
+  const game::FlipBoxes& Flips() const { return flips; }
 
   // "Activa" clicked: pressed, a game starts; released, it stops.
   void SetActive(bool pressed);
-  void RevealNow();  // "Solució": a picture drawn by chance, at the target
-  void PlayCue() { PlaySound("start1.wav"); }
+  int DrawPicture();  // "Solució": a picture drawn by chance
+  // A picture is shown at the target: in gaze tracking, one more calibration look.
+  void PictureRevealed();
   // "Centra la posició", the "Seguiment" menu and the gaze calibration (game/gaze_choice.h).
   void Recentre();
   void SetTracking(game::Tracking tracking);
   bool Calibrating() const { return gaze->Calibrating(); }
   void CancelCalibration();  // Esc or a click during the calibration
-  void SetFlipVertical(bool on) { flipVerticalOn = on; }
-  void SetFlipHorizontal(bool on) { flipHorizontalOn = on; }
   void StopForClose() { session->StopForClose(); }
-
-  bool FlipVertical() const override { return flipVerticalOn; }
-  bool FlipHorizontal() const override { return flipHorizontalOn; }
-
-  void EnableSolution(bool enabled) override { screen.EnableSolution(enabled); }
-  void SetCueTimer(int intervalMs) override {
-    cueTimer.start(intervalMs);
-    if (services.cueIntervalSet) services.cueIntervalSet(intervalMs);
-  }
-  void KillCueTimer() override { cueTimer.stop(); }
-  void ShowThreadError() override;
-  void TellNoCamera(const std::string& why) override;
-  void TellDetectorTrouble(const std::string& why) override;
-  void TellCameraLost() override;
-  std::unique_ptr<game::TrackingView> OpenGameChannel() override { return gameChannel.Open(); }
-  void CloseGameChannel() override { gameChannel.Close(); }
-
-  void ShowIndicator() override { screen.ShowIndicator(); }
-  void InvalidatePlayfield() override { screen.ClearReveal(); }
-  void SetIndicatorBitmap(game::ProximityBand band) override { screen.SetIndicatorBitmap(band); }
-  void MoveIndicator(std::int32_t left, std::int32_t top) override { screen.MoveIndicator(left, top); }
-  void SetStatusText(const std::string& text) override { screen.SetStatusText(QString::fromStdString(text)); }
-  void PlaySound(const std::string& name) override;
-  void RevealPicture(int pictureNumber) override;
 
  private:
   void WatchCamera();
-  void TellIfSilent();
   void FollowPointer();
   void TimeCalibration();
   void StepCalibration();
-  void ShowDot(std::optional<game::PicturePoint> at) override;
-  void TellNoCameraToCalibrate() override;
-  void TellTooFewLooks() override;
 
-  GameScreen& screen;
+  game::View& view;
   DialogServices services;
-  bool toldSilent = false;
-  // The flip boxes as the tracking loop reads them, set on the UI thread.
-  std::atomic<bool> flipVerticalOn{false};
-  std::atomic<bool> flipHorizontalOn{false};
+  game::FlipBoxes flips;
   game::PlayfieldRect playfield;
-  QTimer cueTimer;
   QTimer pointerTimer;
   QTimer cameraWatch;
   QTimer dotTimer;
   QTimer revealLookStart, revealLookEnd;
-  // The game's effects, applied by queued calls on this object's thread; a call queued
-  // to a controller that is gone is dropped by Qt.
-  game::EffectChannel gameChannel{*this, [this](std::function<void()> call) {
-                                    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-                                  }};
-  game::PointerEyeSource pointer{playfield, *this};
+  game::PointerEyeSource pointer{playfield, flips};
   std::unique_ptr<game::GameSession> session;
   std::unique_ptr<game::GazeChoice> gaze;
 };

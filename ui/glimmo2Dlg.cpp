@@ -27,12 +27,14 @@ T* Bind(const QWidget& dialog, int id) {
 
 }  // namespace
 
-CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices services)
+CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
     : QDialog(parent),
       icon(res::LoadAppIcon()),
-      controller(std::make_unique<ui::GameController>(static_cast<ui::GameScreen&>(*this), std::move(services), [this] {
-        ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0});
-      })) {
+      services(ui::WithDefaults(std::move(dialogServices))),
+      controller(std::make_unique<ui::GameController>(*this, services)) {
+  // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
+  cueTimer.setTimerType(Qt::PreciseTimer);
+  connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;
   });
@@ -57,8 +59,7 @@ void CGlimmo2Dlg::DoDataExchange(bool saving) {
   }
   // The flip boxes hold no value of their own: the game reads them, off the UI thread,
   // as they were at the last exchange (every click on them makes one).
-  controller->SetFlipVertical(flipVerticalCheck->isChecked());
-  controller->SetFlipHorizontal(flipHorizontalCheck->isChecked());
+  controller->Flips().Set(flipVerticalCheck->isChecked(), flipHorizontalCheck->isChecked());
   // The radio group 1009/1010: index 0 "Dreta-esquerra", 1 "Detector".
   auto* first = Bind<QRadioButton>(*this, res::kDretaEsquerra);
   auto* second = Bind<QRadioButton>(*this, res::kDetector);

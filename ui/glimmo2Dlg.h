@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QPixmap>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -18,8 +19,8 @@ class CalibrationOverlay;
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
 // Its names, its message table and its template are those the game was made with; the
-// game itself runs in its controller, which reaches the widgets as a GameScreen.
-class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
+// game itself runs in its controller; the window is the game's view.
+class CGlimmo2Dlg : public QDialog, public game::View {
   Q_OBJECT
  public:
   explicit CGlimmo2Dlg(QWidget* parent = nullptr, DialogServices services = {});
@@ -28,7 +29,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   // Message handlers, reached through the routing table.
   void OnSysCommand(int id, int param);
   void OnActivaClicked();
-  void RevealPicture();
+  void RevealPicture();  // "Solució"
   void OnCapturaClicked();
   void OnTimer(int id);
   void OnOptionClicked();
@@ -42,6 +43,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   ui::GameController& Controller() { return *controller; }
   const ui::GameController& Controller() const { return *controller; }
   bool NoFaceHintShown() const;
+  int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
   // The window's context menu, which stands in for the system menu.
   QMenu* SystemMenu() const { return systemMenu; }
   // The About box lives with the application; it hands the dialog the way to run it.
@@ -58,18 +60,21 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
-  // The widgets, as the game's controller reaches them (probes and tests watch them).
+  // The window as the game reaches it, on the UI thread.
   void EnableSolution(bool enabled) override;
-  void Tell(Notice kind, const QString& text) override;
+  void Tell(Notice kind, const std::string& text) override;
   void ShowIndicator() override;
-  void ClearReveal() override;
+  void InvalidatePlayfield() override;
   void SetIndicatorBitmap(game::ProximityBand band) override;
   void MoveIndicator(std::int32_t left, std::int32_t top) override;
-  void SetStatusText(const QString& text) override;
-  void ShowReveal(int pictureNumber, const game::TargetPoint& target) override;
+  void SetStatusText(const std::string& text) override;
+  void SetCueTimer(int intervalMs) override;
+  void KillCueTimer() override { cueTimer.stop(); }
+  void PlaySound(const std::string& name) override { services.playSound(name); }
+  void RevealPicture(int pictureNumber) override;
   void ShowNoFaceHint(bool shown) override;
-  QPoint PointerInPicture() const override;
-  void ShowCalibrationDot(std::optional<QPoint> at) override;
+  game::PicturePoint PointerInPicture() const override;
+  void ShowDot(std::optional<game::PicturePoint> at) override;
 
  private:
   void AddAboutItem();
@@ -91,5 +96,7 @@ class CGlimmo2Dlg : public QDialog, private ui::GameScreen {
   std::function<void(QWidget*)> runAboutBox;
   bool controlsBound = false;
   std::array<QPixmap, 6> indicatorBitmaps;  // blue, light blue, orange, red, green, banner
+  DialogServices services;
+  QTimer cueTimer;  // the beeps: each tick is the dialog's timer message
   std::unique_ptr<ui::GameController> controller;
 };

@@ -1,5 +1,5 @@
 // The main dialog's side of the game: its handlers, passed on to the game's
-// controller, and the widgets as the controller reaches them (always on the UI thread).
+// controller, and the window as the game's view (always on the UI thread).
 #include <QCoreApplication>
 #include <QCursor>
 #include <QLabel>
@@ -24,9 +24,9 @@ static_assert(static_cast<int>(game::ProximityBand::Blue) == game::kProximityBan
 
 void CGlimmo2Dlg::OnActivaClicked() { controller->SetActive(activateButton->isChecked()); }
 
-void CGlimmo2Dlg::RevealPicture() { controller->RevealNow(); }
+void CGlimmo2Dlg::RevealPicture() { RevealPicture(controller->DrawPicture()); }
 
-void CGlimmo2Dlg::OnTimer(int /*id*/) { controller->PlayCue(); }
+void CGlimmo2Dlg::OnTimer(int /*id*/) { PlaySound("start1.wav"); }
 
 void CGlimmo2Dlg::OnRecentre() { controller->Recentre(); }
 
@@ -34,30 +34,32 @@ void CGlimmo2Dlg::OnTrackingChosen(game::Tracking tracking) { controller->SetTra
 
 bool CGlimmo2Dlg::NoFaceHintShown() const { return noFaceHint->isVisible(); }
 
-void CGlimmo2Dlg::ShowCalibrationDot(std::optional<QPoint> at) { calibrationOverlay->ShowDot(at); }
+void CGlimmo2Dlg::ShowDot(std::optional<game::PicturePoint> at) {
+  calibrationOverlay->ShowDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
+}
 
 void CGlimmo2Dlg::OnCapturaClicked() {
   CCaptureGraph::Snapshot shot = CCaptureGraph::TakeSnapshot([this] { repaint(); });
   if (shot.why == CCaptureGraph::NoFrame::NotYetFromTheGame)
-    return Tell(Notice::Information, QStringLiteral("Encara no ha arribat cap imatge de la càmera."));
-  if (!shot.frame) return Tell(Notice::Warning, QStringLiteral("No s'ha pogut obrir la càmera."));
+    return Tell(Notice::kInformation, "Encara no ha arribat cap imatge de la càmera.");
+  if (!shot.frame) return Tell(Notice::kWarning, "No s'ha pogut obrir la càmera.");
   picture->SetFrame(std::move(shot.frame));
 }
 
 void CGlimmo2Dlg::EnableSolution(bool enabled) { solutionButton->setEnabled(enabled); }
 
-void CGlimmo2Dlg::Tell(Notice kind, const QString& text) {
-  const QMessageBox::Icon icon = kind == Notice::Warning       ? QMessageBox::Warning
-                                 : kind == Notice::Information ? QMessageBox::Information
-                                                               : QMessageBox::NoIcon;
+void CGlimmo2Dlg::Tell(Notice kind, const std::string& text) {
+  const QMessageBox::Icon icon = kind == Notice::kWarning       ? QMessageBox::Warning
+                                 : kind == Notice::kInformation ? QMessageBox::Information
+                                                                : QMessageBox::NoIcon;
   // No caption of its own: the application's name stands there.
-  QMessageBox box(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, this);
+  QMessageBox box(icon, QCoreApplication::applicationName(), QString::fromStdString(text), QMessageBox::Ok, this);
   box.exec();
 }
 
 void CGlimmo2Dlg::ShowIndicator() { indicator->show(); }
 
-void CGlimmo2Dlg::ClearReveal() { picture->ClearReveal(); }
+void CGlimmo2Dlg::InvalidatePlayfield() { picture->ClearReveal(); }
 
 void CGlimmo2Dlg::SetIndicatorBitmap(game::ProximityBand band) {
   indicator->setPixmap(indicatorBitmaps[kBandBitmap[static_cast<int>(band)]]);
@@ -68,19 +70,28 @@ void CGlimmo2Dlg::MoveIndicator(std::int32_t left, std::int32_t top) {
   indicator->raise();
 }
 
-void CGlimmo2Dlg::SetStatusText(const QString& text) { statusStatic->setText(text); }
+void CGlimmo2Dlg::SetStatusText(const std::string& text) { statusStatic->setText(QString::fromStdString(text)); }
 
-void CGlimmo2Dlg::ShowReveal(int pictureNumber, const game::TargetPoint& target) {
+void CGlimmo2Dlg::SetCueTimer(int intervalMs) {
+  cueTimer.start(intervalMs);
+  if (services.cueIntervalSet) services.cueIntervalSet(intervalMs);
+}
+
+// At a find, or "Solució": the picture centred on the target.
+void CGlimmo2Dlg::RevealPicture(int pictureNumber) {
   const QString path = QString::fromStdString(platform::FindDataFile(game::PictureFileName(pictureNumber)));
   // The window's background colour of a dialog's picture is the base colour (white).
   QImage image = video::LoadRevealPicture(path, palette().color(QPalette::Base));
   if (image.isNull()) return;
+  const game::TargetPoint& target = controller->Session().Target();
   const game::PicturePlacement at = game::PlacePicture(target.targetX, target.targetY, image.width(), image.height());
   picture->ShowReveal(std::move(image), QPoint(at.left, at.top));
+  controller->PictureRevealed();
 }
 
 void CGlimmo2Dlg::ShowNoFaceHint(bool shown) { noFaceHint->setVisible(shown); }
 
-QPoint CGlimmo2Dlg::PointerInPicture() const {
-  return picture->mapFromGlobal(QCursor::pos()) - picture->contentsRect().topLeft();
+game::PicturePoint CGlimmo2Dlg::PointerInPicture() const {
+  const QPoint at = picture->mapFromGlobal(QCursor::pos()) - picture->contentsRect().topLeft();
+  return {at.x(), at.y()};
 }
