@@ -6,6 +6,7 @@
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
+#include "detector/settings.h"
 #include "irisdet.h"
 
 namespace irisdet {
@@ -13,7 +14,7 @@ namespace {
 
 void* CaptureOpen() {
   std::string error;
-  return OpenSource(ChosenSource(), Pacing::EveryFrame, &error).release();
+  return OpenSource(SettingsFromEnvironment().source, Pacing::EveryFrame, &error).release();
 }
 
 int32_t CaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {
@@ -36,8 +37,9 @@ const IrisdetCoreApi kApi{
     [] { return Engine::Instance().Delivering(); },
     [](char* text, int32_t bytes) { return Engine::Instance().LastError(text, bytes); },
     [] {
-      std::string error;                                  // a failure is told by the start that needs the model
-      ModelStore::Instance().Ready(ModelPath(), &error);  // starts the read: nobody waits in the store at exit
+      std::string error;  // a failure is told by the start that needs the model
+      // Starts the read: nobody waits in the store at exit.
+      ModelStore::Instance().Ready(SettingsFromEnvironment().modelPath, &error);
     },
     [](int32_t mode) { Engine::Instance().SetTracking(mode); },
     [] { Engine::Instance().Recentre(); },

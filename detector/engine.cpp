@@ -62,8 +62,8 @@ EngineParts RealEngineParts() {
   return {[](const std::string& name, std::string* error, FrameWait wait) {
             return OpenSource(name, Pacing::RealTime, error, std::move(wait));
           },
-          [gaze](std::string* error) -> std::unique_ptr<EyeTracker> {
-            std::shared_ptr<const FaceModel> model = ModelStore::Instance().Ready(ModelPath(), error);
+          [gaze](const std::string& modelPath, std::string* error) -> std::unique_ptr<EyeTracker> {
+            std::shared_ptr<const FaceModel> model = ModelStore::Instance().Ready(modelPath, error);
             return model ? std::make_unique<LocatingTracker>(std::move(model), gaze) : nullptr;
           },
           kFollowingLooksPerSecond, gaze};
@@ -79,13 +79,14 @@ Engine::~Engine() { Stop(); }
 
 int32_t Engine::Start() {
   std::lock_guard control(control_);
-  if (KeepsWatching()) {
+  const Settings settings = SettingsFromEnvironment();  // once, for this start and its thread
+  if (KeepsWatching(settings)) {
     recentre_ = true;  // a new game: a new neutral position
     return IRISDET_OK;
   }
   StopLocked();
   std::unique_lock lock(mutex_);
-  failure_ = ModelFileTrouble();
+  failure_ = ModelFileTrouble(settings.modelPath);
   if (!failure_.empty()) {
     std::cerr << "irisdet: " << failure_ << '\n';
     return IRISDET_NO_MODEL;
@@ -95,8 +96,8 @@ int32_t Engine::Start() {
   latest_.release();
   lastFrameAt_ = {};
   running_ = true;
-  watching_ = {ChosenSource(), ModelPath()};
-  thread_ = std::thread(&Engine::Watch, this, watching_.first, run);
+  watching_ = settings;
+  thread_ = std::thread(&Engine::Watch, this, settings, run);
   // Wait for the source to open (quick for files, a camera's own open time), not for the model.
   changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
   if (opening_ != Opening::Failed) return IRISDET_OK;
@@ -171,10 +172,10 @@ int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
 
 // A start while watching the same source, which still gives frames and has had no
 // trouble, keeps it: a stop click need not close and reopen the camera.
-bool Engine::KeepsWatching() {
+bool Engine::KeepsWatching(const Settings& settings) {
   std::lock_guard lock(mutex_);
-  return thread_.joinable() && opening_ == Opening::Opened && failure_.empty() &&
-         watching_ == std::pair{ChosenSource(), ModelPath()} && DeliveringLocked();
+  return thread_.joinable() && opening_ == Opening::Opened && failure_.empty() && watching_.source == settings.source &&
+         watching_.modelPath == settings.modelPath && DeliveringLocked();
 }
 
 int32_t Engine::Delivering() {
@@ -204,19 +205,19 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
 
 // The tracker once what it needs is ready (the model is read in the background: until
 // then frames come without eyes, and a stop never waits for it).
-std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(std::uint64_t run, bool& never) {
+std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(const std::string& modelPath, std::uint64_t run, bool& never) {
   std::string error;
-  std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(&error);
+  std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(modelPath, &error);
   if (!error.empty()) Fail(run, error), never = true;
   return tracker;
 }
 
-void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
+void Engine::Watch(const Settings& settings, std::uint64_t run) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
   std::unique_ptr<FrameSource> source =
-      parts_.openSource(sourceName, &error, [this](auto when) { return WaitForFrame(when); });
+      parts_.openSource(settings.source, &error, [this](auto when) { return WaitForFrame(when); });
   if (!source) Fail(run, error);
   {
     std::lock_guard lock(mutex_);
@@ -229,9 +230,9 @@ void Engine::Watch(const std::string& sourceName, std::uint64_t run) {
   // still come, for a snapshot.
   std::unique_ptr<EyeTracker> tracker;
   bool noTracker = false;
-  while (running_ && !(tracker = TrackerWhenReady(run, noTracker)) && !noTracker)
+  while (running_ && !(tracker = TrackerWhenReady(settings.modelPath, run, noTracker)) && !noTracker)
     WaitForFrame(std::chrono::steady_clock::now() + kTrackerCheck);
-  const Tracking chosen = TrackingFromEnvironment();
+  const Tracking chosen = settings.tracking;
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
   std::optional<cv::Point2f> eye;

@@ -15,6 +15,7 @@
 #include "detector/frame_source.h"
 #include "detector/gaze_looks.h"
 #include "detector/point_reporter.h"
+#include "detector/settings.h"
 
 // The detector's running state behind its C interface (irisdet.h): one watching thread
 // that reads frames and finds the eye, and the latest result for the poll.
@@ -40,7 +41,7 @@ struct EngineParts {
   // What finding the eye needs, once it is ready: null while it is not yet (asked again at
   // the next frame), or with what is missing in *error (then frames come without eyes,
   // for a snapshot). Never waits.
-  std::function<std::unique_ptr<EyeTracker>(std::string* error)> makeTracker;
+  std::function<std::unique_ptr<EyeTracker>(const std::string& modelPath, std::string* error)> makeTracker;
   // How often a face being followed, and holding still, is looked at: the frames in
   // between are passed over undecoded. 0: every frame.
   int followingLooksPerSecond = 0;
@@ -70,11 +71,11 @@ class Engine {
 
  private:
   enum class Opening { Pending, Opened, Failed };
-  void Watch(const std::string& source, std::uint64_t run);
-  std::unique_ptr<EyeTracker> TrackerWhenReady(std::uint64_t run, bool& never);
+  void Watch(const Settings& settings, std::uint64_t run);
+  std::unique_ptr<EyeTracker> TrackerWhenReady(const std::string& modelPath, std::uint64_t run, bool& never);
   void Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y);
   void StopLocked();
-  bool KeepsWatching();
+  bool KeepsWatching(const Settings& settings);
   int32_t DeliveringLocked() const;
   void Fail(std::uint64_t run, const std::string& why);
   bool WaitForFrame(std::chrono::steady_clock::time_point when);
@@ -94,8 +95,8 @@ class Engine {
   bool found_ = false;
   int16_t x_ = 0, y_ = 0;
   cv::Mat latest_;
-  std::string failure_;                           // why the last start failed or watching went wrong, for the player
-  std::pair<std::string, std::string> watching_;  // the source and the model of the running thread
+  std::string failure_;  // why the last start failed or watching went wrong, for the player
+  Settings watching_;    // what the running thread was started with
   std::chrono::steady_clock::time_point lastFrameAt_{};  // of the running source, once it has given one
 };
 

@@ -331,11 +331,6 @@ cv::Mat ToCameraFrame(const cv::Mat& frame) {
   return scaled;
 }
 
-std::string ChosenSource() {
-  const char* chosen = std::getenv("IRISDET_SOURCE");
-  return chosen ? chosen : "";
-}
-
 bool SleepUntil(std::chrono::steady_clock::time_point when) {
   std::this_thread::sleep_until(when);
   return true;

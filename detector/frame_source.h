@@ -51,9 +51,6 @@ bool SleepUntil(std::chrono::steady_clock::time_point when);
 std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error,
                                         FrameWait wait = SleepUntil);
 
-// The source the player chose with IRISDET_SOURCE ("" for camera 0).
-std::string ChosenSource();
-
 // What a camera is asked for, in this order (the format before the size, as V4L2
 // wants): compressed MJPG frames where it offers them (a USB webcam gives 30 fps at
 // 640x480 only so), 640x480, 30 fps, and one buffer, so the frame read is the newest.

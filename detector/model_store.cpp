@@ -12,11 +12,11 @@
 #include "detector/bounded_input.h"
 #include "detector/face_model.h"
 #include "detector/landmarks.h"
+#include "detector/settings.h"
 
 namespace irisdet {
 namespace {
 
-constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
 constexpr const char* kModelTrouble = "No es pot fer servir el model de cares: ";
 
 // The landmark model, read through a descriptor opened without blocking and checked
@@ -39,8 +39,7 @@ void ReadModel(const std::string& path, LandmarkModel& landmarks) {
 
 // The neural face finder's models, where they are: without them (or with a damaged one,
 // told on the detector's error output) the HOG search finds the faces alone.
-void ReadNeuralModels(FaceModel& model) {
-  const std::string folder = NeuralModelFolder();
+void ReadNeuralModels(FaceModel& model, const std::string& folder) {
   for (auto [side, slot] : {std::pair{128, &model.nearFaces}, std::pair{256, &model.farFaces}}) {
     std::string why;
     *slot = ReadNeuralModel(folder, side, &why);
@@ -50,23 +49,19 @@ void ReadNeuralModels(FaceModel& model) {
 
 }  // namespace
 
-std::string ModelPath() {
-  const char* custom = std::getenv("IRISDET_MODEL");
-  return custom && *custom ? custom : kDebianModel;
-}
-
-std::string ModelFileTrouble() {
-  const std::string why = RefuseFile(ModelPath(), kMaxModelFileBytes);
+std::string ModelFileTrouble(const std::string& path) {
+  const std::string why = RefuseFile(path, kMaxModelFileBytes);
   return why.empty() ? why : kModelTrouble + why;
 }
 
-std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error) {
+std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error,
+                                               const std::string& neuralFolder) {
   try {
     LandmarkModel landmarks;
     ReadModel(path, landmarks);  // before the face detector is built: a bad model costs nothing
     auto model = std::make_shared<FaceModel>();
     model->landmarks = std::move(landmarks);
-    ReadNeuralModels(*model);
+    ReadNeuralModels(*model, neuralFolder);
     return model;
   } catch (const std::exception& e) {
     *error = kModelTrouble + std::string(e.what());
@@ -118,9 +113,9 @@ bool ModelStore::Settled(const std::string& path, std::string* error) {
 void ModelStore::StartReading(const std::string& path) {  // mutex_ held, no read under way
   if (reader_.joinable()) reader_.join();                 // it has ended: only its thread is left
   reading_ = true, readFrom_ = path, toldFailure_ = false;
-  reader_ = std::thread([this, path] {
+  reader_ = std::thread([this, path, neuralFolder = NeuralModelFolder()] {  // the environment read here, not there
     std::string why;
-    std::shared_ptr<const FaceModel> model = ReadFaceModel(path, &why);
+    std::shared_ptr<const FaceModel> model = ReadFaceModel(path, &why, neuralFolder);
     std::lock_guard lock(mutex_);
     model_ = std::move(model), failure_ = std::move(why), reading_ = false;
     done_.notify_all();
@@ -128,7 +123,7 @@ void ModelStore::StartReading(const std::string& path) {  // mutex_ held, no rea
 }
 
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error) {
-  return ModelStore::Instance().Wait(ModelPath(), error);
+  return ModelStore::Instance().Wait(SettingsFromEnvironment().modelPath, error);
 }
 
 }  // namespace irisdet

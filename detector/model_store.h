@@ -5,22 +5,23 @@
 #include <string>
 #include <thread>
 
+#include "detector/settings.h"
+
 // The landmark model: where it lies, whether its file can be used, and reading it. It
 // is read once a run, in the background: neither a start nor a stop waits for it.
 namespace irisdet {
 
 class FaceModel;
 
-// The landmark model's path: IRISDET_MODEL, or where Debian installs it.
-std::string ModelPath();
-
-// Why the model file cannot be used (Catalan, for the player); empty when it is a
-// regular file of a sensible size. Its content is checked when it is read.
-std::string ModelFileTrouble();
+// Why the model file at `path` cannot be used (Catalan, for the player); empty when it is
+// a regular file of a sensible size. Its content is checked when it is read.
+std::string ModelFileTrouble(const std::string& path);
 
 // Reads a landmark model from `path`: a regular file of bounded size holding a
-// 68-point model. Null, with the reason for the player in *error, otherwise.
-std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error);
+// 68-point model, with the neural face finder's models when `neuralFolder` has them.
+// Null, with the reason for the player in *error, otherwise.
+std::shared_ptr<const FaceModel> ReadFaceModel(const std::string& path, std::string* error,
+                                               const std::string& neuralFolder = NeuralModelFolder());
 
 // The one model of the run, and the one read under way, on a thread of its own that is
 // joined before the store goes (a read of a bounded regular file always ends).
@@ -51,7 +52,7 @@ class ModelStore {
   std::shared_ptr<const FaceModel> model_;
 };
 
-// The model of ModelPath(), waited for: for the probes, the tests and the background
+// The model the environment chooses (detector/settings.h), waited for: for the probes, the tests and the background
 // preload, which have nothing else to do meanwhile.
 std::shared_ptr<const FaceModel> LoadFaceModel(std::string* error);
 

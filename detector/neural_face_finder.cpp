@@ -108,13 +108,6 @@ std::vector<NeuralFace> Blend(std::vector<NeuralFace> guesses) {
 
 }  // namespace
 
-std::string NeuralModelFolder() {
-  if (const char* chosen = std::getenv("IRISDET_FACE_FINDER")) return chosen;
-  for (const char* folder : {GLIMMO2_DATA_DIR "/models/blazeface", GLIMMO2_SOURCE_DATA_DIR "/models/blazeface"})
-    if (std::error_code ec; std::filesystem::is_directory(folder, ec)) return folder;
-  return "";
-}
-
 std::shared_ptr<const NeuralModel> ReadNeuralModel(const std::string& folder, int side, std::string* error) {
   const std::string path = (std::filesystem::path(folder) / FileFor(side)).string();
   if (std::error_code ec; folder.empty() || !std::filesystem::exists(path, ec)) return nullptr;  // HOG alone

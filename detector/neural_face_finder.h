@@ -24,10 +24,6 @@ struct NeuralModel {
   int side = 0;  // the input's width and height
 };
 
-// The folder of the two models: IRISDET_FACE_FINDER, or the game's data folder
-// (models/blazeface), installed or in the source tree.
-std::string NeuralModelFolder();
-
 // Reads the model of `side` from `folder` and checks that OpenCV runs it and that it
 // answers as BlazeFace does. Null, with why in *error, when it is missing (*error left
 // empty: the HOG search is enough), damaged or another model.

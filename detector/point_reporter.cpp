@@ -4,7 +4,6 @@
 #include "detector/gaze_calibration.h"
 #include "detector/gaze_features.h"
 #include "detector/landmarks.h"
-#include "detector/tracking_choice.h"
 
 namespace irisdet {
 namespace {
@@ -19,11 +18,6 @@ float Backlash(float held, float target, float band) {
 }
 
 }  // namespace
-
-static_assert(static_cast<int>(Tracking::Eyes) == IRISDET_TRACKING_EYES &&
-              static_cast<int>(Tracking::Gaze) == IRISDET_TRACKING_GAZE);
-
-Tracking TrackingFromEnvironment() { return static_cast<Tracking>(TrackingChosenByEnvironment()); }
 
 cv::Point2f PointReporter::Hold(cv::Point2f target, float band) {
   held_ = held_ ? cv::Point2f(Backlash(held_->x, target.x, band), Backlash(held_->y, target.y, band)) : target;

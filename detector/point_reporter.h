@@ -9,18 +9,13 @@
 #include "detector/gaze_looks.h"
 #include "detector/head_pointer.h"
 #include "detector/one_euro.h"
+#include "detector/tracking_choice.h"
 
 // What the detector reports for each frame, as the player sees themselves (mirrored
 // left to right): the head pointer's point (comfortable tracking, the default), the
 // eyes' own midpoint, or where the eyes look (gaze tracking), smoothed after the gain so
 // that a still face gives a still point.
 namespace irisdet {
-
-enum class Tracking { Comfort = 0, Eyes = 1, Gaze = 2 };
-
-// IRISDET_TRACKING: "eyes" for the eyes' own midpoint, "gaze" for where they look;
-// anything else, comfortable.
-Tracking TrackingFromEnvironment();
 
 class PointReporter {
  public:

@@ -28,6 +28,8 @@ struct Script {
   std::atomic<int> looked{0};            // frames the tracker was given
   std::atomic<bool> settled{true};       // the tracker's face held still
   std::atomic<int> askedWhenEmpty{0};    // reads that found no frame handed
+  std::string modelPath;                 // the tracker was made with, under the mutex
+  std::atomic<int> tracking{-1};         // the tracking the last frame was looked at with
 
   // A frame whose top-left pixel carries the point the scripted tracker reports.
   void Hand(int x, int y) {
@@ -72,8 +74,9 @@ class ScriptedSource final : public irisdet::FrameSource {
 class ScriptedTracker final : public irisdet::EyeTracker {
  public:
   explicit ScriptedTracker(std::shared_ptr<Script> script) : script_(std::move(script)) {}
-  std::optional<cv::Point2f> Next(const cv::Mat& frame, irisdet::Tracking, double) override {
+  std::optional<cv::Point2f> Next(const cv::Mat& frame, irisdet::Tracking tracking, double) override {
     ++script_->looked;
+    script_->tracking = static_cast<int>(tracking);
     const cv::Vec3b pixel = frame.at<cv::Vec3b>(0, 0);
     if (pixel[0] == 0) return std::nullopt;  // x 0: no eye in this frame
     return cv::Point2f(pixel[0], pixel[1]);
@@ -93,9 +96,11 @@ irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string
         if (!sourceTrouble.empty()) return *error = sourceTrouble, nullptr;
         return std::make_unique<ScriptedSource>(script, std::move(wait));
       },
-      [=](std::string* error) -> std::unique_ptr<irisdet::EyeTracker> {
+      [=](const std::string& modelPath, std::string* error) -> std::unique_ptr<irisdet::EyeTracker> {
         *error = trackerTrouble;
         if (!script->trackerReady) return nullptr;
+        std::lock_guard lock(script->mutex);
+        script->modelPath = modelPath;
         return std::make_unique<ScriptedTracker>(script);
       },
       followingLooksPerSecond};
@@ -162,6 +167,26 @@ TEST(EngineTest, AStartWhileWatchingKeepsTheSourceAndTakesANewCentre) {
   EXPECT_EQ(script->opened, 1) << "the running source was reopened";
   ASSERT_EQ(HandAndPoll(*script, engine, 11, 21), cv::Point(11, 21));
   EXPECT_EQ(script->recentred, 1) << "a new game takes a new neutral position";
+}
+
+// The environment is read once, by the start: what the watching thread then makes and
+// tracks with does not change when the environment does.
+TEST(EngineTest, TheWatchingThreadKeepsWhatItsStartRead) {
+  auto script = std::make_shared<Script>();
+  script->trackerReady = false;
+  const std::string model = irisdet::SettingsFromEnvironment().modelPath;
+  irisdet::Engine engine(Scripted(script));
+  setenv("IRISDET_TRACKING", "eyes", 1);
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  setenv("IRISDET_MODEL", "/elsewhere/another.dat", 1);
+  setenv("IRISDET_TRACKING", "gaze", 1);
+  script->trackerReady = true;
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
+  unsetenv("IRISDET_MODEL");
+  unsetenv("IRISDET_TRACKING");
+  EXPECT_EQ(script->tracking, IRISDET_TRACKING_EYES);
+  std::lock_guard lock(script->mutex);
+  EXPECT_EQ(script->modelPath, model);
 }
 
 TEST(EngineTest, ASourceThatCannotOpenIsRefusedWithItsReason) {

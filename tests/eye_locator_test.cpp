@@ -10,6 +10,7 @@
 #include "detector/face_model.h"
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
+#include "detector/settings.h"
 #include "tests/support/eye_accuracy.h"
 
 namespace {
@@ -66,7 +67,7 @@ TEST(EyeLocatorTest, LandmarksAreDlibsOwnToThePixel) {
   auto model = irisdet::LoadFaceModel(&error);
   ASSERT_TRUE(model) << error;
   dlib::shape_predictor dlibs;
-  dlib::deserialize(irisdet::ModelPath()) >> dlibs;
+  dlib::deserialize(irisdet::SettingsFromEnvironment().modelPath) >> dlibs;
   int fits = 0;
   for (const fs::directory_entry& photo : fs::directory_iterator(kFaces)) {
     if (photo.path().extension() != ".png") continue;

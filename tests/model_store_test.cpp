@@ -5,6 +5,7 @@
 
 #include "detector/face_model.h"
 #include "detector/model_store.h"
+#include "detector/settings.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ class ModelStoreTest : public ::testing::Test {
   // A copy of the real model, cut to `share` of its size: a path the store has not read.
   fs::path Copy(const char* name, double share) {
     const fs::path copy = folder / name;
-    fs::copy_file(irisdet::ModelPath(), copy);
+    fs::copy_file(irisdet::SettingsFromEnvironment().modelPath, copy);
     fs::resize_file(copy, static_cast<std::uintmax_t>(static_cast<double>(fs::file_size(copy)) * share));
     return copy;
   }
@@ -47,7 +48,7 @@ TEST_F(ModelStoreTest, ADamagedModelIsToldOnceThenReadAgain) {
   EXPECT_FALSE(store.Ready(path, &error));  // asked again: read again, the file may have been mended
   EXPECT_EQ(error, "");
   EXPECT_FALSE(store.Wait(path, &error));  // it was not
-  fs::copy_file(irisdet::ModelPath(), path, fs::copy_options::overwrite_existing);
+  fs::copy_file(irisdet::SettingsFromEnvironment().modelPath, path, fs::copy_options::overwrite_existing);
   EXPECT_TRUE(store.Wait(path, &error)) << error;  // now it is
 }
 

@@ -10,6 +10,7 @@
 #include "detector/face_model.h"
 #include "detector/model_store.h"
 #include "detector/neural_face_finder.h"
+#include "detector/settings.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 
@@ -104,7 +105,7 @@ TEST_F(NeuralFaceFinderTest, AMissingDamagedOrWrongModelLeavesTheHogSearchAlone)
   // Read with the damaged one: the landmarks without the neural finder, and the HOG search
   // finds the faces, as it always did.
   ::setenv("IRISDET_FACE_FINDER", folder.c_str(), 1);
-  const auto hogAlone = irisdet::ReadFaceModel(irisdet::ModelPath(), &error);
+  const auto hogAlone = irisdet::ReadFaceModel(irisdet::SettingsFromEnvironment().modelPath, &error);
   ::unsetenv("IRISDET_FACE_FINDER");
   ASSERT_TRUE(hogAlone) << error;
   EXPECT_FALSE(hogAlone->nearFaces || hogAlone->farFaces);

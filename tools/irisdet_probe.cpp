@@ -18,6 +18,7 @@
 #include "detector/frame_source.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
+#include "detector/settings.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
@@ -52,7 +53,7 @@ int tools::IrisdetProbe(int argc, char** argv) {
 
   irisdet::EyeLocator locator(model);
   irisdet::PointReporter reporter;  // as the library reports it, in the tracking IRISDET_TRACKING chooses
-  const irisdet::Tracking tracking = irisdet::TrackingFromEnvironment();
+  const irisdet::Tracking tracking = irisdet::SettingsFromEnvironment().tracking;
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;

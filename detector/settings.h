@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+#include "detector/tracking_choice.h"
+
+// What the environment chooses for the detector, read in this file only. The engine reads
+// it once at each start and hands it to its watching thread, which never reads the
+// environment itself: a choice changed between two games is taken at the next start.
+namespace irisdet {
+
+struct Settings {
+  std::string source;     // IRISDET_SOURCE: a camera's number or device, a video, an image sequence; empty: camera 0
+  std::string modelPath;  // IRISDET_MODEL, or where Debian installs the landmark model
+  Tracking tracking = Tracking::Comfort;  // IRISDET_TRACKING
+};
+Settings SettingsFromEnvironment();
+
+// The neural face finder's folder: IRISDET_FACE_FINDER, or where it is installed or
+// fetched; empty when there is none. Read with the landmark model.
+std::string NeuralModelFolder();
+
+}  // namespace irisdet
