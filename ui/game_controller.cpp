@@ -20,7 +20,7 @@ DialogServices WithDefaults(DialogServices s) {
 }
 
 GameController::GameController(game::View& gameView, DialogServices dialogServices)
-    : view(gameView), services(WithDefaults(std::move(dialogServices))) {
+    : view(gameView), services(std::move(dialogServices)) {
   // The game's effects are applied by queued calls on this object's thread; a call
   // queued to a controller that is gone is dropped by Qt.
   auto deliver = [this](std::function<void()> call) {

@@ -34,6 +34,7 @@ DialogServices WithDefaults(DialogServices services);
 // straight to the view.
 class GameController final : public QObject {
  public:
+  // `services` with every part given: the window fills in the real ones (WithDefaults).
   GameController(game::View& view, DialogServices services);
   ~GameController() override;
   GameController(const GameController&) = delete;
