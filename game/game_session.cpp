@@ -34,11 +34,12 @@ void GameSession::SetActive(bool pressed) {
   // stop's own steps then stop them, and a start while started keeps the same camera.
   StartEyes();
   PickTarget(playfield, target, services.clock, services.chance);
-  if (pressed)
+  if (pressed) {
     StartGame();
-  else
+    TellIfSilent();
+  } else {
     StopGame();
-  if (pressed) TellIfSilent();
+  }
 }
 
 void GameSession::TellIfSilent() {
