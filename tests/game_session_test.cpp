@@ -56,27 +56,15 @@ class SteadyEyes : public game::EyeSource {
 
 // The window: writes down what it is asked, in order; the game's effects wait in a queue
 // until Drain(), the UI thread's turn.
-class FakeView : public game::View {
+class FakeView : public test::RecordingViewOf<game::View> {
  public:
   explicit FakeView(std::vector<std::string>& log) : log_(log) {}
-  void ShowIndicator() override { log_.push_back("show"); }
-  void InvalidatePlayfield() override { log_.push_back("invalidate"); }
-  void SetIndicatorBitmap(game::ProximityBand b) override {
-    log_.push_back(std::string("bitmap ") + test::BandName(b));
-  }
-  void MoveIndicator(std::int32_t l, std::int32_t t) override {
-    log_.push_back("move " + std::to_string(l) + "," + std::to_string(t));
-  }
-  void SetStatusText(const std::string& s) override { log_.push_back("status " + s); }
-  void SetCueTimer(int ms) override { log_.push_back("timer " + std::to_string(ms)); }
-  void KillCueTimer() override { log_.push_back("kill"); }
-  void PlaySound(const std::string& s) override { log_.push_back("sound " + s); }
-  void RevealPicture(int n) override { log_.push_back("reveal " + std::to_string(n)); }
   void ShowDot(std::optional<game::PicturePoint> at) override { dotShown = at.has_value(); }
-  void EnableSolution(bool on) override { log_.push_back(on ? "solution on" : "solution off"); }
-  void Tell(Notice, const std::string& text) override { log_.push_back(text); }
+  void EnableSolution(bool on) override { Add(on ? "solution on" : "solution off"); }
+  void Tell(Notice, const std::string& text) override { Add(text); }
   void ShowNoFaceHint(bool) override {}
   game::PicturePoint PointerInPicture() const override { return {0, 0}; }
+  void Add(std::string effect) override { log_.push_back(std::move(effect)); }  // the test's thread only
 
   void Deliver(std::function<void()> call) {
     std::lock_guard lock(mutex_);

@@ -7,6 +7,7 @@
 
 #include "game/eye_source.h"
 #include "game/tracking_view.h"
+#include "game/view.h"
 
 namespace test {
 
@@ -15,8 +16,10 @@ inline const char* BandName(game::ProximityBand band) {
   return names[static_cast<int>(band)];
 }
 
-// Writes down every window effect as a line of text, in order.
-class RecordingView : public game::TrackingView {
+// Writes down every window effect as a line of text, in order: as a tracking view, or
+// (Base = game::View) as the window's side of it.
+template <class Base = game::TrackingView>
+class RecordingViewOf : public Base {
  public:
   void ShowIndicator() override { Add("show"); }
   void InvalidatePlayfield() override { Add("invalidate"); }
@@ -44,7 +47,7 @@ class RecordingView : public game::TrackingView {
   }
 
  protected:
-  void Add(std::string effect) {
+  virtual void Add(std::string effect) {
     std::lock_guard lock(mutex_);
     effects_.push_back(std::move(effect));
   }
@@ -53,6 +56,7 @@ class RecordingView : public game::TrackingView {
   std::mutex mutex_;
   std::vector<std::string> effects_;
 };
+using RecordingView = RecordingViewOf<>;
 
 struct Sample {
   bool found;
