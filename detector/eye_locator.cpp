@@ -119,6 +119,7 @@ struct EyeLocator::Impl {
 
   // The grey frame to look at, and how to take its points back to the camera's frame.
   void Straighten(const cv::Mat& frame) {
+    camera = cv::Mat();  // a frame's own: an observation keeps it
     cv::cvtColor(frame, camera, cv::COLOR_BGR2GRAY);
     back.release();
     toGray = cv::Matx23d(1, 0, 0, 0, 1, 0);
@@ -257,6 +258,7 @@ struct EyeLocator::Impl {
   EyeObservation Observe(const Fitted& face) {
     EyeObservation eyes;
     eyes.landmarks = face.landmarks;
+    eyes.gray = camera;
     eyes.face = followed.Number();
     const IrisFound right = EyeCentre(gray, EyeContourAt(face.points, kRightEyeFirst));
     const IrisFound left = EyeCentre(gray, EyeContourAt(face.points, kLeftEyeFirst));

@@ -14,6 +14,7 @@ struct EyeObservation {
   std::optional<cv::Point2f> right;  // the subject's right eye: the smaller x in an unmirrored frame
   std::optional<cv::Point2f> left;
   std::vector<cv::Point2f> landmarks;  // the face's 68 points; none without a face
+  cv::Mat gray;                        // the frame in grey, as the landmarks place the eyes: the eyes' own pixels
   // How clearly each iris was found (detector/pupil_finder.h); 0: its contour's centre stands in.
   float rightClarity = 0, leftClarity = 0;
   int face = 0;  // the followed face's number: another for each new player; 0 without a face

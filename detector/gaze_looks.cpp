@@ -2,10 +2,10 @@
 
 namespace irisdet {
 
-cv::Point2d GazeLooks::Map(const GazeFeatures& features) {
+std::optional<cv::Point2d> GazeLooks::Map(const GazeReading& reading) {
   std::lock_guard lock(mutex_);
-  if (target_) gathering_.Add(features.look);
-  return calibration_.Map().At(features.look);
+  if (target_) gathering_.Add(reading);
+  return calibration_.At(reading);
 }
 
 void GazeLooks::LookAt(cv::Point2d target) {
@@ -16,13 +16,13 @@ void GazeLooks::LookAt(cv::Point2d target) {
 
 bool GazeLooks::LookEnd(LookUse use) {
   std::lock_guard lock(mutex_);
-  const std::optional<cv::Point2d> look = target_ ? gathering_.Median() : std::nullopt;
+  std::optional<GazeReading> look = target_ ? gathering_.Median() : std::nullopt;
   const cv::Point2d target = target_.value_or(cv::Point2d());
   target_.reset();
   gathering_ = {};
   if (!look) return false;
-  if (use == LookUse::Dot) dots_.push_back({*look, target, 1.0});
-  if (use == LookUse::Find) calibration_.AddPlayed({*look, target, 1.0});
+  if (use == LookUse::Dot) dots_.push_back({std::move(*look), target, 1.0});
+  if (use == LookUse::Find) calibration_.AddPlayed({std::move(*look), target, 1.0});
   return true;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "detector/gaze_calibration.h"
-#include "detector/gaze_features.h"
+#include "detector/gaze_reading.h"
 
 // The gaze calibration of this run, shared by two threads: the watching thread maps each
 // frame's look with it (and gathers the look the game asks for), and the game's thread
@@ -17,11 +17,11 @@ enum class LookUse { Dot = 0, Find = 1, Drop = 2 };
 
 class GazeLooks {
  public:
-  GazeLooks() : calibration_(GazeMap::GenericInFrame()) {}
+  GazeLooks() : calibration_(GazeMap::GenericInFrame(), HeadCorrection::InFrame()) {}
 
-  // The point a look lands on, in the frame as the player sees it; gathered while the
-  // player looks at a known point.
-  cv::Point2d Map(const GazeFeatures& features);
+  // The point a frame's reading lands on, in the frame as the player sees it (none when
+  // its eyes cannot be read); gathered while the player looks at a known point.
+  std::optional<cv::Point2d> Map(const GazeReading& reading);
   // From now on the player looks at `target` (frame pixels, as reported).
   void LookAt(cv::Point2d target);
   // The look ends: kept for the dots' fit, fitted at once as a find, or dropped. Whether

@@ -55,42 +55,55 @@ cv::Point2d GazeMap::At(cv::Point2d look) const {
   return at;
 }
 
-GazeMap GazeMap::Fitted(const std::vector<GazeSample>& samples) const {
-  const auto fit = [&](const std::vector<GazeSample>& kept) {
-    cv::Mat normal = cv::Mat::zeros(kTerms, kTerms, CV_64F), right = cv::Mat::zeros(kTerms, 2, CV_64F);
+GazeMap GazeMap::FitTo(const std::vector<const GazeSample*>& samples) const {
+  cv::Mat normal = cv::Mat::zeros(kTerms, kTerms, CV_64F), right = cv::Mat::zeros(kTerms, 2, CV_64F);
+  for (int i = 0; i < kTerms; ++i) {
+    normal.at<double>(i, i) = kStiffness[i];
+    right.at<double>(i, 0) = kStiffness[i] * x_[i];
+    right.at<double>(i, 1) = kStiffness[i] * y_[i];
+  }
+  for (const GazeSample* s : samples) {
+    const Coefficients t = Terms(*s->reading.features);
     for (int i = 0; i < kTerms; ++i) {
-      normal.at<double>(i, i) = kStiffness[i];
-      right.at<double>(i, 0) = kStiffness[i] * x_[i];
-      right.at<double>(i, 1) = kStiffness[i] * y_[i];
+      for (int j = 0; j < kTerms; ++j) normal.at<double>(i, j) += s->weight * t[i] * t[j];
+      right.at<double>(i, 0) += s->weight * t[i] * s->target.x;
+      right.at<double>(i, 1) += s->weight * t[i] * s->target.y;
     }
-    for (const GazeSample& s : kept) {
-      const Coefficients t = Terms(s.look);
-      for (int i = 0; i < kTerms; ++i) {
-        for (int j = 0; j < kTerms; ++j) normal.at<double>(i, j) += s.weight * t[i] * t[j];
-        right.at<double>(i, 0) += s.weight * t[i] * s.target.x;
-        right.at<double>(i, 1) += s.weight * t[i] * s.target.y;
-      }
-    }
-    const cv::Mat solved = Solve(normal, right);
-    Coefficients x{}, y{};
-    for (int i = 0; i < kTerms; ++i) x[i] = solved.at<double>(i, 0), y[i] = solved.at<double>(i, 1);
-    return GazeMap(x, y);
-  };
-  if (samples.empty()) return *this;
-  const GazeMap first = fit(samples);
+  }
+  const cv::Mat solved = Solve(normal, right);
+  Coefficients x{}, y{};
+  for (int i = 0; i < kTerms; ++i) x[i] = solved.at<double>(i, 0), y[i] = solved.at<double>(i, 1);
+  return GazeMap(x, y);
+}
+
+std::vector<bool> GazeMap::Agreeing(const std::vector<GazeSample>& samples) const {
+  std::vector<const GazeSample*> withIrises;
+  for (const GazeSample& s : samples)
+    if (s.reading.features) withIrises.push_back(&s);
+  std::vector<bool> agreeing(samples.size(), true);
+  if (withIrises.empty()) return agreeing;
+  const GazeMap first = FitTo(withIrises);
   std::vector<double> errors;
   cv::Point2d mean(0, 0);
-  for (const GazeSample& s : samples) errors.push_back(cv::norm(first.At(s.look) - s.target)), mean += s.target;
-  mean *= 1.0 / static_cast<double>(samples.size());
+  for (const GazeSample* s : withIrises)
+    errors.push_back(cv::norm(first.At(*s->reading.features) - s->target)), mean += s->target;
+  mean *= 1.0 / static_cast<double>(withIrises.size());
   double spread = 0;
-  for (const GazeSample& s : samples) spread = std::max(spread, cv::norm(s.target - mean));
+  for (const GazeSample* s : withIrises) spread = std::max(spread, cv::norm(s->target - mean));
   std::vector<double> sorted = errors;
   std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
   const double limit = std::max(kOutlierFactor * sorted[sorted.size() / 2], kOutlierFloor * spread);
-  std::vector<GazeSample> kept;
+  for (std::size_t i = 0; i < withIrises.size(); ++i)
+    agreeing[static_cast<std::size_t>(withIrises[i] - samples.data())] = errors[i] <= limit;
+  return agreeing;
+}
+
+GazeMap GazeMap::Fitted(const std::vector<GazeSample>& samples) const {
+  const std::vector<bool> agreeing = Agreeing(samples);
+  std::vector<const GazeSample*> kept;
   for (std::size_t i = 0; i < samples.size(); ++i)
-    if (errors[i] <= limit) kept.push_back(samples[i]);
-  return kept.size() == samples.size() ? first : fit(kept);
+    if (agreeing[i] && samples[i].reading.features) kept.push_back(&samples[i]);
+  return kept.empty() ? *this : FitTo(kept);
 }
 
 }  // namespace irisdet

@@ -3,16 +3,13 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-// From gaze features (detector/gaze_features.h) to the point looked at: a quadratic map,
-// fitted to calibration samples and pulled toward a map it starts from, so that a few
-// samples move it a little and many move it all the way.
-namespace irisdet {
+#include "detector/gaze_reading.h"
 
-struct GazeSample {
-  cv::Point2d look;    // the features
-  cv::Point2d target;  // where the player looked meanwhile
-  double weight = 1;
-};
+// From where the irises sit (detector/gaze_features.h) to the point looked at: a quadratic
+// map, fitted to calibration samples and pulled toward a map it starts from, so that a few
+// samples move it a little and many move it all the way. It is the gaze tracking's start,
+// before a calibration, and what reads a frame whose eyes' pixels cannot be read.
+namespace irisdet {
 
 class GazeMap {
  public:
@@ -31,11 +28,17 @@ class GazeMap {
   const Coefficients& XCoefficients() const { return x_; }
   const Coefficients& YCoefficients() const { return y_; }
 
-  // The map nearest to `samples`, each by its weight, and to this one. Samples far off the
-  // first fit (a look elsewhere, a misread eye) are left out of the second.
+  // The map nearest to `samples` whose irises were found, each by its weight, and to this
+  // one. Samples far off the first fit (a look elsewhere, a misread eye) are left out of
+  // the second.
   GazeMap Fitted(const std::vector<GazeSample>& samples) const;
+  // Which samples agree with the others: those whose irises were found are fitted together
+  // once, and one far off that fit is another look. The ones without irises cannot be
+  // judged and agree.
+  std::vector<bool> Agreeing(const std::vector<GazeSample>& samples) const;
 
  private:
+  GazeMap FitTo(const std::vector<const GazeSample*>& samples) const;
   static Coefficients Terms(cv::Point2d look);
   Coefficients x_, y_;
 };

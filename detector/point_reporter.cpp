@@ -1,7 +1,7 @@
 #include "detector/point_reporter.h"
 
+#include "detector/eye_cut.h"
 #include "detector/frame_source.h"
-#include "detector/gaze_calibration.h"
 #include "detector/gaze_features.h"
 #include "detector/landmarks.h"
 
@@ -24,17 +24,36 @@ cv::Point2f PointReporter::Hold(cv::Point2f target, float band) {
   return *held_;
 }
 
-// Where the eyes look, once both or one of the irises was found: the run's calibration
-// maps the look, the head's turn taken away.
-std::optional<cv::Point2f> PointReporter::GazePoint(const EyeObservation& eyes, const HeadPose& pose, double seconds) {
-  const auto eye = [&](const std::optional<cv::Point2f>& iris, float clarity, int first) {
-    return iris ? MeasureEye(EyeContourAt(eyes.landmarks, first), {*iris, clarity}) : std::nullopt;
+// What the frame shows of where the eyes look: each eye cut along its steadied corners
+// (unless it is shut), where the irises sit, and where the head is.
+GazeReading PointReporter::Read(const EyeObservation& eyes, const FaceGeometry& face, double seconds) {
+  GazeReading reading;
+  reading.head = {face.pose, face.eyes, face.interocular};
+  const auto iris = [&](const std::optional<cv::Point2f>& centre, float clarity, int first) {
+    return centre ? MeasureEye(EyeContourAt(eyes.landmarks, first), {*centre, clarity}) : std::nullopt;
   };
-  const std::optional<GazeFeatures> look = CombineEyes(eye(eyes.right, eyes.rightClarity, kRightEyeFirst),
-                                                       eye(eyes.left, eyes.leftClarity, kLeftEyeFirst), pose);
-  if (!look) return std::nullopt;
-  const cv::Point2d at = gaze_->Map(*look);
-  recentLooks_.emplace_back(std::clamp(at.x, 0.0, kWidth - 1.0), std::clamp(at.y, 0.0, kHeight - 1.0));
+  if (const std::optional<GazeFeatures> look = CombineEyes(iris(eyes.right, eyes.rightClarity, kRightEyeFirst),
+                                                           iris(eyes.left, eyes.leftClarity, kLeftEyeFirst), face.pose))
+    reading.features = look->look;
+  for (std::size_t eye = 0; eye < 2; ++eye) {
+    const EyeContour contour = EyeContourAt(eyes.landmarks, eye == 0 ? kRightEyeFirst : kLeftEyeFirst);
+    const EyeCorners steady{corners_[2 * eye].Filter(contour[0], seconds),
+                            corners_[2 * eye + 1].Filter(contour[3], seconds)};
+    if (EyeOpenness(contour) >= kShutBelow) reading.cuts[eye] = CutEye(eyes.gray, steady);
+  }
+  return reading;
+}
+
+// Where the eyes look, through the run's calibration, smoothed.
+std::optional<cv::Point2f> PointReporter::GazePoint(const EyeObservation& eyes, const FaceGeometry& face,
+                                                    double seconds) {
+  const std::optional<cv::Point2d> at = gaze_->Map(Read(eyes, face, seconds));
+  if (!at) {
+    if (held_ && seconds - lastRead_ <= kUnreadHoldSeconds) return held_;
+    return std::nullopt;
+  }
+  lastRead_ = seconds;
+  recentLooks_.emplace_back(std::clamp(at->x, 0.0, kWidth - 1.0), std::clamp(at->y, 0.0, kHeight - 1.0));
   if (recentLooks_.size() > kGazeMedianFrames) recentLooks_.erase(recentLooks_.begin());
   const cv::Point2f inFrame = AxisMedian(recentLooks_);
   return Hold(gazeSmoother_.Filter(inFrame, seconds), kGazeStillBandPx);
@@ -60,7 +79,7 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, Tracking m
                           kStillBandPx);
     }
   } else if (mode == Tracking::Gaze && face) {
-    report.point = GazePoint(eyes, face->pose, seconds);
+    report.point = GazePoint(eyes, *face, seconds);
   } else if (mode == Tracking::Eyes && midpoint) {
     const cv::Point2f mirrored(static_cast<float>(kWidth - 1) - midpoint->x, midpoint->y);
     report.point = eyeSmoother_.Filter(mirrored, seconds);
@@ -80,6 +99,7 @@ void PointReporter::ResetSmoothing() {
   shiftSmoother_.Reset();
   turnSmoother_.Reset();
   gazeSmoother_.Reset();
+  for (PointSmoother& corner : corners_) corner.Reset();
   recentLooks_.clear();
   held_.reset();
 }

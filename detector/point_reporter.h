@@ -7,6 +7,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/gaze_looks.h"
+#include "detector/gaze_reading.h"
 #include "detector/head_pointer.h"
 #include "detector/one_euro.h"
 #include "detector/tracking_choice.h"
@@ -31,18 +32,23 @@ class PointReporter {
 
  private:
   void ResetSmoothing();
-  std::optional<cv::Point2f> GazePoint(const EyeObservation& eyes, const HeadPose& pose, double seconds);
+  std::optional<cv::Point2f> GazePoint(const EyeObservation& eyes, const FaceGeometry& face, double seconds);
+  GazeReading Read(const EyeObservation& eyes, const FaceGeometry& face, double seconds);
   // The point held where it is while the target stays within `band` of it.
   cv::Point2f Hold(cv::Point2f target, float band);
   // The head's turn is read from a few landmarks, and its gain magnifies their jitter
   // ten times more than a movement's: it is smoothed the more at rest.
   static constexpr double kShiftMinCutoffHz = 1.0, kShiftBeta = 0.02;
   static constexpr double kTurnMinCutoffHz = 0.1, kTurnBeta = 0.0003, kTurnDerivativeCutoffHz = 0.5;
-  // A look's features come from a few pixels of iris, magnified to the whole frame: a
-  // median of a few frames first (a glance's jump stays whole), then smoothed the more at
-  // rest, then held within a wider band than a head's point.
-  static constexpr double kGazeMinCutoffHz = 0.4, kGazeBeta = 0.0007;
-  static constexpr float kGazeStillBandPx = 8.0f;
+  // A look is read from a few pixels of eye, magnified to the whole frame: a median of a
+  // few frames first (a glance's jump stays whole), then smoothed the more at rest, then
+  // held within a wider band than a head's point (12 frame px, well under the map's own
+  // error of about 35).
+  static constexpr double kGazeMinCutoffHz = 0.3, kGazeBeta = 0.0007;
+  static constexpr float kGazeStillBandPx = 12.0f;
+  // A blink, or a frame whose eyes cannot be read: the eyes did not move meanwhile, and
+  // the point stays where it was for this long.
+  static constexpr double kUnreadHoldSeconds = 0.5;
 
   // How far the smoothed point may wander before the reported one follows, in frame px.
   static constexpr float kStillBandPx = 4.0f;
@@ -54,6 +60,10 @@ class PointReporter {
   static constexpr std::size_t kGazeMedianFrames = 5;
   std::vector<cv::Point2d> recentLooks_;  // the last frames' gaze points, before the smoothing
   PointSmoother gazeSmoother_{kGazeMinCutoffHz, kGazeBeta};
+  // The eyes' corners the cuts are made along, smoothed: the cut does not jitter with the
+  // landmarks (right eye's two, then the left's).
+  std::array<PointSmoother, 4> corners_;
+  double lastRead_ = 0;  // when the gaze point was last read
   std::shared_ptr<GazeLooks> gaze_;
   std::optional<cv::Point2f> held_;  // the comfortable or gaze point last reported
   int followed_ = 0;                 // the number of the face followed

@@ -7,9 +7,8 @@
 namespace irisdet {
 namespace {
 
-constexpr float kPatchWidth = 48.f;  // the eye region is looked at this wide
-constexpr float kMinEyeWidth = 6.f;  // narrower than this, there is no iris to see
-constexpr float kMinOpenness = 0.12f;
+constexpr float kPatchWidth = 48.f;   // the eye region is looked at this wide
+constexpr float kMinEyeWidth = 6.f;   // narrower than this, there is no iris to see
 constexpr float kIrisRadius = 0.24f;  // of the eye's corner-to-corner width
 constexpr float kRingInner = 0.5f, kRingOuter = 1.6f;
 constexpr float kDarknessBlur = 0.5f;                // of the iris radius
@@ -150,7 +149,7 @@ float EyeOpenness(const EyeContour& c) {
 
 std::optional<IrisFound> FindIris(const cv::Mat& gray, const EyeContour& contour) {
   const float width = Length(contour[0] - contour[3]);
-  if (gray.empty() || width < kMinEyeWidth || EyeOpenness(contour) < kMinOpenness) return std::nullopt;
+  if (gray.empty() || width < kMinEyeWidth || EyeOpenness(contour) < kShutBelow) return std::nullopt;
   // The region: the eye's width and a bit more, centred on its contour.
   const cv::Point2f centre = ContourCentre(contour);
   const cv::Rect box = cv::Rect(cv::Point(cvRound(centre.x - 0.75f * width), cvRound(centre.y - 0.5f * width)),

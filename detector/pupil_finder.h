@@ -23,5 +23,7 @@ cv::Point2f ContourCentre(const EyeContour& contour);
 
 // How open the eye is: the lids' mean distance over the corners' distance.
 float EyeOpenness(const EyeContour& contour);
+// Less open than this, the eye is shut (a blink): there is no iris, nor a look, to read.
+inline constexpr float kShutBelow = 0.12f;
 
 }  // namespace irisdet

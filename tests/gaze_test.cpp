@@ -80,11 +80,14 @@ TEST(GazeFeaturesTest, TheHeadsTurnIsAddedToTheEyes) {
   EXPECT_NEAR(turned->look.y - straight->look.y, -10 * irisdet::kDownPerHeadDegree, 1e-9);
 }
 
+// A calibration sample of the irises' place alone.
+GazeSample IrisSample(cv::Point2d features, cv::Point2d target) { return {{{}, features, {}}, target, 1.0}; }
+
 // Samples of a known map on a grid of looks.
 std::vector<GazeSample> Grid(const std::function<cv::Point2d(cv::Point2d)>& map) {
   std::vector<GazeSample> samples;
   for (double x = -0.15; x <= 0.151; x += 0.075)
-    for (double y = -0.3; y <= -0.099; y += 0.05) samples.push_back({{x, y}, map({x, y}), 1.0});
+    for (double y = -0.3; y <= -0.099; y += 0.05) samples.push_back(IrisSample({x, y}, map({x, y})));
   return samples;
 }
 
@@ -112,21 +115,22 @@ TEST(GazeMapTest, ALookElsewhereIsLeftOut) {
   std::vector<GazeSample> samples = Grid(map);
   samples[3].target += cv::Point2d(250, -180);  // the player blinked, or looked away
   const GazeMap fitted = kStart.Fitted(samples);
-  EXPECT_LT(cv::norm(fitted.At(samples[3].look) - map(samples[3].look)), 30.0);  // kept, it pulls 80 px
+  const cv::Point2d elsewhere = *samples[3].reading.features;
+  EXPECT_LT(cv::norm(fitted.At(elsewhere) - map(elsewhere)), 30.0);  // kept, it pulls 80 px
 }
 
 TEST(GazeMapTest, AFewLooksMoveTheMapALittleAndTheNewestMost) {
   // The player shifted: everything lands 60 px right of where the start map says.
   const GazeMap start = GazeMap::GenericInFrame();
   const cv::Point2d look(0.02, -0.16);
-  irisdet::GazeCalibration calibration(start);
-  calibration.AddPlayed({look, start.At(look) + cv::Point2d(60, 0), 1.0});
-  const double firstShift = calibration.Map().At(look).x - start.At(look).x;
+  irisdet::GazeCalibration calibration(start, irisdet::HeadCorrection::InFrame());
+  calibration.AddPlayed(IrisSample(look, start.At(look) + cv::Point2d(60, 0)));
+  const double firstShift = calibration.IrisMap().At(look).x - start.At(look).x;
   EXPECT_GT(firstShift, 20.0);
   EXPECT_LE(firstShift, 60.5);
   // Then back where the start map says: the newest look counts the most.
-  calibration.AddPlayed({look, start.At(look), 1.0});
-  EXPECT_LT(std::abs(calibration.Map().At(look).x - start.At(look).x), firstShift / 2);
+  calibration.AddPlayed(IrisSample(look, start.At(look)));
+  EXPECT_LT(std::abs(calibration.IrisMap().At(look).x - start.At(look).x), firstShift / 2);
 }
 
 TEST(GazeMapTest, TheGenericMapSpansTheFrameAsThePlayerSeesIt) {
@@ -142,15 +146,16 @@ TEST(GazeMapTest, TheGenericMapSpansTheFrameAsThePlayerSeesIt) {
 
 TEST(LookGathererTest, TheMedianOfTheFramesIgnoresABlinkAndWantsEnoughFrames) {
   irisdet::LookGatherer look;
-  look.Add({0.1, -0.2});
-  look.Add({0.1, -0.2});
+  const auto frame = [](cv::Point2d features) { return irisdet::GazeReading{{}, features, {}}; };
+  look.Add(frame({0.1, -0.2}));
+  look.Add(frame({0.1, -0.2}));
   EXPECT_FALSE(look.Median());
-  look.Add({0.6, 0.4});  // a misread frame
-  look.Add({0.11, -0.21});
-  look.Add({0.09, -0.19});
+  look.Add(frame({0.6, 0.4}));  // a misread frame
+  look.Add(frame({0.11, -0.21}));
+  look.Add(frame({0.09, -0.19}));
   ASSERT_TRUE(look.Median());
-  EXPECT_NEAR(look.Median()->x, 0.1, 0.011);
-  EXPECT_NEAR(look.Median()->y, -0.2, 0.011);
+  EXPECT_NEAR(look.Median()->features->x, 0.1, 0.011);
+  EXPECT_NEAR(look.Median()->features->y, -0.2, 0.011);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 // point the library would report (in the tracking IRISDET_TRACKING chooses) and the
 // head's yaw, pitch and roll in degrees and the followed face's number, and prints the detection rate and the time
 // per frame. A folder with a truth.csv of marked
-// pupils also gets its accuracy table.
+// pupils also gets its accuracy table. In gaze tracking the first 45 frames calibrate it,
+// as if the player looked at nine dots in turn for five frames each, so that the rest is
+// read by the eyes' own pixels as in a game.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +18,7 @@
 
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/gaze_looks.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
 #include "detector/settings.h"
@@ -52,8 +55,17 @@ int tools::IrisdetProbe(int argc, char** argv) {
   if (!model) return std::cerr << error << '\n', 1;
 
   irisdet::EyeLocator locator(model);
-  irisdet::PointReporter reporter;  // as the library reports it, in the tracking IRISDET_TRACKING chooses
+  auto looks = std::make_shared<irisdet::GazeLooks>();
+  irisdet::PointReporter reporter(looks);  // as the library reports it, in the tracking IRISDET_TRACKING chooses
   const irisdet::Tracking tracking = irisdet::SettingsFromEnvironment().tracking;
+  const auto calibrating = [&](std::size_t frame) {  // the dots' looks, in gaze tracking
+    constexpr std::size_t kFramesPerDot = 5, kDots = 9;
+    if (tracking != irisdet::Tracking::Gaze || frame > kFramesPerDot * kDots) return;
+    const std::size_t dot = frame / kFramesPerDot;
+    if (frame % kFramesPerDot == 0 && dot > 0) looks->LookEnd(irisdet::LookUse::Dot);
+    if (dot == kDots) std::fprintf(stderr, "gaze calibrated on %d looks\n", looks->Calibrate(true));
+    if (frame % kFramesPerDot == 0 && dot < kDots) looks->LookAt({80.0 + 240 * (dot % 3), 60.0 + 180 * (dot / 3)});
+  };
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
   std::size_t found = 0;
@@ -62,6 +74,7 @@ int tools::IrisdetProbe(int argc, char** argv) {
   csv << "frame,file,found,x,y,ms,yaw,pitch,roll,face\n";
   for (cv::Mat frame; source->Read(frame);) {
     if (stills) locator.Reset(), reporter.Reset();
+    calibrating(times.size());
     const auto begin = std::chrono::steady_clock::now();
     const double seconds = static_cast<double>(times.size()) / kVideoFps;
     const irisdet::EyeObservation eyes = locator.Locate(frame, seconds);

@@ -15,6 +15,8 @@
 
 #include "detector/eye_locator.h"
 #include "detector/frame_source.h"
+#include "detector/gaze_looks.h"
+#include "detector/landmarks.h"
 #include "detector/model_store.h"
 #include "detector/point_reporter.h"
 #include "tests/support/face_transforms.h"
@@ -48,9 +50,10 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
 // Plays frames made by `make(i)` through the detector and the tracking (comfortable
 // unless told); the reported points, NaN where none.
 std::vector<cv::Point2f> Play(const std::shared_ptr<const irisdet::FaceModel>& model, int frames,
-                              const std::function<cv::Mat(int)>& make, Tracking tracking = Tracking::Comfort) {
+                              const std::function<cv::Mat(int)>& make, Tracking tracking = Tracking::Comfort,
+                              std::shared_ptr<irisdet::GazeLooks> gaze = std::make_shared<irisdet::GazeLooks>()) {
   irisdet::EyeLocator locator(model);
-  irisdet::PointReporter reporter;
+  irisdet::PointReporter reporter(std::move(gaze));
   std::vector<cv::Point2f> points;
   for (int i = 0; i < frames; ++i) {
     const auto report = reporter.Next(locator.Locate(make(i)), tracking, i / kFps);
@@ -80,28 +83,83 @@ void Distance(const std::shared_ptr<const irisdet::FaceModel>& model, const Phot
   std::printf("  spread %.1f%% of the mean\n", 100.0 * (*high - *low) / std::abs((moves[0] + moves[1] + moves[2]) / 3));
 }
 
-// The gaze tracking's map before any calibration spans the frame with 15 degrees to either
-// side and 10 up or down, as the stillness is measured.
-void Stillness(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo, Tracking tracking) {
-  std::printf("stillness, %s tracking: a still face with camera noise (sigma 4), 90 frames after the first point\n",
-              tracking == Tracking::Gaze ? "gaze" : "comfortable");
+// The still face with camera noise: the frame-to-frame movement of the reported point.
+void PrintStillness(const std::vector<cv::Point2f>& points, double iod) {
+  double sum = 0;
+  int steps = 0;
+  for (std::size_t i = kStillFrames + 1; i < points.size(); ++i, ++steps) {
+    const cv::Point2f d = points[i] - points[i - 1];
+    sum += d.x * d.x + d.y * d.y;
+  }
+  const double rms = std::sqrt(sum / steps);
+  std::printf("  interocular %3.0f px: frame-to-frame movement %.2f px RMS, %.2f picture-area px\n", iod, rms,
+              rms * kPictureAreaScale);
+}
+
+void Stillness(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo) {
+  std::printf(
+      "stillness, comfortable tracking: a still face with camera noise (sigma 4), 90 frames after the first point\n");
   for (const double iod : {70.0, photo.interocular}) {
     cv::RNG rng(7);
-    const auto points = Play(
-        model, kStillFrames + 90,
-        [&](int) {
-          return Frame(photo, iod, {320, 220}, 4.0, &rng);
-        },
-        tracking);
-    double sum = 0;
-    int steps = 0;
-    for (std::size_t i = kStillFrames + 1; i < points.size(); ++i, ++steps) {
-      const cv::Point2f d = points[i] - points[i - 1];
-      sum += d.x * d.x + d.y * d.y;
+    PrintStillness(Play(model, kStillFrames + 90, [&](int) { return Frame(photo, iod, {320, 220}, 4.0, &rng); }), iod);
+  }
+}
+
+// The photo's eyes looking elsewhere: what lies inside each eye's contour moved by
+// `look` eye widths, as an iris moves between the lids and corners that stay.
+cv::Mat Looking(const cv::Mat& frame, const std::vector<cv::Point2f>& landmarks, cv::Point2f look) {
+  cv::Mat moved = frame.clone();
+  for (const int first : {irisdet::kRightEyeFirst, irisdet::kLeftEyeFirst}) {
+    const irisdet::EyeContour contour = irisdet::EyeContourAt(landmarks, first);
+    const float width = static_cast<float>(cv::norm(contour[3] - contour[0]));
+    std::vector<cv::Point> polygon;
+    for (const cv::Point2f& p : contour) polygon.emplace_back(cvRound(p.x), cvRound(p.y));
+    cv::Mat inside = cv::Mat::zeros(frame.size(), CV_8U), shifted;
+    cv::fillConvexPoly(inside, polygon, cv::Scalar(255));
+    cv::warpAffine(frame, shifted, cv::Matx23d(1, 0, look.x * width, 0, 1, look.y * width), frame.size(),
+                   cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+    shifted.copyTo(moved, inside);
+  }
+  return moved;
+}
+
+// The gaze tracking calibrated on the photo's own eyes, moved as they are when looking at
+// nine dots (0.11 eye widths sideways, 0.04 up and down, the whole frame's width and
+// height), then the still face with camera noise.
+void GazeStillness(const std::shared_ptr<const irisdet::FaceModel>& model, const Photo& photo) {
+  std::printf(
+      "stillness, gaze tracking, calibrated on the photo's eyes moved to nine dots: a still face with camera"
+      " noise (sigma 4), 90 frames after the first point\n");
+  for (const double iod : {70.0, photo.interocular}) {
+    const cv::Mat still = Frame(photo, iod, {320, 220});
+    const std::vector<cv::Point2f> landmarks = irisdet::EyeLocator(model).Locate(still).landmarks;
+    auto gaze = std::make_shared<irisdet::GazeLooks>();
+    cv::RNG rng(7);
+    for (const float x : {-1.f, 0.f, 1.f})
+      for (const float y : {-1.f, 0.f, 1.f}) {
+        const cv::Mat looking = Looking(still, landmarks, {0.11f * x, 0.04f * y});
+        gaze->LookAt({319.5 - 280.0 * x, 239.5 + 200.0 * y});  // mirrored: the eyes toward +x look to the left
+        Play(
+            model, 10,
+            [&](int) {
+              cv::Mat frame = looking.clone();
+              irisdet::AddNoise(frame, 4.0, rng);
+              return frame;
+            },
+            Tracking::Gaze, gaze);
+        gaze->LookEnd(irisdet::LookUse::Dot);
+      }
+    if (gaze->Calibrate(true) == 0) {
+      std::printf("  interocular %3.0f px: no calibration (too few looks)\n", iod);
+      continue;
     }
-    const double rms = std::sqrt(sum / steps);
-    std::printf("  interocular %3.0f px: frame-to-frame movement %.2f px RMS, %.2f picture-area px\n", iod, rms,
-                rms * kPictureAreaScale);
+    PrintStillness(Play(
+                       model, kStillFrames + 90,
+                       [&](int) {
+                         return Frame(photo, iod, {320, 220}, 4.0, &rng);
+                       },
+                       Tracking::Gaze, gaze),
+                   iod);
   }
 }
 
@@ -180,8 +238,8 @@ int tools::TrackingProbe(int argc, char** argv) {
   photo.eyes = face->eyes;
   photo.interocular = face->interocular;
   Distance(model, photo);
-  Stillness(model, photo, Tracking::Comfort);
-  Stillness(model, photo, Tracking::Gaze);
+  Stillness(model, photo);
+  GazeStillness(model, photo);
   Lag(model, photo);
   Reach(model, photo);
   if (argc > 2) Turns(model, argv[2]);
