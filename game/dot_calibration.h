@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "game/gaze_looks.h"
 #include "game/geometry.h"
@@ -12,11 +13,13 @@
 // knows no widget.
 namespace game {
 
-// Where the dot is drawn; none hides it (and its line "Mira el punt").
+// Where the dot is drawn; none hides it (and its line "Mira el punt", and the note).
 class DotView {
  public:
   virtual ~DotView() = default;
   virtual void ShowDot(std::optional<PicturePoint> at) = 0;
+  // A line under "Mira el punt" while the dot shows: what happened to the game meanwhile.
+  virtual void ShowDotNote(const std::string& note) = 0;
 };
 
 class DotCalibration {

@@ -24,6 +24,7 @@ GameSession::GameSession(View& view, const PlayfieldRect& playfield, const FlipO
       effects(view, this->services.deliver) {}
 
 GameSession::~GameSession() {
+  calibrationWatches = false;  // closing: the detector stops whatever looks
   RequestStop();
   StopEyes();
   JoinWorker();
@@ -54,6 +55,7 @@ void GameSession::TellIfSilent() {
 void GameSession::StartEyes() {
   if (!services.pointerFromStart && watchedDetector.Start() == 0) {
     eyes = &watchedDetector;
+    gameWatches = true;
     return;
   }
   if (!services.pointerFromStart && !toldNoCamera) {
@@ -72,9 +74,9 @@ void GameSession::StartGame() {
   toldCameraLost = false;
   view.EnableSolution(true);
   workerView = effects.Open();
-  context =
-      std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, feedback, tolerance,
-                                                        *eyes, *workerView, services.clock, services.chance});
+  context = std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, paused, feedback,
+                                                              tolerance, *eyes, *workerView, services.clock,
+                                                              services.chance});
   try {
     workerRunning = true;
     worker = services.launch([this] {
@@ -87,7 +89,7 @@ void GameSession::StartGame() {
     view.Tell(View::Notice::kPlain, "Error creant thread");
     return;
   }
-  view.SetCueTimer(kFirstCueIntervalMs);
+  if (!paused) view.SetCueTimer(kFirstCueIntervalMs);  // a paused game beeps from its resume
 }
 
 void GameSession::CheckCamera() {
@@ -112,6 +114,7 @@ void GameSession::StopGame() {
 }
 
 void GameSession::StopForClose() {
+  calibrationWatches = false;  // closing: the detector stops whatever looks
   StopSteps();
   JoinWorker();
 }
@@ -124,21 +127,39 @@ void GameSession::StopSteps() {
 }
 
 void GameSession::StopEyes() {
-  if (!watchingAlone) watchedDetector.Stop();  // the calibration still looks
+  gameWatches = false;
+  if (!calibrationWatches) watchedDetector.Stop();  // the calibration still looks
   services.pointer.Stop();
 }
 
 bool GameSession::StartWatching() {
   if (services.pointerFromStart) return false;
-  if (PlayingWithDetector()) return true;
-  watchingAlone = watchedDetector.Start() == 0;
-  return watchingAlone;
+  if (!gameWatches && watchedDetector.Start() != 0) return false;
+  calibrationWatches = true;
+  return true;
 }
 
 void GameSession::StopWatching() {
-  if (!watchingAlone) return;
-  watchingAlone = false;
-  if (!PlayingWithDetector()) watchedDetector.Stop();
+  if (!calibrationWatches) return;
+  calibrationWatches = false;
+  if (!gameWatches) watchedDetector.Stop();
+}
+
+void GameSession::Pause() {
+  paused = true;
+  effects.Pause();
+  view.KillCueTimer();
+  view.HideIndicator();
+}
+
+void GameSession::Resume() {
+  if (!paused) return;
+  paused = false;
+  view.ShowIndicator();
+  // As at a start: the first band seen sets the beeps; what the game did just before the
+  // pause (a find, even) comes after this.
+  if (workerRunning) view.SetCueTimer(kFirstCueIntervalMs);
+  effects.Resume();
 }
 
 void GameSession::JoinWorker() {

@@ -54,10 +54,16 @@ class GameSession {
   void SetTracking(Tracking tracking) { watchedDetector.SetTracking(tracking); }
   Tracking TrackingInUse() { return watchedDetector.TrackingInUse(); }
   void Recentre() { watchedDetector.Recentre(); }
-  // The detector watching without a game, for the gaze calibration (a game's own watch
-  // is kept); false when it cannot start. UI thread.
+  // The detector watching for the gaze calibration: started when no game holds it, never
+  // restarted, and kept open while the calibration looks even if the game stops; false
+  // when it cannot start. UI thread.
   bool StartWatching();
   void StopWatching();
+  // A calibration pauses the game: the square hidden, no beep and no cue, the tracking
+  // loop silent. Resumed, the game goes on with its target. UI thread.
+  void Pause();
+  void Resume();
+  bool Paused() const { return paused; }
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes == &services.pointer; }
@@ -84,9 +90,11 @@ class GameSession {
   GameServices services;
   FacePresence watchedDetector;  // the services' detector, watched for a missing face
   std::atomic<bool> stopRequested{false};
+  std::atomic<bool> paused{false};
   TargetPoint target;
   EyeSource* eyes = nullptr;
-  bool watchingAlone = false;  // started for the calibration, not by a game
+  bool gameWatches = false;         // a game started the detector and has not stopped it
+  bool calibrationWatches = false;  // the calibration needs the detector
   bool toldNoCamera = false;
   bool toldCameraLost = false;
   bool toldSilent = false;

@@ -29,7 +29,13 @@ void GazeChoice::StartCalibration() {
                       "La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans.");
   before_ = session_.TrackingInUse();
   session_.SetTracking(Tracking::kGaze);  // the detector reads looks in gaze tracking only
+  session_.Pause();                       // nothing of the game draws the eye from the dot
   dots_.Start();
+}
+
+void GazeChoice::GameClicked(bool pressed) {
+  if (!dots_.Running()) return;
+  view_.ShowDotNote(pressed ? "El joc començarà quan acabi la calibració." : "Joc aturat. La calibració continua.");
 }
 
 bool GazeChoice::Step() {
@@ -55,6 +61,7 @@ void GazeChoice::Cancel() {
 }
 
 void GazeChoice::End(bool calibrated) {
+  session_.Resume();
   session_.StopWatching();
   calibrated_ = calibrated_ || calibrated;
   session_.SetTracking(calibrated ? Tracking::kGaze : before_);

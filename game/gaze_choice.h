@@ -26,6 +26,9 @@ class GazeChoice {
   void Recentre();                 // "Centra la posició"
   bool Calibrating() const { return dots_.Running(); }
   void Cancel();  // Esc or a click during the calibration
+  // "Activa" clicked during the calibration: the game stops at once, or starts once the
+  // calibration ends; the calibration goes on and says so.
+  void GameClicked(bool pressed);
   // One step of the dot; false once the calibration has ended.
   bool Step();
 

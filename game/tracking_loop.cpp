@@ -28,6 +28,11 @@ void GazeTracker::Run() {
 
 bool GazeTracker::Pass() {
   const bool eyeFound = context_.eyes.Poll(&camY_, &camX_) != 0;
+  if (context_.paused) {
+    wasPaused_ = true;
+    return true;
+  }
+  if (wasPaused_) Resumed();
   const GazePoint gaze = MapGaze(camX_, camY_, context_.playfield, context_.flips);
   const std::int32_t targetX = context_.target.targetX, targetY = context_.target.targetY;
   const std::int32_t d = Distance(targetX, targetY, gaze.gazeX + kMeasuringOffset, gaze.gazeY + kMeasuringOffset);
@@ -38,6 +43,15 @@ bool GazeTracker::Pass() {
   }
   context_.view.SetStatusText(StatusText(targetX, targetY, gaze));
   return true;
+}
+
+// The game goes on after a pause as after its start: the next band sets the beeps, and a
+// cue may come at once.
+void GazeTracker::Resumed() {
+  wasPaused_ = false;
+  lastBeepBand_.reset();
+  cueSpoken_ = false;
+  lastCueTick_ = context_.clock.TickCount();
 }
 
 bool GazeTracker::BeepStep(std::int32_t d) {

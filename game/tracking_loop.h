@@ -19,6 +19,8 @@ struct TrackingContext {
   const TargetPoint& target;
   const FlipOptions& flips;
   const std::atomic<bool>& stopRequested;
+  // A calibration is under way: the loop keeps polling but shows and plays nothing.
+  const std::atomic<bool>& paused;
   const std::atomic<FeedbackMode>& feedback;
   const std::atomic<std::int32_t>& tolerance;
   EyeSource& eyes;
@@ -36,6 +38,7 @@ class GazeTracker {
 
  private:
   bool Pass();  // false when the run ends
+  void Resumed();
   bool BeepStep(std::int32_t d);
   bool SpokenStep(std::int32_t d, const GazePoint& gaze);
   void Find(FeedbackMode mode);
@@ -47,6 +50,7 @@ class GazeTracker {
   std::optional<ProximityBand> lastBeepBand_;
   bool cueSpoken_ = false;
   std::uint32_t lastCueTick_ = 0;
+  bool wasPaused_ = false;
 };
 
 // The worker thread's entry: runs one loop and ends.

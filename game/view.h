@@ -14,6 +14,7 @@ class View : public TrackingView, public DotView {
  public:
   enum class Notice { kPlain, kInformation, kWarning };
   virtual void EnableSolution(bool enabled) = 0;
+  virtual void HideIndicator() = 0;                             // the square, while a calibration pauses the game
   virtual void Tell(Notice kind, const std::string& text) = 0;  // a message box with OK only
   virtual void ShowNoFaceHint(bool shown) = 0;
   virtual PicturePoint PointerInPicture() const = 0;

@@ -12,6 +12,7 @@ namespace {
 class NotedDots final : public game::DotView {
  public:
   void ShowDot(std::optional<game::PicturePoint> at) override { shown.push_back(at); }
+  void ShowDotNote(const std::string&) override {}
   std::vector<std::optional<game::PicturePoint>> shown;
 };
 

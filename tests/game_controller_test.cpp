@@ -13,7 +13,7 @@ namespace {
 
 class NotedView final : public game::View {
  public:
-  void ShowIndicator() override {}
+  void ShowIndicator() override { indicatorShown = true; }
   void InvalidatePlayfield() override {}
   void SetIndicatorBitmap(game::ProximityBand) override {}
   void MoveIndicator(std::int32_t left, std::int32_t top) override { moves.push_back({left, top}); }
@@ -23,6 +23,8 @@ class NotedView final : public game::View {
   void PlaySound(const std::string&) override {}
   void RevealPicture(int) override {}
   void ShowDot(std::optional<game::PicturePoint> at) override { dots.push_back(at); }
+  void ShowDotNote(const std::string& note) override { notes.push_back(note); }
+  void HideIndicator() override { indicatorShown = false; }
   void EnableSolution(bool enabled) override { solutionEnabled = enabled; }
   void Tell(Notice, const std::string& text) override { told.push_back(text); }
   void ShowNoFaceHint(bool shown) override { hintShown = shown; }
@@ -31,6 +33,8 @@ class NotedView final : public game::View {
   bool pressed = false;
   bool solutionEnabled = false;
   bool hintShown = false;
+  bool indicatorShown = true;
+  std::vector<std::string> notes;
   game::PicturePoint pointer{393, 243};
   std::vector<std::string> told;
   std::vector<game::PicturePoint> moves;
@@ -139,6 +143,27 @@ TEST_F(GameControllerTest, InGazeTrackingARevealedPictureIsLookedAtAsOneMoreCali
   const auto expected = game::DotCalibration::CameraPointOf({target.targetX, target.targetY}, game.Playfield());
   EXPECT_EQ(looks.lookedAt[0].camX, expected.camX);
   EXPECT_EQ(looks.lookedAt[0].camY, expected.camY);
+}
+
+TEST_F(GameControllerTest, AStopClickDuringACalibrationStopsTheGameAndTheCalibrationGoesOnWithTheCamera) {
+  ui::GameController& game = Make(true, true);
+  Click(game);
+  ASSERT_TRUE(detector.started);
+  game.SetTracking(game::Tracking::kGaze);
+  ASSERT_TRUE(game.Calibrating());
+  EXPECT_FALSE(screen.indicatorShown);
+  Click(game);  // stop
+  EXPECT_TRUE(test::WaitUntil([&] { return !workers.Running(); }));
+  EXPECT_TRUE(game.Calibrating());
+  EXPECT_TRUE(detector.started);  // still open for the calibration
+  EXPECT_EQ(screen.notes, std::vector<std::string>{"Joc aturat. La calibració continua."});
+  Click(game);  // a start waits for the calibration's end
+  EXPECT_EQ(screen.notes.back(), "El joc començarà quan acabi la calibració.");
+  game.CancelCalibration();
+  EXPECT_TRUE(screen.indicatorShown);
+  EXPECT_TRUE(detector.started);  // the game's now
+  Click(game);
+  EXPECT_FALSE(detector.started);
 }
 
 TEST_F(GameControllerTest, InGazeTrackingCentringOffersTheCalibrationAgain) {

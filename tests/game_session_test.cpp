@@ -60,6 +60,8 @@ class FakeView : public test::RecordingViewOf<game::View> {
  public:
   explicit FakeView(std::vector<std::string>& log) : log_(log) {}
   void ShowDot(std::optional<game::PicturePoint> at) override { dotShown = at.has_value(); }
+  void ShowDotNote(const std::string& note) override { Add("note " + note); }
+  void HideIndicator() override { Add("hide"); }
   void EnableSolution(bool on) override { Add(on ? "solution on" : "solution off"); }
   void Tell(Notice, const std::string& text) override { Add(text); }
   void ShowNoFaceHint(bool) override {}
@@ -365,6 +367,32 @@ TEST(RevealTest, PictureCentredOnTheTarget) {
   EXPECT_EQ(game::PlacePicture(0, 0, 120, 120).left, -60);
   EXPECT_EQ(game::PictureFileName(4), "dibuix4.bmp");
   EXPECT_EQ(game::EurekaFileName(0), "eureka0.wav");
+}
+
+// What a game posts while a calibration pauses it reaches the window at the resume, in
+// order, unless the game stops meanwhile: a find just before a pause is never lost.
+TEST(EffectChannelTest, APauseHoldsTheGamesEffectsUntilTheResumeAndAStopDropsThem) {
+  test::RecordingView window;
+  std::deque<std::function<void()>> queued;
+  game::EffectChannel channel(window, [&](std::function<void()> call) { queued.push_back(std::move(call)); });
+  const auto uiThreadsTurn = [&] {
+    for (; !queued.empty(); queued.pop_front()) queued.front()();
+  };
+  std::unique_ptr<game::TrackingView> game = channel.Open();
+  game->RevealPicture(3);  // the pass of a find, posted just before the pause
+  channel.Pause();
+  uiThreadsTurn();
+  EXPECT_TRUE(window.Effects().empty());
+  channel.Resume();
+  EXPECT_EQ(window.Effects(), (Effects{"reveal 3"}));
+  channel.Pause();
+  std::unique_ptr<game::TrackingView> next = channel.Open();  // a game started during the pause
+  next->SetCueTimer(40);
+  uiThreadsTurn();
+  channel.Close();  // and stopped before its end
+  channel.Resume();
+  uiThreadsTurn();
+  EXPECT_EQ(window.Effects(), (Effects{"reveal 3"}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -270,6 +271,53 @@ TEST_F(GameWindowTest, TheGazeItemShowsTheDotAndEscEndsOnlyTheCalibration) {
   ASSERT_TRUE(overlay->isVisible());
   QTest::mouseClick(overlay, Qt::LeftButton);
   EXPECT_FALSE(overlay->isVisible());
+}
+
+TEST_F(GameWindowTest, ACalibrationDuringAGameHidesTheSquareAndPlaysNothingAndEscLetsItGoOn) {
+  ToggledEyes eyes;
+  eyes.seesEye = true;  // far from the target: a spoken cue as soon as the hold-off allows
+  auto dialog = Open(eyes);
+  auto* indicator = ui::FindControl(*dialog, res::kIndicator);
+  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+  ASSERT_TRUE(test::WaitUntil([&] { return Sounds().size() == 1; }));
+  MenuItem(dialog->SystemMenu(), QStringLiteral("Mirada (moviment dels ulls)"))->trigger();
+  ASSERT_TRUE(dialog->Controller().Calibrating());
+  EXPECT_FALSE(indicator->isVisible());
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  const QRect where = indicator->geometry();
+  clock.ticks += 5000;  // the cues' hold-off long over
+  const int polls = eyes.polls;
+  ASSERT_TRUE(test::WaitUntil([&] { return eyes.polls > polls + 20; }));  // the loop goes on, paused
+  QApplication::processEvents();
+  EXPECT_EQ(Sounds().size(), 1u);
+  EXPECT_FALSE(indicator->isVisible());
+  EXPECT_EQ(indicator->geometry(), where);
+  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  QTest::keyClick(dialog.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog->Controller().Calibrating());
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(indicator->isVisible());
+  EXPECT_TRUE(test::WaitUntil([&] { return Sounds().size() == 2; })) << "the game goes on after the calibration";
+  EXPECT_TRUE(workers.Running());
+  dialog->OnCancel();
+}
+
+TEST_F(GameWindowTest, SortirTheCloseBoxAndTheMenusCloseEndTheGameDuringACalibration) {
+  const std::vector<std::function<void(CGlimmo2Dlg&)>> closes = {
+      [](CGlimmo2Dlg& d) { QTest::mouseClick(ui::FindControl(d, res::kIdCancel), Qt::LeftButton); },
+      [](CGlimmo2Dlg& d) { d.close(); },
+      [](CGlimmo2Dlg& d) { MenuItem(d.SystemMenu(), QStringLiteral("&Tanca"))->trigger(); }};
+  for (std::size_t way = 0; way < closes.size(); ++way) {
+    ToggledEyes eyes;
+    auto dialog = Open(eyes);
+    QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
+    MenuItem(dialog->SystemMenu(), QStringLiteral("Mirada (moviment dels ulls)"))->trigger();
+    ASSERT_TRUE(dialog->Controller().Calibrating());
+    closes[way](*dialog);
+    EXPECT_FALSE(dialog->isVisible()) << way;
+    EXPECT_EQ(dialog->result(), QDialog::Rejected) << way;
+    EXPECT_TRUE(test::WaitUntil([&] { return !workers.Running(); })) << way;
+  }
 }
 
 TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {

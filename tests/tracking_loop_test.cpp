@@ -23,7 +23,7 @@ class TrackingLoopTest : public ::testing::Test {
     feedback = mode;
     this->tolerance = tolerance;
     eyes = std::make_unique<test::ScriptedEyes>(std::move(script), stop, clock.ticks);
-    game::TrackGaze({field, target, flips, stop, feedback, this->tolerance, *eyes, view, clock, chance});
+    game::TrackGaze({field, target, flips, stop, paused, feedback, this->tolerance, *eyes, view, clock, chance});
     return view.Effects();
   }
 
@@ -36,7 +36,7 @@ class TrackingLoopTest : public ::testing::Test {
   game::PlayfieldRect field{0, 0, 640, 480};
   game::TargetPoint target;
   test::Flips flips{false, false};
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false}, paused{false};
   std::atomic<game::FeedbackMode> feedback{game::FeedbackMode::kSpoken};
   std::atomic<std::int32_t> tolerance{20};
   test::FakeClock clock;
@@ -121,9 +121,36 @@ TEST_F(TrackingLoopTest, ModeSwitchKeepsTheLastBeepBand) {
   auto switching =
       std::make_unique<SwitchingEyes>(std::deque<test::Sample>{At(584), At(584), At(584)}, stop, clock.ticks);
   switching->mode = &feedback;
-  game::TrackGaze({field, target, flips, stop, feedback, tolerance, *switching, view, clock, chance});
+  game::TrackGaze({field, target, flips, stop, paused, feedback, tolerance, *switching, view, clock, chance});
   // Blue set once; the spoken pass kills it; back in Blue it stays killed.
   EXPECT_EQ(view.Only({"timer", "kill"}), (Effects{"timer 1000", "kill"}));
+}
+
+TEST_F(TrackingLoopTest, APausedPassShowsAndPlaysNothingAndTheGameGoesOnAfterIt) {
+  // The second and third passes come during a calibration, the gaze on the target.
+  struct PausingEyes : test::ScriptedEyes {
+    using ScriptedEyes::ScriptedEyes;
+    std::atomic<bool>* paused = nullptr;
+    std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+      *paused = polls == 1 || polls == 2;
+      return ScriptedEyes::Poll(y, x);
+    }
+  };
+  for (const game::FeedbackMode mode : {game::FeedbackMode::kBeep, game::FeedbackMode::kSpoken}) {
+    test::RecordingView view;
+    feedback = mode;
+    auto pausing =
+        std::make_unique<PausingEyes>(std::deque<test::Sample>{At(584), At(284), At(284), At(584)}, stop, clock.ticks);
+    pausing->paused = &paused;
+    stop = false;
+    game::TrackGaze({field, target, flips, stop, paused, feedback, tolerance, *pausing, view, clock, chance});
+    EXPECT_EQ(view.Only({"move"}).size(), 2u);   // the passes before and after the pause
+    EXPECT_TRUE(view.Only({"reveal"}).empty());  // no find while paused
+    if (mode == game::FeedbackMode::kBeep)
+      EXPECT_EQ(view.Only({"timer"}), (Effects{"timer 1000", "timer 1000"}));  // the band's beeps again after it
+    else
+      EXPECT_EQ(view.Only({"sound"}), (Effects{"sound e.wav", "sound e.wav"}));  // a cue at once after it
+  }
 }
 
 TEST_F(TrackingLoopTest, NoToleranceNeverFinds) {

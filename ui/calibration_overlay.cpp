@@ -10,11 +10,19 @@ CalibrationOverlay::CalibrationOverlay(QWidget* pictureArea, std::function<void(
 
 void CalibrationOverlay::ShowDot(std::optional<QPoint> at) {
   dot_ = at;
-  if (!at) return hide();
+  if (!at) {
+    note_.clear();
+    return hide();
+  }
   const QRect inside = area_->contentsRect();  // the dot's coordinates are the picture area's
   setGeometry(QRect(area_->mapTo(parentWidget(), inside.topLeft()), inside.size()));
   show();
   raise();
+  update();
+}
+
+void CalibrationOverlay::ShowNote(const QString& note) {
+  note_ = note;
   update();
 }
 
@@ -33,6 +41,10 @@ void CalibrationOverlay::paintEvent(QPaintEvent* /*event*/) {
   // Above the middle, clear of the dots on the top edge and in the centre.
   const QRect line(0, height() / 4 - 20, width(), 40);
   painter.drawText(line, Qt::AlignCenter, QStringLiteral("Mira el punt"));
+  if (note_.isEmpty()) return;
+  font.setPointSizeF(font.pointSizeF() / 1.5);
+  painter.setFont(font);
+  painter.drawText(line.translated(0, 36), Qt::AlignCenter, note_);
 }
 
 void CalibrationOverlay::mousePressEvent(QMouseEvent* /*event*/) { cancel_(); }

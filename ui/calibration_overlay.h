@@ -1,5 +1,6 @@
 #pragma once
 #include <QPoint>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -10,9 +11,12 @@
 class CalibrationOverlay final : public QWidget {
  public:
   CalibrationOverlay(QWidget* pictureArea, std::function<void()> cancel);
-  // The dot at a point of the picture area; none hides the overlay.
+  // The dot at a point of the picture area; none hides the overlay and forgets the note.
   void ShowDot(std::optional<QPoint> at);
   std::optional<QPoint> Dot() const { return dot_; }
+  // A line under "Mira el punt".
+  void ShowNote(const QString& note);
+  const QString& Note() const { return note_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -23,4 +27,5 @@ class CalibrationOverlay final : public QWidget {
   QWidget* area_;
   std::function<void()> cancel_;
   std::optional<QPoint> dot_;
+  QString note_;
 };

@@ -43,6 +43,7 @@ GameController::~GameController() { session->StopForClose(); }
 
 void GameController::SetActive(bool pressed) {
   session->SetActive(pressed);
+  gaze->GameClicked(pressed);
   // The pointer is followed only while a game plays with it: an idle window does nothing.
   if (session->UsingPointer() && pressed)
     pointerTimer.start(kPointerPeriodMs);

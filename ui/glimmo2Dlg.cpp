@@ -161,10 +161,7 @@ void CGlimmo2Dlg::OnCancel() {
   QDialog::reject();
 }
 
-void CGlimmo2Dlg::reject() {
-  if (controller->Calibrating()) return controller->CancelCalibration();  // Esc ends the calibration only
-  OnCancel();
-}
+void CGlimmo2Dlg::reject() { OnCancel(); }
 
 void CGlimmo2Dlg::accept() {
   // Enter outside a push button: ignored, the game may be running.
@@ -172,6 +169,8 @@ void CGlimmo2Dlg::accept() {
 
 void CGlimmo2Dlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_C && !(event->modifiers() & ~Qt::KeypadModifier)) return OnRecentre();
+  // Esc during the calibration ends the calibration only; "Sortir" and the close box still close.
+  if (event->key() == Qt::Key_Escape && controller->Calibrating()) return controller->CancelCalibration();
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (!enter || event->modifiers() & ~Qt::KeypadModifier) return QDialog::keyPressEvent(event);
   // Enter presses the focused push button; anywhere else it is the OK command.

@@ -55,7 +55,7 @@ class CGlimmo2Dlg : public QDialog, public game::View {
  protected:
   void DoDataExchange(bool saving);
   bool OnInitDialog();
-  void reject() override;  // the cancel command: Esc, the close box
+  void reject() override;  // the cancel command: "Sortir", Esc, the close box
   void accept() override;  // the OK command: Enter outside a push button
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -64,6 +64,7 @@ class CGlimmo2Dlg : public QDialog, public game::View {
   void EnableSolution(bool enabled) override;
   void Tell(Notice kind, const std::string& text) override;
   void ShowIndicator() override;
+  void HideIndicator() override;
   void InvalidatePlayfield() override;
   void SetIndicatorBitmap(game::ProximityBand band) override;
   void MoveIndicator(std::int32_t left, std::int32_t top) override;
@@ -75,6 +76,7 @@ class CGlimmo2Dlg : public QDialog, public game::View {
   void ShowNoFaceHint(bool shown) override;
   game::PicturePoint PointerInPicture() const override;
   void ShowDot(std::optional<game::PicturePoint> at) override;
+  void ShowDotNote(const std::string& note) override;
 
  private:
   void AddAboutItem();

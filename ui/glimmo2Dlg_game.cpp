@@ -38,6 +38,8 @@ void CGlimmo2Dlg::ShowDot(std::optional<game::PicturePoint> at) {
   calibrationOverlay->ShowDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
 }
 
+void CGlimmo2Dlg::ShowDotNote(const std::string& note) { calibrationOverlay->ShowNote(QString::fromStdString(note)); }
+
 void CGlimmo2Dlg::OnCapturaClicked() {
   CCaptureGraph::Snapshot shot = CCaptureGraph::TakeSnapshot([this] { repaint(); });
   if (shot.why == CCaptureGraph::NoFrame::NotYetFromTheGame)
@@ -58,6 +60,8 @@ void CGlimmo2Dlg::Tell(Notice kind, const std::string& text) {
 }
 
 void CGlimmo2Dlg::ShowIndicator() { indicator->show(); }
+
+void CGlimmo2Dlg::HideIndicator() { indicator->hide(); }
 
 void CGlimmo2Dlg::InvalidatePlayfield() { picture->ClearReveal(); }
 
