@@ -14,7 +14,7 @@ namespace {
 
 void* CaptureOpen() {
   std::string error;
-  return OpenSource(SettingsFromEnvironment().source, Pacing::EveryFrame, &error).release();
+  return OpenSource(Engine::Instance().SettingsNow().source, Pacing::EveryFrame, &error).release();
 }
 
 int32_t CaptureGrab(void* capture, uint8_t* bgr, int32_t bytes) {
@@ -34,7 +34,7 @@ const IrisdetCoreApi kApi{
     [] { Engine::Instance().Stop(); },
     [](int16_t* y, int16_t* x) { return Engine::Instance().Poll(y, x); },
     [](uint8_t* bgr, int32_t bytes) { return Engine::Instance().LatestFrame(bgr, bytes); },
-    [] { return Engine::Instance().Delivering(); },
+    [] { return Engine::Instance().SourceState(); },
     [](char* text, int32_t bytes) { return Engine::Instance().LastError(text, bytes); },
     [] {
       std::string error;  // a failure is told by the start that needs the model
@@ -56,6 +56,7 @@ const IrisdetCoreApi kApi{
       return known && Engine::Instance().Gaze().LookEnd(static_cast<LookUse>(use)) ? 1 : 0;
     },
     [](int32_t apply) -> int32_t { return Engine::Instance().Gaze().Calibrate(apply != 0); },
+    [](const char* device) { Engine::Instance().ChooseCamera(device ? device : ""); },
 };
 
 }  // namespace

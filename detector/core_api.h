@@ -10,7 +10,7 @@ struct IrisdetCoreApi {
   void (*stop)(void);
   int32_t (*poll)(int16_t* y, int16_t* x);
   int32_t (*latestFrame)(uint8_t* bgr, int32_t bytes);
-  int32_t (*delivering)(void);
+  int32_t (*sourceState)(void);
   int32_t (*lastError)(char* text, int32_t bytes);
   void (*loadModel)(void);
   void (*setTracking)(int32_t mode);
@@ -21,6 +21,7 @@ struct IrisdetCoreApi {
   void (*gazeLookAt)(int16_t y, int16_t x);
   int32_t (*gazeLookEnd)(int32_t use);
   int32_t (*gazeCalibrate)(int32_t apply);
+  void (*chooseCamera)(const char* device);
 };
 
 #define IRISDET_CORE_ENTRY "irisdet_core_api"

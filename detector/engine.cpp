@@ -19,9 +19,9 @@ namespace irisdet {
 namespace {
 
 constexpr auto kPollTimeout = std::chrono::milliseconds(100);
-constexpr auto kOpenTimeout = std::chrono::seconds(5);
 constexpr auto kLostAfter = std::chrono::seconds(2);           // without a frame, the source is lost
 constexpr auto kTrackerCheck = std::chrono::milliseconds(20);  // how often the model is asked for
+constexpr auto kNothingToRead = std::chrono::milliseconds(20);
 // A followed face needs no more looks than this to move the square smoothly: a webcam's 30
 // frames a second, looked at every other one, halve the detector's work.
 constexpr int kFollowingLooksPerSecond = 15;
@@ -75,35 +75,42 @@ Engine& Engine::Instance() {
   return engine;
 }
 
-Engine::~Engine() { Stop(); }
+Engine::~Engine() {
+  Stop();
+  for (std::thread& ended : ended_) ended.join();
+}
 
 int32_t Engine::Start() {
   std::lock_guard control(control_);
-  const Settings settings = SettingsFromEnvironment();  // once, for this start and its thread
+  const Settings settings = SettingsFromEnvironment(chosenCamera_);  // once, for this start and its thread
   if (KeepsWatching(settings)) {
     recentre_ = true;  // a new game: a new neutral position
     return IRISDET_OK;
   }
   StopLocked();
-  std::unique_lock lock(mutex_);
-  failure_ = ModelFileTrouble(settings.modelPath);
-  if (!failure_.empty()) {
-    std::cerr << "irisdet: " << failure_ << '\n';
-    return IRISDET_NO_MODEL;
+  {
+    std::lock_guard lock(mutex_);
+    failure_ = ModelFileTrouble(settings.modelPath);
+    if (!failure_.empty()) {
+      std::cerr << "irisdet: " << failure_ << '\n';
+      return IRISDET_NO_MODEL;
+    }
   }
-  const std::uint64_t run = ++run_;
+  StartLocked(settings);
+  return IRISDET_OK;
+}
+
+void Engine::StartLocked(const Settings& settings) {
+  std::lock_guard lock(mutex_);
+  run_ = std::make_shared<Run>();
+  run_->id = current_ = ++runs_;
   opening_ = Opening::Pending;
   latest_.release();
   lastFrameAt_ = {};
-  running_ = true;
   watching_ = settings;
-  thread_ = std::thread(&Engine::Watch, this, settings, run);
-  // Wait for the source to open (quick for files, a camera's own open time), not for the model.
-  changed_.wait_for(lock, kOpenTimeout, [&] { return opening_ != Opening::Pending; });
-  if (opening_ != Opening::Failed) return IRISDET_OK;
-  lock.unlock();
-  StopLocked();  // its thread has ended: not watching, nothing delivering
-  return IRISDET_NO_SOURCE;
+  // The stopped threads are joined by the new one, before it opens the source they may hold.
+  thread_ = std::thread(&Engine::Watch, this, settings, run_, std::move(ended_));
+  ended_.clear();
 }
 
 void Engine::Stop() {
@@ -112,21 +119,38 @@ void Engine::Stop() {
 }
 
 void Engine::StopLocked() {
-  if (!thread_.joinable()) return;
-  running_ = false;
+  if (!run_) return;
+  run_->stop = true;
   {
     std::lock_guard lock(mutex_);
-    ++run_;  // wakes any poll waiting on the old run
+    current_ = 0;
+    ++runs_;  // wakes any poll waiting on the old run
   }
   changed_.notify_all();
-  thread_.join();
+  run_.reset();
+  ended_.push_back(std::move(thread_));
+}
+
+void Engine::ChooseCamera(const std::string& node) {
+  std::lock_guard control(control_);
+  chosenCamera_ = node;
+  // Watching a camera: the other one from now on (IRISDET_SOURCE, when set, still chooses).
+  const Settings settings = SettingsFromEnvironment(chosenCamera_);
+  if (!run_ || KeepsWatching(settings)) return;
+  StopLocked();
+  StartLocked(settings);
+}
+
+Settings Engine::SettingsNow() {
+  std::lock_guard control(control_);
+  return SettingsFromEnvironment(chosenCamera_);
 }
 
 int32_t Engine::Poll(int16_t* y, int16_t* x) {
   std::unique_lock lock(mutex_);
-  const std::uint64_t run = run_;
-  const bool fresh = changed_.wait_for(lock, kPollTimeout, [&] { return frame_ != lastPolled_ || run_ != run; });
-  if (!fresh || run_ != run || !running_) return 0;
+  const std::uint64_t runs = runs_;
+  const bool fresh = changed_.wait_for(lock, kPollTimeout, [&] { return frame_ != lastPolled_ || runs_ != runs; });
+  if (!fresh || runs_ != runs || current_ == 0) return 0;
   lastPolled_ = frame_;
   if (!found_) return 0;
   *y = y_;
@@ -150,49 +174,54 @@ int32_t Engine::LastError(char* text, int32_t bytes) {
   return static_cast<int32_t>(failure_.size());
 }
 
-void Engine::Fail(std::uint64_t run, const std::string& why) {
+void Engine::Fail(const Run& run, const std::string& why) {
   std::cerr << "irisdet: " << why << '\n';
   std::lock_guard lock(mutex_);
-  if (run == run_) failure_ = why;
+  if (run.id == current_) failure_ = why;
 }
 
-// The pacing of a file source: a stop wakes it at once.
-bool Engine::WaitForFrame(std::chrono::steady_clock::time_point when) {
+// The pacing of a file source, and a camera's looking again: a stop wakes it at once.
+bool Engine::WaitForFrame(const Run& run, std::chrono::steady_clock::time_point when) {
   std::unique_lock lock(mutex_);
-  return !changed_.wait_until(lock, when, [this] { return !running_; });
+  return !changed_.wait_until(lock, when, [&run] { return run.stop.load(); });
 }
 
 int32_t Engine::LatestFrame(uint8_t* bgr, int32_t bytes) {
   std::lock_guard lock(mutex_);
   const auto size = static_cast<std::int64_t>(latest_.total() * latest_.elemSize());
-  if (!running_ || latest_.empty() || !bgr || bytes < size) return 0;
+  if (current_ == 0 || latest_.empty() || !bgr || bytes < size) return 0;
   std::memcpy(bgr, latest_.data, static_cast<std::size_t>(size));
   return 1;
 }
 
-// A start while watching the same source, which still gives frames and has had no
-// trouble, keeps it: a stop click need not close and reopen the camera.
+// A start while watching the same source, still opening or giving frames, and with no
+// trouble, keeps it: a stop click need not close and reopen the camera, and a second
+// click while a slow camera opens does not open it again.
 bool Engine::KeepsWatching(const Settings& settings) {
   std::lock_guard lock(mutex_);
-  return thread_.joinable() && opening_ == Opening::Opened && failure_.empty() && watching_.source == settings.source &&
-         watching_.modelPath == settings.modelPath && DeliveringLocked();
+  const int32_t state = SourceStateLocked();
+  return (state == IRISDET_SOURCE_OPENING || state == IRISDET_SOURCE_DELIVERING) && failure_.empty() &&
+         watching_.source == settings.source && watching_.modelPath == settings.modelPath;
 }
 
-int32_t Engine::Delivering() {
+int32_t Engine::SourceState() {
   std::lock_guard lock(mutex_);
-  return DeliveringLocked();
+  return SourceStateLocked();
 }
 
-int32_t Engine::DeliveringLocked() const {
-  if (!running_) return 0;
+int32_t Engine::SourceStateLocked() const {
+  if (current_ == 0) return IRISDET_SOURCE_STOPPED;
+  if (opening_ == Opening::Pending) return IRISDET_SOURCE_OPENING;
+  if (opening_ == Opening::Failed) return IRISDET_SOURCE_FAILED;
   const bool waitingForTheFirst = lastFrameAt_ == std::chrono::steady_clock::time_point{};
-  return waitingForTheFirst || std::chrono::steady_clock::now() - lastFrameAt_ < kLostAfter ? 1 : 0;
+  return waitingForTheFirst || std::chrono::steady_clock::now() - lastFrameAt_ < kLostAfter ? IRISDET_SOURCE_DELIVERING
+                                                                                            : IRISDET_SOURCE_LOST;
 }
 
-void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float x, float y) {
+void Engine::Publish(const Run& run, const cv::Mat& frame, bool found, float x, float y) {
   {
     std::lock_guard lock(mutex_);
-    if (run != run_) return;
+    if (run.id != current_) return;
     lastFrameAt_ = std::chrono::steady_clock::now();
     latest_ = frame;  // shared, not copied: a source never writes into a frame it has handed out
     ++frame_;
@@ -205,34 +234,38 @@ void Engine::Publish(std::uint64_t run, const cv::Mat& frame, bool found, float 
 
 // The tracker once what it needs is ready (the model is read in the background: until
 // then frames come without eyes, and a stop never waits for it).
-std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(const std::string& modelPath, std::uint64_t run, bool& never) {
+std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(const std::string& modelPath, const Run& run, bool& never) {
   std::string error;
   std::unique_ptr<EyeTracker> tracker = parts_.makeTracker(modelPath, &error);
   if (!error.empty()) Fail(run, error), never = true;
   return tracker;
 }
 
-void Engine::Watch(const Settings& settings, std::uint64_t run) {
+void Engine::Watch(const Settings& settings, const std::shared_ptr<Run>& run, std::vector<std::thread> before) {
   pthread_setname_np(pthread_self(), "irisdet");
   cv::setNumThreads(1);  // leave the other core to the game
+  for (std::thread& ended : before) ended.join();
+  if (run->stop) return;
   std::string error;
   std::unique_ptr<FrameSource> source =
-      parts_.openSource(settings.source, &error, [this](auto when) { return WaitForFrame(when); });
-  if (!source) Fail(run, error);
+      parts_.openSource(settings.source, &error, [this, run](auto when) { return WaitForFrame(*run, when); });
+  if (!source && !run->stop) Fail(*run, error);
   {
     std::lock_guard lock(mutex_);
-    opening_ = source ? Opening::Opened : Opening::Failed;
+    if (run->id == current_) opening_ = source ? Opening::Opened : Opening::Failed;
   }
   changed_.notify_all();
-  if (!source) return;
+  if (source) WatchFrames(*source, settings, *run);
+}
+
+void Engine::WatchFrames(FrameSource& source, const Settings& settings, const Run& run) {
   // The frames wait for what finds the eye (the model is read in the background, and a
   // stop cuts the wait short): a video then plays from its start. Without it, frames
   // still come, for a snapshot.
   std::unique_ptr<EyeTracker> tracker;
   bool noTracker = false;
-  while (running_ && !(tracker = TrackerWhenReady(settings.modelPath, run, noTracker)) && !noTracker)
-    WaitForFrame(std::chrono::steady_clock::now() + kTrackerCheck);
-  const Tracking chosen = settings.tracking;
+  while (!run.stop && !(tracker = TrackerWhenReady(settings.modelPath, run, noTracker)) && !noTracker)
+    WaitForFrame(run, std::chrono::steady_clock::now() + kTrackerCheck);
   const auto start = std::chrono::steady_clock::now();
   cv::Mat frame;
   std::optional<cv::Point2f> eye;
@@ -240,9 +273,9 @@ void Engine::Watch(const Settings& settings, std::uint64_t run) {
   const auto betweenLooks = parts_.followingLooksPerSecond > 0
                                 ? std::chrono::milliseconds(1000 / parts_.followingLooksPerSecond) - kFrameJitter
                                 : std::chrono::milliseconds(0);
-  while (running_) {
-    if (!source->Grab()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));  // nothing to read now: no spinning
+  while (!run.stop) {
+    if (!source.Grab()) {
+      WaitForFrame(run, std::chrono::steady_clock::now() + kNothingToRead);  // no spinning
       continue;
     }
     // A face being followed that holds still is looked at followingLooksPerSecond times a
@@ -250,13 +283,13 @@ void Engine::Watch(const Settings& settings, std::uint64_t run) {
     // searched for, is looked at in every frame.
     const auto now = std::chrono::steady_clock::now();
     if (eye && tracker->Settled() && now - lastLook < betweenLooks) continue;
-    if (!source->Retrieve(frame)) continue;
+    if (!source.Retrieve(frame)) continue;
     lastLook = now;
-    if (tracker && !source->Repeated()) {
+    if (tracker && !source.Repeated()) {
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       if (recentre_.exchange(false)) tracker->Recentre();
       const int mode = tracking_;
-      eye = tracker->Next(frame, mode < 0 ? chosen : static_cast<Tracking>(mode), seconds);
+      eye = tracker->Next(frame, mode < 0 ? settings.tracking : static_cast<Tracking>(mode), seconds);
     }
     Publish(run, frame, eye.has_value(), eye ? eye->x : 0.f, eye ? eye->y : 0.f);
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "detector/bounded_input.h"
+#include "detector/camera_source.h"
 
 namespace irisdet {
 namespace {
@@ -22,41 +23,6 @@ using Clock = std::chrono::steady_clock;
 constexpr double kDefaultFps = 30.0;  // a picture sequence plays as a webcam would
 constexpr std::int64_t kMaxVideoFileBytes = 16ll << 30;
 constexpr std::size_t kMaxFolderImages = 20000;
-
-class CameraSource final : public FrameSource {
- public:
-  explicit CameraSource(int index) : index_(index) {}
-
-  bool Open() {
-    capture_.open(index_, cv::CAP_V4L2);
-    if (!capture_.isOpened()) return false;
-    for (const CameraSetting& setting : CameraSettings())
-      capture_.set(setting.property, setting.value);  // a refusal keeps the camera's own
-    return true;
-  }
-
-  bool Read(cv::Mat& frame) override { return Grab() && Retrieve(frame); }
-
-  bool Grab() override {
-    if (capture_.isOpened() && capture_.grab()) return true;
-    // The camera went away: try it again now and then, without spinning.
-    capture_.release();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Open();
-    return false;
-  }
-
-  bool Retrieve(cv::Mat& frame) override {  // decodes the compressed frame
-    cv::Mat raw;
-    if (!capture_.retrieve(raw) || raw.empty() || !FrameSizeAllowed(raw.cols, raw.rows)) return false;
-    frame = ToCameraFrame(raw);
-    return true;
-  }
-
- private:
-  int index_;
-  cv::VideoCapture capture_;
-};
 
 // A video or a picture sequence: paced at its frame rate in real time, and after its
 // end its last frame keeps coming, as a camera's would.
@@ -278,40 +244,18 @@ class FolderSource final : public FrameSource {
 
 }  // namespace
 
-const std::vector<CameraSetting>& CameraSettings() {
-  static const std::vector<CameraSetting> settings = {
-      {cv::CAP_PROP_FOURCC, static_cast<double>(cv::VideoWriter::fourcc('M', 'J', 'P', 'G'))},
-      {cv::CAP_PROP_FRAME_WIDTH, kWidth},
-      {cv::CAP_PROP_FRAME_HEIGHT, kHeight},
-      {cv::CAP_PROP_FPS, kDefaultFps},
-      {cv::CAP_PROP_BUFFERSIZE, 1},  // the newest frame, not a queue of old ones
-  };
-  return settings;
-}
-
 namespace {
 
-bool ParseCamera(const std::string& name, int* index) {
-  if (name.empty() || name == "camera") return (*index = 0), true;
+// "camera" (the first colour camera), "camera:N" (/dev/videoN), or a camera's device node
+// itself; the node, empty for the first colour camera.
+bool ParseCamera(const std::string& name, std::string* node) {
+  if (name.empty() || name == "camera") return node->clear(), true;
+  if (name.rfind("/dev/video", 0) == 0) return (*node = name), true;
   if (name.rfind("camera:", 0) != 0) return false;
   const std::string digits = name.substr(7);
   if (digits.empty() || digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return false;
-  *index = std::stoi(digits);
+  *node = "/dev/video" + digits;
   return true;
-}
-
-// Only a camera device is opened as a camera: anything else could block or mislead.
-bool IsCameraDevice(int index) {
-  struct stat info {};
-  const std::string device = "/dev/video" + std::to_string(index);
-  return ::stat(device.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
-}
-
-std::unique_ptr<FrameSource> OpenCamera(int index, std::string* error) {
-  auto source = std::make_unique<CameraSource>(index);
-  if (IsCameraDevice(index) && source->Open()) return source;
-  *error = "No s'ha pogut obrir la càmera " + std::to_string(index) + ".";
-  return nullptr;
 }
 
 }  // namespace
@@ -337,8 +281,7 @@ bool SleepUntil(std::chrono::steady_clock::time_point when) {
 }
 
 std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error, FrameWait wait) {
-  int camera = 0;
-  if (ParseCamera(name, &camera)) return OpenCamera(camera, error);
+  if (std::string node; ParseCamera(name, &node)) return OpenCamera(node, ComputerCameras(), error, std::move(wait));
   std::error_code ec;
   if (fs::is_directory(name, ec)) {
     auto source = std::make_unique<FolderSource>(name);

@@ -46,20 +46,11 @@ class FrameSource {
 using FrameWait = std::function<bool(std::chrono::steady_clock::time_point)>;
 bool SleepUntil(std::chrono::steady_clock::time_point when);
 
-// "camera", "camera:N", a folder, or a video / image-sequence path. Null when it
-// cannot be opened; the reason, for the player, goes to *error.
+// "" or "camera" (the first colour camera), "camera:N", a camera's node "/dev/videoN", a
+// folder, or a video / image-sequence path. Null when it cannot be opened; the reason, for
+// the player, goes to *error.
 std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error,
                                         FrameWait wait = SleepUntil);
-
-// What a camera is asked for, in this order (the format before the size, as V4L2
-// wants): compressed MJPG frames where it offers them (a USB webcam gives 30 fps at
-// 640x480 only so), 640x480, 30 fps, and one buffer, so the frame read is the newest.
-// Its automatic exposure is left as it is: on.
-struct CameraSetting {
-  int property;  // cv::CAP_PROP_*
-  double value;
-};
-const std::vector<CameraSetting>& CameraSettings();
 
 // Scales any frame to 640x480 and converts grey or BGRA to BGR; a frame that needs neither
 // is handed back as it is (its pixels shared, not copied).

@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,7 +14,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "detector/camera_list.h"
 #include "detector/core_api.h"
 #include "detector/tracking_choice.h"
 
@@ -25,6 +28,8 @@ std::mutex loading;
 std::atomic<const IrisdetCoreApi*> loaded{nullptr};
 std::atomic<bool> coreMissing{false};
 std::atomic<int32_t> chosenTracking{-1};  // chosen before the inside was loaded
+std::mutex choosing;                      // a choice never waits for the inside to load
+std::string chosenCamera;                 // under `choosing`; empty: the first colour camera
 
 // The folder of this library, where its inside lies.
 std::string OwnFolder() {
@@ -60,6 +65,8 @@ const IrisdetCoreApi* Core() {
   }
   const IrisdetCoreApi* api = entry();
   if (const int32_t mode = chosenTracking; mode >= 0) api->setTracking(mode);
+  std::lock_guard chosen(choosing);  // no choice made in between is missed
+  api->chooseCamera(chosenCamera.c_str());
   loaded = api;
   return api;
 }
@@ -104,9 +111,45 @@ IRISDET_EXPORT int32_t EyeDetectorLatestFrame(uint8_t* bgr, int32_t bytes) {
   return core ? core->latestFrame(bgr, bytes) : 0;
 }
 
-IRISDET_EXPORT int32_t EyeDetectorDelivering(void) {
+IRISDET_EXPORT int32_t EyeDetectorSourceState(void) {
   const IrisdetCoreApi* core = loaded;
-  return core ? core->delivering() : 0;
+  return core ? core->sourceState() : IRISDET_SOURCE_STOPPED;
+}
+
+IRISDET_EXPORT int32_t EyeDetectorListCameras(IrisdetCamera* cameras, int32_t most) {
+  const std::vector<irisdet::Camera> found = irisdet::ListCameras();
+  for (std::size_t i = 0; cameras && i < found.size() && i < static_cast<std::size_t>(std::max(most, 0)); ++i) {
+    IrisdetCamera& c = cameras[i];
+    std::snprintf(c.device, sizeof c.device, "%s", found[i].node.c_str());
+    std::snprintf(c.name, sizeof c.name, "%s", found[i].name.c_str());
+    c.greyOnly = found[i].greyOnly ? 1 : 0;
+  }
+  return static_cast<int32_t>(found.size());
+}
+
+IRISDET_EXPORT void EyeDetectorChooseCamera(const char* device) {
+  std::string chosen = device ? device : "";
+  const IrisdetCoreApi* core = nullptr;
+  {
+    std::lock_guard lock(choosing);  // never loads the inside: it takes the choice when it loads
+    chosenCamera = chosen;
+    core = loaded;
+  }
+  if (core) core->chooseCamera(chosen.c_str());
+}
+
+IRISDET_EXPORT int32_t EyeDetectorWatchedSource(char* text, int32_t bytes) {
+  std::string watched;
+  int32_t kind = IRISDET_CAMERA_DEFAULT;
+  if (const char* source = SourceChosenByEnvironment()) {
+    watched = source, kind = IRISDET_CAMERA_FROM_ENVIRONMENT;
+  } else {
+    std::lock_guard lock(choosing);
+    watched = chosenCamera;
+    if (!watched.empty()) kind = IRISDET_CAMERA_CHOSEN;
+  }
+  if (text && bytes > 0) std::snprintf(text, static_cast<std::size_t>(bytes), "%s", watched.c_str());
+  return kind;
 }
 
 IRISDET_EXPORT int32_t EyeDetectorLastError(char* text, int32_t bytes) {

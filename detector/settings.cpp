@@ -8,9 +8,10 @@ namespace {
 constexpr const char* kDebianModel = "/usr/share/dlib/shape_predictor_68_face_landmarks.dat";
 }  // namespace
 
-Settings SettingsFromEnvironment() {
+Settings SettingsFromEnvironment(const std::string& chosenCamera) {
   Settings settings;
-  if (const char* source = std::getenv("IRISDET_SOURCE")) settings.source = source;
+  const char* source = SourceChosenByEnvironment();
+  settings.source = source ? source : chosenCamera;
   const char* model = std::getenv("IRISDET_MODEL");
   settings.modelPath = model && *model ? model : kDebianModel;
   settings.tracking = static_cast<Tracking>(TrackingChosenByEnvironment());

@@ -9,11 +9,13 @@
 namespace irisdet {
 
 struct Settings {
-  std::string source;     // IRISDET_SOURCE: a camera's number or device, a video, an image sequence; empty: camera 0
-  std::string modelPath;  // IRISDET_MODEL, or where Debian installs the landmark model
+  // IRISDET_SOURCE (a camera, a video, an image sequence), or else the camera the player
+  // chose; empty: the first colour camera.
+  std::string source;
+  std::string modelPath;                  // IRISDET_MODEL, or where Debian installs the landmark model
   Tracking tracking = Tracking::Comfort;  // IRISDET_TRACKING
 };
-Settings SettingsFromEnvironment();
+Settings SettingsFromEnvironment(const std::string& chosenCamera = {});
 
 // The neural face finder's folder: IRISDET_FACE_FINDER, or where it is installed or
 // fetched; empty when there is none. Read with the landmark model.

@@ -19,3 +19,7 @@ inline int32_t TrackingChosenByEnvironment() {
   if (chosen && std::strcmp(chosen, "gaze") == 0) return IRISDET_TRACKING_GAZE;
   return IRISDET_TRACKING_COMFORT;
 }
+
+// The source IRISDET_SOURCE chooses over the player's camera, or null: the one rule, for
+// the library's thin part and its inside alike.
+inline const char* SourceChosenByEnvironment() { return std::getenv("IRISDET_SOURCE"); }

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "game/eye_source.h"
 #include "game/gaze_looks.h"
 #include "irisdet.h"
@@ -7,10 +9,33 @@ namespace {
 
 class DetectorSource final : public EyeSource {
  public:
+  static constexpr std::int32_t kMostCameras = 32;
   std::int32_t Start() override { return EyeDetectorStart(0); }
   void Stop() override { EyeDetectorStop(); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
-  bool Delivering() override { return EyeDetectorDelivering() != 0; }
+  CameraState Camera() override {
+    static_assert(IRISDET_SOURCE_STOPPED == 0 && IRISDET_SOURCE_OPENING == 1 && IRISDET_SOURCE_DELIVERING == 2 &&
+                  IRISDET_SOURCE_LOST == 3 && IRISDET_SOURCE_FAILED == 4);
+    const std::int32_t state = EyeDetectorSourceState();
+    return state >= IRISDET_SOURCE_STOPPED && state <= IRISDET_SOURCE_FAILED ? static_cast<CameraState>(state)
+                                                                             : CameraState::kStopped;
+  }
+  std::vector<CameraChoice> Cameras() override {
+    std::vector<IrisdetCamera> found(kMostCameras);
+    const std::int32_t count = EyeDetectorListCameras(found.data(), kMostCameras);
+    std::vector<CameraChoice> cameras;
+    for (std::int32_t i = 0; i < std::min(count, kMostCameras); ++i)
+      cameras.push_back({found[i].device, found[i].name, found[i].greyOnly != 0});
+    return cameras;
+  }
+  void ChooseCamera(const std::string& device) override { EyeDetectorChooseCamera(device.c_str()); }
+  WatchedSource Watched() override {
+    char text[512];
+    const std::int32_t kind = EyeDetectorWatchedSource(text, sizeof text);
+    if (kind == IRISDET_CAMERA_CHOSEN) return {WatchedSource::Kind::kChosen, text};
+    if (kind == IRISDET_CAMERA_FROM_ENVIRONMENT) return {WatchedSource::Kind::kEnvironment, text};
+    return {};
+  }
   void SetTracking(Tracking tracking) override {
     static_assert(int(Tracking::kEyes) == IRISDET_TRACKING_EYES && int(Tracking::kGaze) == IRISDET_TRACKING_GAZE);
     EyeDetectorSetTracking(static_cast<std::int32_t>(tracking));

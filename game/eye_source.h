@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Where the game's gaze comes from: the eye detector, or the mouse pointer when
 // there is no camera. The same three operations either way.
@@ -10,6 +11,21 @@ namespace game {
 // picture, or where they look (gaze, calibrated by the game).
 enum class Tracking { kComfort, kEyes, kGaze };
 
+// Where the detector's camera stands.
+enum class CameraState { kStopped, kOpening, kDelivering, kLost, kFailed };
+
+// A camera the player may choose, as the computer names it.
+struct CameraChoice {
+  std::string device, name;
+  bool greyOnly = false;  // an infrared camera: listed last, never chosen by itself
+};
+
+// What is watched: the first colour camera, the one chosen, or IRISDET_SOURCE's (`text`).
+struct WatchedSource {
+  enum class Kind { kDefault, kChosen, kEnvironment } kind = Kind::kDefault;
+  std::string text;
+};
+
 class EyeSource {
  public:
   virtual ~EyeSource() = default;
@@ -17,8 +33,13 @@ class EyeSource {
   virtual void Stop() = 0;
   // Waits for the next sample; 1 with y and x written, 0 with both left alone.
   virtual std::int32_t Poll(std::int16_t* y, std::int16_t* x) = 0;
-  // False once the source has stopped giving anything to look at.
-  virtual bool Delivering() { return true; }
+  // Only the detector has a camera: opened on its own thread, lost, or found again.
+  virtual CameraState Camera() { return CameraState::kDelivering; }
+  // The computer's cameras: this opens each to ask it, so never on the UI thread.
+  virtual std::vector<CameraChoice> Cameras() { return {}; }
+  // The camera watched from now on, switched at once during a game; empty: the first colour one.
+  virtual void ChooseCamera(const std::string& /*device*/) {}
+  virtual WatchedSource Watched() { return {}; }
   // Why the last start failed or what went wrong since, for the player; empty when
   // nothing did.
   virtual std::string Failure() { return {}; }

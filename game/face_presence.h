@@ -18,7 +18,10 @@ class FacePresence final : public EyeSource {
   std::int32_t Start() override;
   void Stop() override { detector_.Stop(); }
   std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;
-  bool Delivering() override { return detector_.Delivering(); }
+  CameraState Camera() override { return detector_.Camera(); }
+  std::vector<CameraChoice> Cameras() override { return detector_.Cameras(); }
+  void ChooseCamera(const std::string& device) override { detector_.ChooseCamera(device); }
+  WatchedSource Watched() override { return detector_.Watched(); }
   std::string Failure() override { return detector_.Failure(); }
   void SetTracking(Tracking tracking) override { detector_.SetTracking(tracking); }
   Tracking TrackingInUse() override { return detector_.TrackingInUse(); }

@@ -58,6 +58,10 @@ void GameSession::StartEyes() {
     gameWatches = true;
     return;
   }
+  FollowTheMouse();
+}
+
+void GameSession::FollowTheMouse() {
   if (!services.pointerFromStart && !toldNoCamera) {
     toldNoCamera = true;
     const std::string why = watchedDetector.Failure();
@@ -74,9 +78,9 @@ void GameSession::StartGame() {
   toldCameraLost = false;
   view.EnableSolution(true);
   workerView = effects.Open();
-  context = std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, paused, feedback,
-                                                              tolerance, *eyes, *workerView, services.clock,
-                                                              services.chance});
+  context =
+      std::make_unique<TrackingContext>(TrackingContext{playfield, target, flips, stopRequested, paused, feedback,
+                                                        tolerance, eyes, *workerView, services.clock, services.chance});
   try {
     workerRunning = true;
     worker = services.launch([this] {
@@ -94,14 +98,20 @@ void GameSession::StartGame() {
 
 void GameSession::CheckCamera() {
   if (!PlayingWithDetector()) return;
+  const CameraState camera = watchedDetector.Camera();
+  if (camera == CameraState::kFailed) {
+    if (!calibrationWatches) watchedDetector.Stop();
+    gameWatches = false;
+    return FollowTheMouse();
+  }
   if (std::string trouble = watchedDetector.Failure(); !trouble.empty() && trouble != toldTrouble) {
     toldTrouble = std::move(trouble);
     // Something the player can mend (a landmark model that cannot be used): the square
     // will not follow the eyes.
-    view.Tell(View::Notice::kWarning, toldTrouble);
-    return;
+    return view.Tell(View::Notice::kWarning, toldTrouble);
   }
-  if (toldCameraLost || !PlayingWithDetector() || watchedDetector.Delivering()) return;
+  if (camera == CameraState::kDelivering) toldCameraLost = false;  // back: a second loss is told again
+  if (camera != CameraState::kLost || toldCameraLost) return;
   toldCameraLost = true;
   view.Tell(View::Notice::kWarning, "S'ha perdut la càmera: ja no arriben imatges.");
 }

@@ -44,9 +44,14 @@ class GameSession {
   void RequestStop() { stopRequested = true; }
   // The stop steps of closing the window; returns once the worker has left.
   void StopForClose();
-  // Now and then during a game (UI thread): tells the player, once a game, when the
-  // camera has stopped giving frames, and once for the run what else went wrong.
+  // Now and then during a game (UI thread): a camera that turns out not to open is told
+  // (once a run) and the mouse plays instead; a camera that stops giving frames is told
+  // once until it gives them again; what else went wrong is told once a run.
   void CheckCamera();
+  // The calibration's camera could not be opened.
+  bool CameraFailed() { return watchedDetector.Camera() == CameraState::kFailed; }
+  // The camera watched from now on, at once during a game.
+  void ChooseCamera(const std::string& device) { watchedDetector.ChooseCamera(device); }
 
   // During a game with the detector: no eye for a second or more.
   bool FaceMissing();
@@ -66,7 +71,7 @@ class GameSession {
   bool Paused() const { return paused; }
 
   const TargetPoint& Target() const { return target; }
-  bool UsingPointer() const { return eyes == &services.pointer; }
+  bool UsingPointer() const { return eyes.load() == &services.pointer; }
 
   // The dialog's choices, read by the game at every pass.
   void SetFeedback(FeedbackMode mode) { feedback = mode; }
@@ -81,8 +86,9 @@ class GameSession {
   void StopSteps();  // shared by a stop click and closing the window
   void StopEyes();
   void JoinWorker();
-  bool PlayingWithDetector() const { return workerRunning && eyes == &watchedDetector; }
+  bool PlayingWithDetector() const { return workerRunning && eyes.load() == &watchedDetector; }
   void TellIfSilent();
+  void FollowTheMouse();  // the camera could not be opened: told once a run
 
   View& view;
   const PlayfieldRect& playfield;
@@ -92,7 +98,7 @@ class GameSession {
   std::atomic<bool> stopRequested{false};
   std::atomic<bool> paused{false};
   TargetPoint target;
-  EyeSource* eyes = nullptr;
+  std::atomic<EyeSource*> eyes{nullptr};
   bool gameWatches = false;         // a game started the detector and has not stopped it
   bool calibrationWatches = false;  // the calibration needs the detector
   bool toldNoCamera = false;

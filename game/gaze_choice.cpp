@@ -22,11 +22,14 @@ void GazeChoice::Recentre() {
     session_.Recentre();
 }
 
+namespace {
+constexpr const char* kNoCameraToCalibrate =
+    "La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans.";
+}  // namespace
+
 void GazeChoice::StartCalibration() {
   if (dots_.Running()) return;
-  if (!session_.StartWatching())
-    return view_.Tell(View::Notice::kInformation,
-                      "La mirada es calibra amb la càmera, i no s'ha pogut obrir. Es manté el seguiment d'abans.");
+  if (!session_.StartWatching()) return view_.Tell(View::Notice::kInformation, kNoCameraToCalibrate);
   before_ = session_.TrackingInUse();
   session_.SetTracking(Tracking::kGaze);  // the detector reads looks in gaze tracking only
   session_.Pause();                       // nothing of the game draws the eye from the dot
@@ -39,6 +42,12 @@ void GazeChoice::GameClicked(bool pressed) {
 }
 
 bool GazeChoice::Step() {
+  if (session_.CameraFailed()) {  // known only once it has tried: a camera opens on its own thread
+    dots_.Cancel();
+    End(false);
+    view_.Tell(View::Notice::kInformation, kNoCameraToCalibrate);
+    return false;
+  }
   switch (dots_.Tick()) {
     case DotCalibration::Outcome::kRunning:
       return true;

@@ -27,7 +27,7 @@ void GazeTracker::Run() {
 }
 
 bool GazeTracker::Pass() {
-  const bool eyeFound = context_.eyes.Poll(&camY_, &camX_) != 0;
+  const bool eyeFound = context_.eyes.load()->Poll(&camY_, &camX_) != 0;
   if (context_.paused) {
     wasPaused_ = true;
     return true;

@@ -23,7 +23,9 @@ struct TrackingContext {
   const std::atomic<bool>& paused;
   const std::atomic<FeedbackMode>& feedback;
   const std::atomic<std::int32_t>& tolerance;
-  EyeSource& eyes;
+  // The detector, or the mouse once the camera could not be opened: switched on the UI
+  // thread while the loop polls.
+  const std::atomic<EyeSource*>& eyes;
   TrackingView& view;
   Clock& clock;
   Chance& chance;

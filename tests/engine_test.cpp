@@ -6,9 +6,11 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "detector/engine.h"
 #include "irisdet.h"
@@ -23,12 +25,14 @@ struct Script {
   std::deque<cv::Mat> frames;
   bool ended = false;  // as a removed video: nothing more, ever
   std::atomic<int> opened{0};
+  std::atomic<bool> slowToOpen{false};  // the source opens only once this is cleared, or a stop comes
   std::atomic<int> recentred{0};
   std::atomic<bool> trackerReady{true};  // false: what finds the eye is still being read
   std::atomic<int> looked{0};            // frames the tracker was given
   std::atomic<bool> settled{true};       // the tracker's face held still
   std::atomic<int> askedWhenEmpty{0};    // reads that found no frame handed
   std::string modelPath;                 // the tracker was made with, under the mutex
+  std::vector<std::string> sources;      // the names opened, under the mutex
   std::atomic<int> tracking{-1};         // the tracking the last frame was looked at with
 
   // A frame whose top-left pixel carries the point the scripted tracker reports.
@@ -51,17 +55,24 @@ class ScriptedSource final : public irisdet::FrameSource {
   ScriptedSource(std::shared_ptr<Script> script, irisdet::FrameWait wait)
       : script_(std::move(script)), wait_(std::move(wait)) {}
   // Waits, as a camera does, until a frame is handed; a stop cuts the wait short.
+  // A stopped run's thread ends by itself: a frame it takes after the stop goes back, for
+  // the next run.
   bool Read(cv::Mat& frame) override {
     while (wait_(Clock::now() + std::chrono::milliseconds(2))) {
-      std::lock_guard lock(script_->mutex);
-      if (script_->ended) return false;
-      if (script_->frames.empty()) {
-        ++script_->askedWhenEmpty;
-        continue;
+      {
+        std::lock_guard lock(script_->mutex);
+        if (script_->ended) return false;
+        if (script_->frames.empty()) {
+          ++script_->askedWhenEmpty;
+          continue;
+        }
+        frame = script_->frames.front();
+        script_->frames.pop_front();
       }
-      frame = script_->frames.front();
-      script_->frames.pop_front();
-      return true;
+      if (wait_(Clock::now())) return true;
+      std::lock_guard lock(script_->mutex);
+      script_->frames.push_front(frame);
+      return false;
     }
     return false;
   }
@@ -90,20 +101,26 @@ class ScriptedTracker final : public irisdet::EyeTracker {
 
 irisdet::EngineParts Scripted(const std::shared_ptr<Script>& script, std::string sourceTrouble = {},
                               std::string trackerTrouble = {}, int followingLooksPerSecond = 0) {
-  return {
-      [=](const std::string&, std::string* error, irisdet::FrameWait wait) -> std::unique_ptr<irisdet::FrameSource> {
-        ++script->opened;
-        if (!sourceTrouble.empty()) return *error = sourceTrouble, nullptr;
-        return std::make_unique<ScriptedSource>(script, std::move(wait));
-      },
-      [=](const std::string& modelPath, std::string* error) -> std::unique_ptr<irisdet::EyeTracker> {
-        *error = trackerTrouble;
-        if (!script->trackerReady) return nullptr;
-        std::lock_guard lock(script->mutex);
-        script->modelPath = modelPath;
-        return std::make_unique<ScriptedTracker>(script);
-      },
-      followingLooksPerSecond};
+  return {[=](const std::string& name, std::string* error,
+              irisdet::FrameWait wait) -> std::unique_ptr<irisdet::FrameSource> {
+            {
+              std::lock_guard lock(script->mutex);
+              script->sources.push_back(name);
+            }
+            ++script->opened;
+            while (script->slowToOpen)  // a webcam agreeing on a format; a stop cuts it short
+              if (!wait(Clock::now() + std::chrono::milliseconds(2))) return nullptr;
+            if (!sourceTrouble.empty()) return *error = sourceTrouble, nullptr;
+            return std::make_unique<ScriptedSource>(script, std::move(wait));
+          },
+          [=](const std::string& modelPath, std::string* error) -> std::unique_ptr<irisdet::EyeTracker> {
+            *error = trackerTrouble;
+            if (!script->trackerReady) return nullptr;
+            std::lock_guard lock(script->mutex);
+            script->modelPath = modelPath;
+            return std::make_unique<ScriptedTracker>(script);
+          },
+          followingLooksPerSecond};
 }
 
 // Polls until a sample with an eye comes; each poll waits at most 100 ms for a frame.
@@ -120,6 +137,15 @@ cv::Point HandAndPoll(Script& script, irisdet::Engine& engine, int x, int y) {
   int16_t polledY = -1, polledX = -1;
   if (!PollForEye(engine, &polledY, &polledX)) return {-1, -1};
   return {polledX, polledY};
+}
+
+// Waits for what the watching thread does, for as long as a slow build may need.
+bool Eventually(const std::function<bool()>& happened) {
+  for (int i = 0; i < 60000; ++i) {
+    if (happened()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
 }
 
 std::string LastError(irisdet::Engine& engine) {
@@ -140,7 +166,7 @@ TEST(EngineTest, EachHandedFrameIsPolledOnceWithItsPointAndItsPixels) {
   ASSERT_EQ(engine.LatestFrame(pixels.data(), static_cast<int32_t>(pixels.size())), 1);
   EXPECT_EQ(pixels[0], 30);
   EXPECT_EQ(pixels[pixels.size() - 1], 7);
-  EXPECT_EQ(engine.Delivering(), 1);
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_DELIVERING);
 }
 
 TEST(EngineTest, AStopWhileTheSourceWaitsEndsTheRunAtOnce) {
@@ -155,7 +181,52 @@ TEST(EngineTest, AStopWhileTheSourceWaitsEndsTheRunAtOnce) {
   EXPECT_EQ(y, -1);
   uint8_t pixel[irisdet::kWidth * irisdet::kHeight * 3];
   EXPECT_EQ(engine.LatestFrame(pixel, sizeof pixel), 0);
-  EXPECT_EQ(engine.Delivering(), 0);
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_STOPPED);
+}
+
+TEST(EngineTest, StartAndStopNeverWaitForASourceThatIsSlowToOpen) {
+  auto script = std::make_shared<Script>();
+  script->slowToOpen = true;
+  irisdet::Engine engine(Scripted(script));
+  ASSERT_EQ(engine.Start(), IRISDET_OK);  // returns while the source is still opening
+  ASSERT_TRUE(Eventually([&] { return script->opened != 0; }));
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_OPENING);
+  ASSERT_EQ(engine.Start(), IRISDET_OK);  // a second click while it opens keeps it
+  script->slowToOpen = false;             // opened at last
+  EXPECT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
+  EXPECT_EQ(script->opened, 1);
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_DELIVERING);
+  engine.Stop();
+  script->slowToOpen = true;
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_TRUE(Eventually([&] { return script->opened >= 2; }));
+  engine.Stop();  // returns at once: the opening thread ends by itself
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_STOPPED);
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_TRUE(Eventually([&] { return script->opened >= 3; }));
+  script->slowToOpen = false;
+  EXPECT_EQ(HandAndPoll(*script, engine, 30, 40), cv::Point(30, 40));
+}
+
+TEST(EngineTest, AnotherCameraChosenWhileWatchingIsWatchedAtOnceButNotOverTheEnvironment) {
+  auto script = std::make_shared<Script>();
+  irisdet::Engine engine(Scripted(script));
+  unsetenv("IRISDET_SOURCE");
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
+  engine.ChooseCamera("/dev/video4");
+  ASSERT_TRUE(Eventually([&] { return script->opened >= 2; }));  // the old run has ended
+  ASSERT_EQ(HandAndPoll(*script, engine, 11, 21), cv::Point(11, 21));
+  engine.Stop();
+  setenv("IRISDET_SOURCE", "clip.avi", 1);
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_TRUE(Eventually([&] { return script->opened >= 3; }));
+  ASSERT_EQ(HandAndPoll(*script, engine, 12, 22), cv::Point(12, 22));
+  engine.ChooseCamera("/dev/video0");  // IRISDET_SOURCE still chooses
+  ASSERT_EQ(HandAndPoll(*script, engine, 13, 23), cv::Point(13, 23));
+  unsetenv("IRISDET_SOURCE");
+  std::lock_guard lock(script->mutex);
+  EXPECT_EQ(script->sources, (std::vector<std::string>{"", "/dev/video4", "clip.avi"}));
 }
 
 TEST(EngineTest, AStartWhileWatchingKeepsTheSourceAndTakesANewCentre) {
@@ -189,12 +260,18 @@ TEST(EngineTest, TheWatchingThreadKeepsWhatItsStartRead) {
   EXPECT_EQ(script->modelPath, model);
 }
 
-TEST(EngineTest, ASourceThatCannotOpenIsRefusedWithItsReason) {
+TEST(EngineTest, ASourceThatCannotOpenIsToldWithItsReasonOnceKnown) {
   auto script = std::make_shared<Script>();
   irisdet::Engine engine(Scripted(script, "No hi ha cap càmera."));
-  EXPECT_EQ(engine.Start(), IRISDET_NO_SOURCE);
+  EXPECT_EQ(engine.Start(), IRISDET_OK);  // at once: the opening is the watching thread's
+  ASSERT_TRUE(Eventually([&] { return engine.SourceState() != IRISDET_SOURCE_OPENING; }));
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_FAILED);
   EXPECT_EQ(LastError(engine), "No hi ha cap càmera.");
-  EXPECT_EQ(engine.Delivering(), 0);
+  ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_TRUE(Eventually([&] { return engine.SourceState() != IRISDET_SOURCE_OPENING; }));
+  EXPECT_EQ(script->opened, 2) << "a failed source is tried again at the next start";
+  engine.Stop();
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_STOPPED);
 }
 
 TEST(EngineTest, WithoutWhatFindsTheEyeFramesStillComeAndTheReasonIsTold) {
@@ -257,12 +334,14 @@ TEST(EngineTest, ASourceThatEndsIsLostAndAStartOpensItAgain) {
   ASSERT_EQ(HandAndPoll(*script, engine, 10, 20), cv::Point(10, 20));
   script->End();
   // Lost once no frame has come for a while: wait for that, however slow the build.
-  while (engine.Delivering() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  while (engine.SourceState() == IRISDET_SOURCE_DELIVERING) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_LOST);
   {
     std::lock_guard lock(script->mutex);
     script->ended = false;
   }
   ASSERT_EQ(engine.Start(), IRISDET_OK);
+  ASSERT_TRUE(Eventually([&] { return engine.SourceState() != IRISDET_SOURCE_OPENING; }));
   EXPECT_EQ(script->opened, 2) << "a lost source is opened anew, not kept";
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <opencv2/videoio.hpp>
 
+#include "detector/camera_source.h"
 #include "detector/frame_source.h"
 
 namespace {

@@ -49,6 +49,9 @@ class StandInDetector final : public game::EyeSource {
   std::int32_t Poll(std::int16_t*, std::int16_t*) override { return 0; }
   void SetTracking(game::Tracking tracking) override { inUse = tracking; }
   game::Tracking TrackingInUse() override { return inUse; }
+  game::CameraState Camera() override { return camera; }
+  std::string Failure() override { return "No s'ha pogut obrir la càmera «Webcam»."; }
+  game::CameraState camera = game::CameraState::kDelivering;
   bool started = false;
   game::Tracking inUse = game::Tracking::kComfort;
 };
@@ -164,6 +167,33 @@ TEST_F(GameControllerTest, AStopClickDuringACalibrationStopsTheGameAndTheCalibra
   EXPECT_TRUE(detector.started);  // the game's now
   Click(game);
   EXPECT_FALSE(detector.started);
+}
+
+TEST_F(GameControllerTest, ACameraThatTurnsOutNotToOpenEndsTheCalibrationAndSaysSo) {
+  ui::GameController& game = Make(true, true);
+  game.SetTracking(game::Tracking::kGaze);
+  ASSERT_TRUE(game.Calibrating());  // the camera opens on the detector's thread
+  detector.camera = game::CameraState::kFailed;
+  ASSERT_TRUE(test::WaitUntil([&] { return !game.Calibrating(); }));
+  ASSERT_EQ(screen.told.size(), 1u);
+  EXPECT_EQ(screen.told[0].rfind("La mirada es calibra amb la càmera, i no s'ha pogut obrir.", 0), 0u);
+  EXPECT_EQ(detector.inUse, game::Tracking::kComfort);
+  EXPECT_FALSE(detector.started);
+}
+
+TEST_F(GameControllerTest, ACameraThatTurnsOutNotToOpenDuringAGameLetsTheMousePlay) {
+  ui::GameController& game = Make(true, true);
+  Click(game);
+  ASSERT_FALSE(game.Session().UsingPointer());
+  detector.camera = game::CameraState::kFailed;
+  ASSERT_TRUE(test::WaitUntil([&] { return game.Session().UsingPointer(); }));
+  EXPECT_EQ(screen.told,
+            std::vector<std::string>{"No s'ha pogut obrir la càmera «Webcam». El quadrat seguirà el ratolí."});
+  screen.pointer = {100, 50};  // the square follows the mouse from now on
+  EXPECT_TRUE(test::WaitUntil([&] {
+    return !screen.moves.empty() && screen.moves.back() == game::PicturePoint{83, 33};
+  }));
+  Click(game);
 }
 
 TEST_F(GameControllerTest, InGazeTrackingCentringOffersTheCalibrationAgain) {

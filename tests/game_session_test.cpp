@@ -37,7 +37,7 @@ class SteadyEyes : public game::EyeSource {
     *x = camX;
     return 1;
   }
-  bool Delivering() override { return delivering; }
+  game::CameraState Camera() override { return camera; }
   std::string Failure() override { return failure; }
   void SetTracking(game::Tracking chosen) override { tracking = chosen; }
   game::Tracking TrackingInUse() override { return tracking; }
@@ -45,7 +45,7 @@ class SteadyEyes : public game::EyeSource {
   game::Tracking tracking = game::Tracking::kComfort;
   std::string failure;
   std::atomic<std::int16_t> camX{0}, camY{0};
-  std::atomic<bool> delivering{true};
+  std::atomic<game::CameraState> camera{game::CameraState::kDelivering};
   std::atomic<bool> seesEye{true};
   std::atomic<int> polls{0};
 
@@ -209,20 +209,44 @@ TEST_F(GameSessionTest, NoCameraPlaysWithThePointerAndSaysSoOnce) {
   session->StopForClose();
 }
 
+TEST_F(GameSessionTest, ACameraThatTurnsOutNotToOpenIsToldAndTheMousePlays) {
+  Session();
+  detector.failure = "Un altre programa fa servir la càmera «Webcam». Tanca'l i torna-ho a provar.";
+  Click();  // the start returns at once: the camera is still opening
+  EXPECT_FALSE(session->UsingPointer());
+  session->CheckCamera();
+  detector.camera = game::CameraState::kFailed;
+  session->CheckCamera();
+  EXPECT_TRUE(session->UsingPointer());
+  EXPECT_EQ(std::count(log.begin(), log.end(), detector.failure + " El quadrat seguirà el ratolí."), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "detector stop"), 1);
+  Click();
+  Click();  // the next game tries the camera again, and is not told a second time
+  session->CheckCamera();
+  EXPECT_EQ(std::count(log.begin(), log.end(), detector.failure + " El quadrat seguirà el ratolí."), 1);
+  EXPECT_TRUE(session->UsingPointer());
+  session->StopForClose();
+}
+
 TEST_F(GameSessionTest, ACameraThatStopsIsToldOnceAGame) {
   Session();
   detector.camX = 600;
   Click();
   session->CheckCamera();
-  detector.delivering = false;
+  detector.camera = game::CameraState::kLost;
   session->CheckCamera();
   session->CheckCamera();
   EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 1);
+  detector.camera = game::CameraState::kDelivering;  // plugged back in
+  session->CheckCamera();
+  detector.camera = game::CameraState::kLost;
+  session->CheckCamera();  // lost again: said again
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 2);
   Click();
   session->CheckCamera();  // no game: nothing to say
   Click();
   session->CheckCamera();  // a new game: said again
-  EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), kCameraLost), 3);
   session->StopForClose();
 }
 
@@ -241,7 +265,7 @@ TEST_F(GameSessionTest, DetectorTroubleIsToldWithItsReasonOnceForTheRun) {
   detector.failure.clear();
   Click();  // started; the model turns out bad on the detector's thread
   detector.failure = "El model està malmès.";
-  detector.delivering = false;
+  detector.camera = game::CameraState::kLost;
   session->CheckCamera();
   session->CheckCamera();
   Click();

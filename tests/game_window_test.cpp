@@ -201,6 +201,19 @@ class ToggledEyes : public game::EyeSource {
   std::atomic<bool> seesEye{false};
   std::vector<game::Tracking> trackings;
   int recentres = 0;
+  // The computer's cameras, as the detector lists them; asked on the menu's own thread.
+  std::vector<game::CameraChoice> Cameras() override {
+    std::lock_guard lock(camerasMutex);
+    return cameras;
+  }
+  void ChooseCamera(const std::string& device) override { chosen.push_back(device); }
+  void Plug(game::CameraChoice camera) {
+    std::lock_guard lock(camerasMutex);
+    cameras.push_back(std::move(camera));
+  }
+  std::mutex camerasMutex;
+  std::vector<game::CameraChoice> cameras;
+  std::vector<std::string> chosen;
 };
 
 QAction* MenuItem(QMenu* menu, const QString& text) {
@@ -318,6 +331,32 @@ TEST_F(GameWindowTest, SortirTheCloseBoxAndTheMenusCloseEndTheGameDuringACalibra
     EXPECT_EQ(dialog->result(), QDialog::Rejected) << way;
     EXPECT_TRUE(test::WaitUntil([&] { return !workers.Running(); })) << way;
   }
+}
+
+std::vector<QString> Texts(QMenu* menu) {
+  std::vector<QString> texts;
+  for (QAction* action : menu->actions())
+    if (!action->isSeparator()) texts.push_back(action->text());
+  return texts;
+}
+
+TEST_F(GameWindowTest, TheCameraMenuListsTheCamerasByNameAndAPluggedOneIsThereTheNextTime) {
+  ToggledEyes eyes;
+  eyes.Plug({"/dev/video0", "Integrated Camera", false});
+  eyes.Plug({"/dev/video4", "USB Cam", false});
+  eyes.Plug({"/dev/video2", "Integrated IR", true});
+  auto dialog = Open(eyes);
+  QMenu* cameras = MenuItem(dialog->SystemMenu(), QStringLiteral("C&àmera"))->menu();
+  ASSERT_TRUE(cameras);
+  emit cameras->aboutToShow();  // listed on a thread of its own, shown when it comes
+  ASSERT_TRUE(test::WaitUntil([&] { return Texts(cameras).size() == 3; }));
+  EXPECT_EQ(Texts(cameras), (std::vector<QString>{"Integrated Camera", "USB Cam", "Integrated IR (infraroja)"}));
+  EXPECT_TRUE(cameras->actions()[0]->isChecked());  // the first colour camera, none being chosen
+  cameras->actions()[1]->trigger();
+  EXPECT_EQ(eyes.chosen, std::vector<std::string>{"/dev/video4"});
+  eyes.Plug({"/dev/video6", "Teacher's Cam", false});
+  emit cameras->aboutToShow();
+  EXPECT_TRUE(test::WaitUntil([&] { return Texts(cameras).size() == 4; }));
 }
 
 TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {

@@ -23,8 +23,12 @@ class TrackingLoopTest : public ::testing::Test {
     feedback = mode;
     this->tolerance = tolerance;
     eyes = std::make_unique<test::ScriptedEyes>(std::move(script), stop, clock.ticks);
-    game::TrackGaze({field, target, flips, stop, paused, feedback, this->tolerance, *eyes, view, clock, chance});
+    Play(*eyes, view);
     return view.Effects();
+  }
+  void Play(game::EyeSource& polled, test::RecordingView& on) {
+    const std::atomic<game::EyeSource*> source{&polled};
+    game::TrackGaze({field, target, flips, stop, paused, feedback, tolerance, source, on, clock, chance});
   }
 
   void SetUp() override {
@@ -121,7 +125,7 @@ TEST_F(TrackingLoopTest, ModeSwitchKeepsTheLastBeepBand) {
   auto switching =
       std::make_unique<SwitchingEyes>(std::deque<test::Sample>{At(584), At(584), At(584)}, stop, clock.ticks);
   switching->mode = &feedback;
-  game::TrackGaze({field, target, flips, stop, paused, feedback, tolerance, *switching, view, clock, chance});
+  Play(*switching, view);
   // Blue set once; the spoken pass kills it; back in Blue it stays killed.
   EXPECT_EQ(view.Only({"timer", "kill"}), (Effects{"timer 1000", "kill"}));
 }
@@ -143,7 +147,7 @@ TEST_F(TrackingLoopTest, APausedPassShowsAndPlaysNothingAndTheGameGoesOnAfterIt)
         std::make_unique<PausingEyes>(std::deque<test::Sample>{At(584), At(284), At(284), At(584)}, stop, clock.ticks);
     pausing->paused = &paused;
     stop = false;
-    game::TrackGaze({field, target, flips, stop, paused, feedback, tolerance, *pausing, view, clock, chance});
+    Play(*pausing, view);
     EXPECT_EQ(view.Only({"move"}).size(), 2u);   // the passes before and after the pause
     EXPECT_TRUE(view.Only({"reveal"}).empty());  // no find while paused
     if (mode == game::FeedbackMode::kBeep)

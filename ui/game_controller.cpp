@@ -44,12 +44,17 @@ GameController::~GameController() { session->StopForClose(); }
 void GameController::SetActive(bool pressed) {
   session->SetActive(pressed);
   gaze->GameClicked(pressed);
-  // The pointer is followed only while a game plays with it: an idle window does nothing.
-  if (session->UsingPointer() && pressed)
+  FollowWhatPlays(pressed);
+}
+
+// The pointer is followed only while a game plays with it (an idle window does nothing),
+// and the camera watched while a game plays with it.
+void GameController::FollowWhatPlays(bool playing) {
+  if (session->UsingPointer() && playing)
     pointerTimer.start(kPointerPeriodMs);
   else
     pointerTimer.stop();
-  if (!session->UsingPointer() && pressed) {
+  if (!session->UsingPointer() && playing) {
     cameraWatch.start(kCameraWatchMs);
   } else {
     cameraWatch.stop();
@@ -94,8 +99,11 @@ void GameController::StepCalibration() {
 
 void GameController::WatchCamera() {
   session->CheckCamera();
+  if (session->UsingPointer()) return FollowWhatPlays(true);  // the camera did not open: the mouse plays
   view.ShowNoFaceHint(session->FaceMissing());
 }
+
+void GameController::ChooseCamera(const std::string& device) { session->ChooseCamera(device); }
 
 void GameController::FollowPointer() {
   const game::PicturePoint p = view.PointerInPicture();

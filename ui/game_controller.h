@@ -59,11 +59,13 @@ class GameController final : public QObject {
   void Recentre();
   void SetTracking(game::Tracking tracking);
   bool Calibrating() const { return gaze->Calibrating(); }
-  void CancelCalibration();  // Esc or a click during the calibration
+  void CancelCalibration();                      // Esc or a click during the calibration
+  void ChooseCamera(const std::string& device);  // the "Càmera" menu
   void StopForClose() { session->StopForClose(); }
 
  private:
   void WatchCamera();
+  void FollowWhatPlays(bool playing);
   void FollowPointer();
   void TimeCalibration();
   void StepCalibration();

@@ -14,6 +14,7 @@
 #include "res/resource_ids.h"
 #include "res/resources.h"
 #include "ui/calibration_overlay.h"
+#include "ui/camera_menu.h"
 #include "ui/message_map.h"
 #include "ui/template_builder.h"
 #include "video/Showpic.h"
@@ -134,6 +135,8 @@ void CGlimmo2Dlg::AddTrackingItems() {
   tick();
   connect(tracking, &QMenu::aboutToShow, this, tick);
   systemMenu->addAction(QStringLiteral("&Centra la posició\tC"), this, &CGlimmo2Dlg::OnRecentre);
+  cameraMenu = std::make_unique<CameraMenu>(systemMenu->addMenu(QStringLiteral("C&àmera")), *services.detector,
+                                            [this](const std::string& device) { controller->ChooseCamera(device); });
 }
 
 void CGlimmo2Dlg::ShowBanner() {

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class CShowpic;
 class CalibrationOverlay;
+class CameraMenu;
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
 // Its names, its message table and its template are those the game was made with; the
@@ -101,4 +102,5 @@ class CGlimmo2Dlg : public QDialog, public game::View {
   DialogServices services;
   QTimer cueTimer;  // the beeps: each tick is the dialog's timer message
   std::unique_ptr<ui::GameController> controller;
+  std::unique_ptr<CameraMenu> cameraMenu;  // goes first: its lister is joined before the services go
 };

@@ -7,7 +7,8 @@ CCaptureGraph::CCaptureGraph() : capture_(EyeDetectorCaptureOpen()) {}
 CCaptureGraph::~CCaptureGraph() { EyeDetectorCaptureClose(capture_); }
 
 CCaptureGraph::Snapshot CCaptureGraph::TakeSnapshot(const std::function<void()>& beforeOpening) {
-  const bool gameWatching = EyeDetectorDelivering() == 1;
+  const std::int32_t state = EyeDetectorSourceState();
+  const bool gameWatching = state == IRISDET_SOURCE_OPENING || state == IRISDET_SOURCE_DELIVERING;
   auto shared = std::make_shared<video::FramePixels>(video::kFrameBytes);
   if (EyeDetectorLatestFrame(shared->data(), static_cast<std::int32_t>(shared->size())) == 1)
     return {std::move(shared), NoFrame::None};

@@ -1,8 +1,9 @@
 /* The eye detector: watches the player through a camera (or a video, an image
  * sequence) and reports where the eye is, in 640x480 camera coordinates.
  *
- * The source is chosen by the environment variable IRISDET_SOURCE:
- *   unset or "camera"  camera 0;   "camera:N"  camera N;
+ * It watches the camera chosen with EyeDetectorChooseCamera, or the first colour camera.
+ * The environment variable IRISDET_SOURCE, when set, chooses instead:
+ *   "camera"  the first colour camera;   "camera:N" or "/dev/videoN"  that camera;
  *   anything else      a video file (at its own frame rate), or a picture sequence
  *                      such as "frames/%04d.png" (at 30 frames a second); after its
  *                      end its last frame keeps coming at that rate.
@@ -22,17 +23,18 @@ extern "C" {
 
 /* Results of EyeDetectorStart. */
 #define IRISDET_OK 0
-#define IRISDET_NO_SOURCE 1 /* the camera, video or images could not be opened */
-#define IRISDET_NO_MODEL 2  /* the landmark model file is missing or not a regular file */
-#define IRISDET_NO_CORE 3   /* libirisdet-core.so, the detector's inside, cannot be loaded */
+#define IRISDET_NO_MODEL 2 /* the landmark model file is missing or not a regular file */
+#define IRISDET_NO_CORE 3  /* libirisdet-core.so, the detector's inside, cannot be loaded */
 
-/* Opens the source and starts watching on the library's own thread. Waits only
- * for the source to open, never for the model to load. Start while started
- * keeps the running source when it is the same one and still gives frames (and
- * takes a new neutral position); otherwise it restarts it. The argument is reserved: pass 0. */
+/* Starts watching on the library's own thread and returns at once: the source opens
+ * there (a webcam takes up to a couple of seconds), and EyeDetectorSourceState tells how
+ * that went. Start while started keeps the running source when it is the same one and
+ * is still opening or giving frames (and takes a new neutral position); otherwise it
+ * restarts it. The argument is reserved: pass 0. */
 int32_t EyeDetectorStart(int32_t reserved);
 
-/* Stops watching and closes the source. Stop while stopped does nothing. */
+/* Stops watching and closes the source, at once: a source still opening is closed by
+ * the library's thread once it has opened. Stop while stopped does nothing. */
 void EyeDetectorStop(void);
 
 /* Waits until a frame newer than the last one reported has been looked at, or
@@ -58,10 +60,39 @@ void EyeDetectorStop(void);
  * a stop. */
 int32_t EyeDetectorPoll(int16_t* y, int16_t* x);
 
-/* 1 while watching a source that gives frames (or has not given its first yet); 0
- * when it has given none for 2 s (a camera unplugged, a video file removed) or when
- * not watching. */
-int32_t EyeDetectorDelivering(void);
+/* Where watching stands. */
+#define IRISDET_SOURCE_STOPPED 0    /* not watching */
+#define IRISDET_SOURCE_OPENING 1    /* the source is being opened */
+#define IRISDET_SOURCE_DELIVERING 2 /* it gives frames, or has not given its first yet */
+#define IRISDET_SOURCE_LOST                                                                 \
+  3                             /* none for 2 s (a camera unplugged, a video file removed); \
+                                   a camera is looked for again, and watched when back */
+#define IRISDET_SOURCE_FAILED 4 /* it could not be opened: EyeDetectorLastError says why */
+int32_t EyeDetectorSourceState(void);
+
+/* The cameras of this computer (/sys/class/video4linux, asked with V4L2): video-capture
+ * devices only, colour ones first in node order, then the greyscale-only ones (infrared
+ * cameras). Writes at most `most` and returns how many there are. It opens each device
+ * to ask it: call it away from a window's thread. */
+typedef struct IrisdetCamera {
+  char device[32]; /* "/dev/video2" */
+  char name[68];   /* as the camera names itself, UTF-8 */
+  int32_t greyOnly;
+} IrisdetCamera;
+int32_t EyeDetectorListCameras(IrisdetCamera* cameras, int32_t most);
+
+/* The camera watched from now on (a camera being watched is switched at once), and by
+ * "Captura"; null or empty: the first colour camera. For this run only. IRISDET_SOURCE,
+ * when set, still chooses. */
+void EyeDetectorChooseCamera(const char* device);
+
+/* What is watched: IRISDET_CAMERA_DEFAULT (the first colour camera), IRISDET_CAMERA_CHOSEN
+ * (the device chosen, copied into text as EyeDetectorLastError does), or
+ * IRISDET_CAMERA_FROM_ENVIRONMENT (IRISDET_SOURCE's value, copied). */
+#define IRISDET_CAMERA_DEFAULT 0
+#define IRISDET_CAMERA_CHOSEN 1
+#define IRISDET_CAMERA_FROM_ENVIRONMENT 2
+int32_t EyeDetectorWatchedSource(char* text, int32_t bytes);
 
 /* Chooses the tracking from now on: IRISDET_TRACKING_COMFORT, IRISDET_TRACKING_EYES or
  * IRISDET_TRACKING_GAZE. Until it is called, the environment variable IRISDET_TRACKING
@@ -106,7 +137,7 @@ int32_t EyeDetectorLastError(char* text, int32_t bytes);
  * that the first start is quick. Optional: the first start loads them otherwise. */
 void EyeDetectorPreload(void);
 
-/* A one-frame look through the same source as the detector's, for a snapshot:
+/* A one-frame look through the same source as the detector's (the chosen camera), for a snapshot:
  * open it, grab 640x480 blue-green-red pixels (top row first, bytes >= 921600; 1 when
  * a frame came), close it. Open gives null when the source cannot be opened. */
 void* EyeDetectorCaptureOpen(void);
