@@ -93,6 +93,7 @@ std::optional<AppearanceMap> AppearanceMap::Fitted(const std::vector<GazeSample>
   map.correction_ = correction;
   for (std::size_t eye = 0; eye < 2; ++eye) {
     std::vector<cv::Mat> cuts;
+    cuts.reserve(usable.size());
     for (const GazeSample* s : usable) cuts.push_back(s->reading.cuts[eye]);
     map.templates_[eye] = EyeTemplate(cuts);
   }

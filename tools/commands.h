@@ -23,6 +23,7 @@ int FirstEyeProbe(int argc, char** argv);
 int TrackingProbe(int argc, char** argv);
 int PlayerProbe(int argc, char** argv);
 int GazeProbe(int argc, char** argv);
+int CameraReturnProbe(int argc, char** argv);
 int FaceVideo(int argc, char** argv);
 
 int SoakProbe(int argc, char** argv);

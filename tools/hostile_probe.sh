@@ -50,6 +50,9 @@ play "every sound a 1 Hz WAV" "for f in *.wav; do wav_1hz >\$f; done"
 play "dibuix0..4.bmp FIFOs" "rm -f dibuix?.bmp; for i in 0 1 2 3 4; do mkfifo dibuix\$i.bmp; done"
 play "dibuix0..4.bmp claim 32000x32000" "for i in 0 1 2 3 4; do bmp_bomb >dibuix\$i.bmp; done"
 play "dibuix0..4.bmp symlinks to /dev/zero" "for i in 0 1 2 3 4; do ln -sf /dev/zero dibuix\$i.bmp; done"
+# A camera as slow to open as a real webcam: every open of the face video takes 1.5 s.
+LD_PRELOAD=$build/tools/libslow_open.so SLOW_OPEN_PATH=$work/face.avi SLOW_OPEN_MS=1500 \
+  play "a camera that takes 1.5 s to open (the face video, slowed)" ":"
 
 mkfifo "$work/fifo.avi"
 mkdir -p "$work/loop" "$work/bomb" "$work/bombseq"

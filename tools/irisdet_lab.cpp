@@ -12,7 +12,9 @@ constexpr tools::Command kCommands[] = {
     {"tracking", tools::TrackingProbe, "PHOTO [EYEDATA_DIR]: the trackings' gain, stillness, lag and reach"},
     {"player", tools::PlayerProbe, "EYEDATA_DIR [looks|clips|starts] [--write DIR]: two people in view, taking turns"},
     {"gaze", tools::GazeProbe,
-     "EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic]: the gaze tracking on labelled eyes"},
+     "EYE_PATCH_DIR [--calibrate 9|5] [--scale PX] [--csv OUT] [--generic] [--turns]: the gaze tracking on labelled "
+     "eyes"},
+    {"camera-return", tools::CameraReturnProbe, "[TIMES]: how soon a camera plugged back in is watched again"},
     {"face-video", tools::FaceVideo, "PHOTO OUT.avi [--frames N] [--slide PX] [--fps F]: a video made of one photo"},
 };
 
