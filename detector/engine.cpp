@@ -121,14 +121,22 @@ void Engine::Stop() {
 void Engine::StopLocked() {
   if (!run_) return;
   run_->stop = true;
+  bool opening = false;
   {
     std::lock_guard lock(mutex_);
+    opening = opening_ == Opening::Pending && NamesACamera(watching_.source);
     current_ = 0;
     ++runs_;  // wakes any poll waiting on the old run
   }
   changed_.notify_all();
   run_.reset();
-  ended_.push_back(std::move(thread_));
+  // Watching frames, or opening a file, the thread sees the stop within a frame and is
+  // joined now; opening a camera, which may take seconds, it is left to end by itself and
+  // joined later.
+  if (opening)
+    ended_.push_back(std::move(thread_));
+  else
+    thread_.join();
 }
 
 void Engine::ChooseCamera(const std::string& node) {
@@ -243,9 +251,9 @@ std::unique_ptr<EyeTracker> Engine::TrackerWhenReady(const std::string& modelPat
 
 void Engine::Watch(const Settings& settings, const std::shared_ptr<Run>& run, std::vector<std::thread> before) {
   pthread_setname_np(pthread_self(), "irisdet");
-  cv::setNumThreads(1);  // leave the other core to the game
-  for (std::thread& ended : before) ended.join();
+  for (std::thread& ended : before) ended.join();  // OpenCV's threads are set up by one thread at a time
   if (run->stop) return;
+  cv::setNumThreads(1);  // leave the other core to the game
   std::string error;
   std::unique_ptr<FrameSource> source =
       parts_.openSource(settings.source, &error, [this, run](auto when) { return WaitForFrame(*run, when); });

@@ -54,9 +54,10 @@ EngineParts RealEngineParts();
 // Shared between the caller's threads (start, stop, poll, from any of them) and the
 // watching threads: Start and Stop are serialised by `control_`; everything a watching
 // thread publishes and the callers read is under `mutex_`, and `changed_` wakes polls and
-// paced waits. A start or a stop never waits for a watching thread: a thread still opening
-// a slow camera is left to end by itself, and the next watching thread (or the engine's
-// destructor) joins it.
+// paced waits. A start or a stop never waits for a camera to open: a thread still opening
+// one is left to end by itself, and the next watching thread (or the engine's destructor)
+// joins it; a thread watching frames, or opening a file, sees a stop within a frame and is
+// joined by the stop.
 class Engine {
  public:
   explicit Engine(EngineParts parts = RealEngineParts()) : parts_(std::move(parts)) {}

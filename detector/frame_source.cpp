@@ -275,6 +275,11 @@ cv::Mat ToCameraFrame(const cv::Mat& frame) {
   return scaled;
 }
 
+bool NamesACamera(const std::string& name) {
+  std::string node;
+  return ParseCamera(name, &node);
+}
+
 bool SleepUntil(std::chrono::steady_clock::time_point when) {
   std::this_thread::sleep_until(when);
   return true;

@@ -52,6 +52,9 @@ bool SleepUntil(std::chrono::steady_clock::time_point when);
 std::unique_ptr<FrameSource> OpenSource(const std::string& name, Pacing pacing, std::string* error,
                                         FrameWait wait = SleepUntil);
 
+// Whether a source's name is a camera's (opening one may take seconds).
+bool NamesACamera(const std::string& name);
+
 // Scales any frame to 640x480 and converts grey or BGRA to BGR; a frame that needs neither
 // is handed back as it is (its pixels shared, not copied).
 cv::Mat ToCameraFrame(const cv::Mat& frame);
