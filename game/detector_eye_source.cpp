@@ -36,14 +36,11 @@ class DetectorSource final : public EyeSource {
     if (kind == IRISDET_CAMERA_FROM_ENVIRONMENT) return {WatchedSource::Kind::kEnvironment, text};
     return {};
   }
-  void SetTracking(Tracking tracking) override {
-    static_assert(int(Tracking::kEyes) == IRISDET_TRACKING_EYES && int(Tracking::kGaze) == IRISDET_TRACKING_GAZE);
-    EyeDetectorSetTracking(static_cast<std::int32_t>(tracking));
-  }
-  Tracking TrackingInUse() override {
+  void SetTracking(IrisdetTracking tracking) override { EyeDetectorSetTracking(static_cast<std::int32_t>(tracking)); }
+  IrisdetTracking TrackingInUse() override {
     const std::int32_t mode = EyeDetectorTracking();
-    return mode == IRISDET_TRACKING_EYES || mode == IRISDET_TRACKING_GAZE ? static_cast<Tracking>(mode)
-                                                                          : Tracking::kComfort;
+    return mode == IRISDET_TRACKING_EYES || mode == IRISDET_TRACKING_GAZE ? static_cast<IrisdetTracking>(mode)
+                                                                          : IRISDET_TRACKING_COMFORT;
   }
   void Recentre() override { EyeDetectorRecentre(); }
   void Preload() override { EyeDetectorPreload(); }

@@ -3,13 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "irisdet.h"  // IrisdetTracking: what the square follows
+
 // Where the game's gaze comes from: the eye detector, or the mouse pointer when
 // there is no camera. The same three operations either way.
 namespace game {
-
-// What the square follows: the head (comfortable, the default), where the eyes are in the
-// picture, or where they look (gaze, calibrated by the game).
-enum class Tracking { kComfort, kEyes, kGaze };
 
 // Where the detector's camera stands.
 enum class CameraState { kStopped, kOpening, kDelivering, kLost, kFailed };
@@ -44,8 +42,8 @@ class EyeSource {
   // nothing did.
   virtual std::string Failure() { return {}; }
   // The tracking, and a new neutral position. Only the detector has them.
-  virtual void SetTracking(Tracking /*tracking*/) {}
-  virtual Tracking TrackingInUse() { return Tracking::kComfort; }
+  virtual void SetTracking(IrisdetTracking /*tracking*/) {}
+  virtual IrisdetTracking TrackingInUse() { return IRISDET_TRACKING_COMFORT; }
   virtual void Recentre() {}
   // Loads in the background what a start needs, so that the first game starts at once.
   virtual void Preload() {}

@@ -23,8 +23,8 @@ class FacePresence final : public EyeSource {
   void ChooseCamera(const std::string& device) override { detector_.ChooseCamera(device); }
   WatchedSource Watched() override { return detector_.Watched(); }
   std::string Failure() override { return detector_.Failure(); }
-  void SetTracking(Tracking tracking) override { detector_.SetTracking(tracking); }
-  Tracking TrackingInUse() override { return detector_.TrackingInUse(); }
+  void SetTracking(IrisdetTracking tracking) override { detector_.SetTracking(tracking); }
+  IrisdetTracking TrackingInUse() override { return detector_.TrackingInUse(); }
   void Recentre() override { detector_.Recentre(); }
 
   // True when no eye has come for more than kMissingAfterMs since the start or the

@@ -56,8 +56,8 @@ class GameSession {
   // During a game with the detector: no eye for a second or more.
   bool FaceMissing();
   // The detector's tracking, chosen by the player, and a new neutral position.
-  void SetTracking(Tracking tracking) { watchedDetector.SetTracking(tracking); }
-  Tracking TrackingInUse() { return watchedDetector.TrackingInUse(); }
+  void SetTracking(IrisdetTracking tracking) { watchedDetector.SetTracking(tracking); }
+  IrisdetTracking TrackingInUse() { return watchedDetector.TrackingInUse(); }
   void Recentre() { watchedDetector.Recentre(); }
   // The detector watching for the gaze calibration: started when no game holds it, never
   // restarted, and kept open while the calibration looks even if the game stops; false

@@ -4,8 +4,8 @@
 
 namespace game {
 
-void GazeChoice::Choose(Tracking tracking) {
-  if (tracking != Tracking::kGaze) {
+void GazeChoice::Choose(IrisdetTracking tracking) {
+  if (tracking != IRISDET_TRACKING_GAZE) {
     Cancel();
     session_.SetTracking(tracking);
   } else if (!calibrated_) {
@@ -16,7 +16,7 @@ void GazeChoice::Choose(Tracking tracking) {
 }
 
 void GazeChoice::Recentre() {
-  if (session_.TrackingInUse() == Tracking::kGaze && !dots_.Running())
+  if (session_.TrackingInUse() == IRISDET_TRACKING_GAZE && !dots_.Running())
     StartCalibration();
   else
     session_.Recentre();
@@ -31,8 +31,8 @@ void GazeChoice::StartCalibration() {
   if (dots_.Running()) return;
   if (!session_.StartWatching()) return view_.Tell(View::Notice::kInformation, kNoCameraToCalibrate);
   before_ = session_.TrackingInUse();
-  session_.SetTracking(Tracking::kGaze);  // the detector reads looks in gaze tracking only
-  session_.Pause();                       // nothing of the game draws the eye from the dot
+  session_.SetTracking(IRISDET_TRACKING_GAZE);  // the detector reads looks in gaze tracking only
+  session_.Pause();                             // nothing of the game draws the eye from the dot
   dots_.Start();
 }
 
@@ -73,11 +73,11 @@ void GazeChoice::End(bool calibrated) {
   session_.Resume();
   session_.StopWatching();
   calibrated_ = calibrated_ || calibrated;
-  session_.SetTracking(calibrated ? Tracking::kGaze : before_);
+  session_.SetTracking(calibrated ? IRISDET_TRACKING_GAZE : before_);
 }
 
 bool GazeChoice::LooksAtReveals() const {
-  return session_.TrackingInUse() == Tracking::kGaze && !session_.UsingPointer() && !dots_.Running();
+  return session_.TrackingInUse() == IRISDET_TRACKING_GAZE && !session_.UsingPointer() && !dots_.Running();
 }
 
 void GazeChoice::RevealLookStarts(const TargetPoint& target) {

@@ -22,8 +22,8 @@ class GazeChoice {
   GazeChoice(GameSession& session, GazeLooks& looks, View& view, const PlayfieldRect& playfield)
       : session_(session), looks_(looks), view_(view), playfield_(playfield), dots_(view, looks, playfield) {}
 
-  void Choose(Tracking tracking);  // from the "Seguiment" menu
-  void Recentre();                 // "Centra la posició"
+  void Choose(IrisdetTracking tracking);  // from the "Seguiment" menu
+  void Recentre();                        // "Centra la posició"
   bool Calibrating() const { return dots_.Running(); }
   void Cancel();  // Esc or a click during the calibration
   // "Activa" clicked during the calibration: the game stops at once, or starts once the
@@ -47,8 +47,8 @@ class GazeChoice {
   View& view_;
   const PlayfieldRect& playfield_;
   DotCalibration dots_;
-  Tracking before_ = Tracking::kComfort;  // kept when a calibration is cancelled
-  bool calibrated_ = false;               // in this run
+  IrisdetTracking before_ = IRISDET_TRACKING_COMFORT;  // kept when a calibration is cancelled
+  bool calibrated_ = false;                            // in this run
 };
 
 }  // namespace game

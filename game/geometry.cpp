@@ -8,20 +8,22 @@ namespace game {
 
 void PickTarget(const PlayfieldRect& playfield, TargetPoint& target, Clock& clock, Chance& chance) {
   SeedWithTime(clock, chance);
-  const std::int32_t camX = chance.Draw() % kCameraWidth;
-  const std::int32_t camY = chance.Draw() % kCameraHeight;
+  const std::int32_t camX = chance.Draw() % IRISDET_FRAME_WIDTH;
+  const std::int32_t camY = chance.Draw() % IRISDET_FRAME_HEIGHT;
   target.targetCamX = camX;
   target.targetCamY = camY;
   // The target's x axis is always mirrored, its y axis never.
-  target.targetX = (playfield.W() * (kCameraWidth - camX)) / kCameraWidth;
-  target.targetY = (playfield.H() * camY) / kCameraHeight;
+  target.targetX = (playfield.W() * (IRISDET_FRAME_WIDTH - camX)) / IRISDET_FRAME_WIDTH;
+  target.targetY = (playfield.H() * camY) / IRISDET_FRAME_HEIGHT;
 }
 
 GazePoint MapGaze(std::int16_t camX, std::int16_t camY, const PlayfieldRect& playfield, const FlipOptions& flips) {
   const std::int32_t x = camX, y = camY, w = playfield.W(), h = playfield.H();
   GazePoint gaze;
-  gaze.gazeY = flips.FlipVertical() ? (h * (kCameraHeight - y)) / kCameraHeight : (y * h) / kCameraHeight;
-  gaze.gazeX = flips.FlipHorizontal() ? (w * (kCameraWidth - x)) / kCameraWidth : (x * w) / kCameraWidth;
+  gaze.gazeY =
+      flips.FlipVertical() ? (h * (IRISDET_FRAME_HEIGHT - y)) / IRISDET_FRAME_HEIGHT : (y * h) / IRISDET_FRAME_HEIGHT;
+  gaze.gazeX =
+      flips.FlipHorizontal() ? (w * (IRISDET_FRAME_WIDTH - x)) / IRISDET_FRAME_WIDTH : (x * w) / IRISDET_FRAME_WIDTH;
   // Only an upper clamp.
   if (gaze.gazeX + kIndicatorSide > w) gaze.gazeX = w - kEdgeClamp;
   if (gaze.gazeY + kIndicatorSide > h) gaze.gazeY = h - kEdgeClamp;

@@ -3,14 +3,12 @@
 #include <cstdint>
 
 #include "game/ports.h"
+#include "irisdet.h"  // the camera frame's size, as the detector reports in it
 
 // The playfield, the hidden target, the gaze and the proximity bands. Pure integer
 // arithmetic on signed 32-bit values: products before divisions, divisions
 // truncating toward zero.
 namespace game {
-
-inline constexpr std::int32_t kCameraWidth = 640;
-inline constexpr std::int32_t kCameraHeight = 480;
 
 // The coloured square that shows the gaze: 32 px a side. Its distance to the target is
 // measured from 16 px right of and below the gaze point, it is drawn 10 px up and left

@@ -45,9 +45,9 @@ PointerEyeSource::CameraPoint PointerEyeSource::ToCamera(std::int32_t x, std::in
                                                          const FlipOptions& flips) {
   const std::int32_t w = playfield.W() > 0 ? playfield.W() : 1, h = playfield.H() > 0 ? playfield.H() : 1;
   const std::int32_t gx = x - kSquareCentre, gy = y - kSquareCentre;
-  const std::int32_t cx = gx * kCameraWidth / w, cy = gy * kCameraHeight / h;
-  return {static_cast<std::int16_t>(flips.FlipHorizontal() ? kCameraWidth - cx : cx),
-          static_cast<std::int16_t>(flips.FlipVertical() ? kCameraHeight - cy : cy)};
+  const std::int32_t cx = gx * IRISDET_FRAME_WIDTH / w, cy = gy * IRISDET_FRAME_HEIGHT / h;
+  return {static_cast<std::int16_t>(flips.FlipHorizontal() ? IRISDET_FRAME_WIDTH - cx : cx),
+          static_cast<std::int16_t>(flips.FlipVertical() ? IRISDET_FRAME_HEIGHT - cy : cy)};
 }
 
 }  // namespace game

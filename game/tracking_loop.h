@@ -48,7 +48,7 @@ class GazeTracker {
   const TrackingContext& context_;
   // Kept between passes: a poll without an eye leaves them. Before the first eye the
   // square waits at the centre of the picture area.
-  std::int16_t camX_ = kCameraWidth / 2, camY_ = kCameraHeight / 2;
+  std::int16_t camX_ = IRISDET_FRAME_WIDTH / 2, camY_ = IRISDET_FRAME_HEIGHT / 2;
   std::optional<ProximityBand> lastBeepBand_;
   bool cueSpoken_ = false;
   std::uint32_t lastCueTick_ = 0;

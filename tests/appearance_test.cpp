@@ -4,10 +4,10 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "detector/appearance_map.h"
-#include "detector/eye_cut.h"
-#include "detector/gaze_calibration.h"
-#include "detector/gaze_features.h"
+#include "detector/gaze/appearance_map.h"
+#include "detector/gaze/eye_cut.h"
+#include "detector/gaze/gaze_calibration.h"
+#include "detector/gaze/gaze_features.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <map>
 
-#include "detector/camera_list.h"
-#include "detector/camera_source.h"
+#include "detector/source/camera_list.h"
+#include "detector/source/camera_source.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "detector/engine.h"
+#include "detector/runtime/engine.h"
 #include "irisdet.h"
 
 namespace {
@@ -38,7 +38,7 @@ struct Script {
   // A frame whose top-left pixel carries the point the scripted tracker reports.
   void Hand(int x, int y) {
     std::lock_guard lock(mutex);
-    frames.emplace_back(irisdet::kHeight, irisdet::kWidth, CV_8UC3, cv::Scalar(x, y, 7));
+    frames.emplace_back(IRISDET_FRAME_HEIGHT, IRISDET_FRAME_WIDTH, CV_8UC3, cv::Scalar(x, y, 7));
   }
   void End() {
     std::lock_guard lock(mutex);
@@ -85,7 +85,7 @@ class ScriptedSource final : public irisdet::FrameSource {
 class ScriptedTracker final : public irisdet::EyeTracker {
  public:
   explicit ScriptedTracker(std::shared_ptr<Script> script) : script_(std::move(script)) {}
-  std::optional<cv::Point2f> Next(const cv::Mat& frame, irisdet::Tracking tracking, double) override {
+  std::optional<cv::Point2f> Next(const cv::Mat& frame, IrisdetTracking tracking, double) override {
     ++script_->looked;
     script_->tracking = static_cast<int>(tracking);
     const cv::Vec3b pixel = frame.at<cv::Vec3b>(0, 0);
@@ -162,7 +162,7 @@ TEST(EngineTest, EachHandedFrameIsPolledOnceWithItsPointAndItsPixels) {
   int16_t y = 0, x = 0;
   EXPECT_EQ(engine.Poll(&y, &x), 0) << "no new frame, no new sample";
   ASSERT_EQ(HandAndPoll(*script, engine, 30, 40), cv::Point(30, 40));
-  std::vector<uint8_t> pixels(std::size_t{irisdet::kWidth} * irisdet::kHeight * 3);
+  std::vector<uint8_t> pixels(std::size_t{IRISDET_FRAME_WIDTH} * IRISDET_FRAME_HEIGHT * 3);
   ASSERT_EQ(engine.LatestFrame(pixels.data(), static_cast<int32_t>(pixels.size())), 1);
   EXPECT_EQ(pixels[0], 30);
   EXPECT_EQ(pixels[pixels.size() - 1], 7);
@@ -179,7 +179,7 @@ TEST(EngineTest, AStopWhileTheSourceWaitsEndsTheRunAtOnce) {
   EXPECT_EQ(engine.Poll(&y, &x), 0);
   EXPECT_EQ(x, -1) << "a stopped engine writes nothing";
   EXPECT_EQ(y, -1);
-  uint8_t pixel[irisdet::kWidth * irisdet::kHeight * 3];
+  uint8_t pixel[IRISDET_FRAME_WIDTH * IRISDET_FRAME_HEIGHT * 3];
   EXPECT_EQ(engine.LatestFrame(pixel, sizeof pixel), 0);
   EXPECT_EQ(engine.SourceState(), IRISDET_SOURCE_STOPPED);
 }
@@ -279,7 +279,7 @@ TEST(EngineTest, WithoutWhatFindsTheEyeFramesStillComeAndTheReasonIsTold) {
   irisdet::Engine engine(Scripted(script, {}, "No es troba el model de la cara."));
   ASSERT_EQ(engine.Start(), IRISDET_OK);
   script->Hand(0, 0);  // no eye in it
-  uint8_t pixel[irisdet::kWidth * irisdet::kHeight * 3];
+  uint8_t pixel[IRISDET_FRAME_WIDTH * IRISDET_FRAME_HEIGHT * 3];
   for (int i = 0; i < 3000 && engine.LatestFrame(pixel, sizeof pixel) == 0; ++i) {
     int16_t y = 0, x = 0;
     EXPECT_EQ(engine.Poll(&y, &x), 0);

@@ -6,11 +6,11 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "detector/eye_locator.h"
-#include "detector/face_model.h"
-#include "detector/frame_source.h"
-#include "detector/model_store.h"
-#include "detector/settings.h"
+#include "detector/eyes/irises.h"
+#include "detector/face/face_model.h"
+#include "detector/runtime/model_store.h"
+#include "detector/runtime/settings.h"
+#include "detector/source/frame_source.h"
 #include "tests/support/eye_accuracy.h"
 
 namespace {
@@ -32,11 +32,11 @@ std::vector<LocatedPhoto> LocateMarkedPhotos(const fs::path& dir) {
     ADD_FAILURE() << error;
     return {};
   }
-  irisdet::EyeLocator locator(model);
+  irisdet::FaceLocator locator(model);
   std::vector<LocatedPhoto> located;
   for (const auto& [file, marked] : irisdet::ReadTruth((dir / "truth.csv").string())) {
     locator.Reset();  // unrelated photos: nothing carries over
-    located.push_back({file, marked, locator.Locate(cv::imread((dir / file).string()))});
+    located.push_back({file, marked, irisdet::FindIrises(locator.Locate(cv::imread((dir / file).string())))});
   }
   return located;
 }
@@ -87,12 +87,12 @@ TEST(EyeLocatorTest, LandmarksAreDlibsOwnToThePixel) {
 
 TEST(EyeLocatorTest, NoFaceNoEye) {
   std::string error;
-  irisdet::EyeLocator locator(irisdet::LoadFaceModel(&error));
+  irisdet::FaceLocator locator(irisdet::LoadFaceModel(&error));
   cv::Mat noise(480, 640, CV_8UC3);
   cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(255));
-  EXPECT_FALSE(locator.Locate(noise).Point());
-  EXPECT_FALSE(locator.Locate(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(128))).Point());
-  EXPECT_FALSE(locator.Locate(cv::Mat()).Point());
+  EXPECT_FALSE(irisdet::FindIrises(locator.Locate(noise)).Point());
+  EXPECT_FALSE(irisdet::FindIrises(locator.Locate(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(128)))).Point());
+  EXPECT_FALSE(irisdet::FindIrises(locator.Locate(cv::Mat())).Point());
 }
 
 cv::Mat Face(const char* file, cv::Size size) {
@@ -111,25 +111,25 @@ cv::Mat TwoFaces(cv::Size left, cv::Size right) {
 
 TEST(FaceTrackingTest, LosesTheFaceThenFindsItAgain) {
   std::string error;
-  irisdet::EyeLocator locator(irisdet::LoadFaceModel(&error));
+  irisdet::FaceLocator locator(irisdet::LoadFaceModel(&error));
   const cv::Mat face = cv::imread((kFaces / "pexels_0002.png").string());
   const cv::Mat empty(480, 640, CV_8UC3, cv::Scalar(90, 110, 130));
-  for (int i = 0; i < 8; ++i) EXPECT_TRUE(locator.Locate(face).Point()) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(irisdet::FindIrises(locator.Locate(face)).Point()) << i;
   int quietFrames = 0;
-  for (int i = 0; i < 12; ++i) quietFrames += !locator.Locate(empty).Point();
+  for (int i = 0; i < 12; ++i) quietFrames += !irisdet::FindIrises(locator.Locate(empty)).Point();
   EXPECT_GE(quietFrames, 5);  // gone within a few frames
-  EXPECT_FALSE(locator.Locate(empty).Point());
-  EXPECT_TRUE(locator.Locate(face).Point());
+  EXPECT_FALSE(irisdet::FindIrises(locator.Locate(empty)).Point());
+  EXPECT_TRUE(irisdet::FindIrises(locator.Locate(face)).Point());
   EXPECT_EQ(locator.LastSearch(), irisdet::Search::kUpright);
-  EXPECT_TRUE(locator.Locate(face).Point());
+  EXPECT_TRUE(irisdet::FindIrises(locator.Locate(face)).Point());
   EXPECT_EQ(locator.LastSearch(), irisdet::Search::kNone);  // followed, not searched for
 }
 
 TEST(FaceTrackingTest, KeepsTheFaceItFollowsTheLargestAtFirst) {
   std::string error;
-  irisdet::EyeLocator locator(irisdet::LoadFaceModel(&error));
+  irisdet::FaceLocator locator(irisdet::LoadFaceModel(&error));
   // At first the larger face, on the right, is taken.
-  const auto first = locator.Locate(TwoFaces({256, 192}, {384, 288})).Point();
+  const auto first = irisdet::FindIrises(locator.Locate(TwoFaces({256, 192}, {384, 288}))).Point();
   ASSERT_TRUE(first);
   EXPECT_GT(first->x, 320.f);
   // Follow the smaller left face alone, then show both: it stays on the left one.
@@ -139,9 +139,9 @@ TEST(FaceTrackingTest, KeepsTheFaceItFollowsTheLargestAtFirst) {
     Face("pexels_0002.png", {256, 192}).copyTo(frame(cv::Rect(0, 0, 256, 192)));
     return frame;
   }();
-  ASSERT_TRUE(locator.Locate(alone).Point());
+  ASSERT_TRUE(irisdet::FindIrises(locator.Locate(alone)).Point());
   for (int i = 0; i < 10; ++i) {
-    const auto point = locator.Locate(TwoFaces({256, 192}, {384, 288})).Point();
+    const auto point = irisdet::FindIrises(locator.Locate(TwoFaces({256, 192}, {384, 288}))).Point();
     ASSERT_TRUE(point);
     EXPECT_LT(point->x, 256.f) << i;
   }

@@ -13,7 +13,7 @@ class FaceRobustnessTest : public test::MarkedFacesTest {
   }
   // The midpoint's error in eye distances; infinite when no eye was found.
   double MidpointError(const irisdet::MarkedFrame& seen) {
-    return irisdet::Score(seen.pupils, locator->Locate(seen.frame)).midpoint;
+    return irisdet::Score(seen.pupils, irisdet::FindIrises(locator->Locate(seen.frame))).midpoint;
   }
 
   std::vector<irisdet::MarkedFrame> photos;
@@ -54,7 +54,7 @@ TEST_F(FaceRobustnessTest, NoEyeWithoutAFaceEvenWhereTheDetectorHesitates) {
   // Textures, plain colours and covered faces: where the detector's doubtful guesses lie.
   for (const cv::Mat& frame : irisdet::FacelessFrames(kFaces.string(), truth)) {
     locator->Reset();
-    EXPECT_FALSE(locator->Locate(frame).Point());
+    EXPECT_FALSE(irisdet::FindIrises(locator->Locate(frame)).Point());
   }
 }
 

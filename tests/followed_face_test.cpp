@@ -1,7 +1,7 @@
 // Whose face is followed, on synthetic boxes and looks: no model, no photo.
 #include <gtest/gtest.h>
 
-#include "detector/followed_face.h"
+#include "detector/face/followed_face.h"
 
 namespace {
 

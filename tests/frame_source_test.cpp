@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <opencv2/videoio.hpp>
 
-#include "detector/camera_source.h"
-#include "detector/frame_source.h"
+#include "detector/source/camera_source.h"
+#include "detector/source/frame_source.h"
 
 namespace {
 

@@ -47,13 +47,13 @@ class StandInDetector final : public game::EyeSource {
   std::int32_t Start() override { return started = true, 0; }
   void Stop() override { started = false; }
   std::int32_t Poll(std::int16_t*, std::int16_t*) override { return 0; }
-  void SetTracking(game::Tracking tracking) override { inUse = tracking; }
-  game::Tracking TrackingInUse() override { return inUse; }
+  void SetTracking(IrisdetTracking tracking) override { inUse = tracking; }
+  IrisdetTracking TrackingInUse() override { return inUse; }
   game::CameraState Camera() override { return camera; }
   std::string Failure() override { return "No s'ha pogut obrir la càmera «Webcam»."; }
   game::CameraState camera = game::CameraState::kDelivering;
   bool started = false;
-  game::Tracking inUse = game::Tracking::kComfort;
+  IrisdetTracking inUse = IRISDET_TRACKING_COMFORT;
 };
 
 class GameControllerTest : public ::testing::Test {
@@ -113,31 +113,31 @@ TEST_F(GameControllerTest, WithoutSoundTheFirstGameSaysSoAndNoOtherDoes) {
 
 TEST_F(GameControllerTest, GazeTrackingStartsWithTheDotAndACancelKeepsTheTrackingBefore) {
   ui::GameController& game = Make(true, true);
-  game.SetTracking(game::Tracking::kEyes);
-  game.SetTracking(game::Tracking::kGaze);
+  game.SetTracking(IRISDET_TRACKING_EYES);
+  game.SetTracking(IRISDET_TRACKING_GAZE);
   ASSERT_TRUE(game.Calibrating());
   ASSERT_EQ(screen.dots.size(), 1u);
   EXPECT_EQ(screen.dots[0], (game::PicturePoint{393, 243}));  // the centre first
   EXPECT_TRUE(detector.started);                              // the camera watches without a game
-  EXPECT_EQ(detector.inUse, game::Tracking::kGaze);
+  EXPECT_EQ(detector.inUse, IRISDET_TRACKING_GAZE);
   game.CancelCalibration();
   EXPECT_FALSE(game.Calibrating());
   EXPECT_FALSE(screen.dots.back());
   EXPECT_FALSE(detector.started);
-  EXPECT_EQ(detector.inUse, game::Tracking::kEyes);
+  EXPECT_EQ(detector.inUse, IRISDET_TRACKING_EYES);
   EXPECT_EQ(looks.ended.back(), game::GazeLooks::Use::kDrop);
   // Not calibrated in this run: choosing it again calibrates again.
-  game.SetTracking(game::Tracking::kGaze);
+  game.SetTracking(IRISDET_TRACKING_GAZE);
   EXPECT_TRUE(game.Calibrating());
-  game.SetTracking(game::Tracking::kComfort);  // another choice ends it
+  game.SetTracking(IRISDET_TRACKING_COMFORT);  // another choice ends it
   EXPECT_FALSE(game.Calibrating());
-  EXPECT_EQ(detector.inUse, game::Tracking::kComfort);
+  EXPECT_EQ(detector.inUse, IRISDET_TRACKING_COMFORT);
 }
 
 TEST_F(GameControllerTest, InGazeTrackingARevealedPictureIsLookedAtAsOneMoreCalibrationLook) {
   ui::GameController& game = Make(true, true);
   game.PictureRevealed();  // in comfortable tracking: no look
-  detector.inUse = game::Tracking::kGaze;
+  detector.inUse = IRISDET_TRACKING_GAZE;
   game.PictureRevealed();
   ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
   EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
@@ -152,7 +152,7 @@ TEST_F(GameControllerTest, AStopClickDuringACalibrationStopsTheGameAndTheCalibra
   ui::GameController& game = Make(true, true);
   Click(game);
   ASSERT_TRUE(detector.started);
-  game.SetTracking(game::Tracking::kGaze);
+  game.SetTracking(IRISDET_TRACKING_GAZE);
   ASSERT_TRUE(game.Calibrating());
   EXPECT_FALSE(screen.indicatorShown);
   Click(game);  // stop
@@ -171,13 +171,13 @@ TEST_F(GameControllerTest, AStopClickDuringACalibrationStopsTheGameAndTheCalibra
 
 TEST_F(GameControllerTest, ACameraThatTurnsOutNotToOpenEndsTheCalibrationAndSaysSo) {
   ui::GameController& game = Make(true, true);
-  game.SetTracking(game::Tracking::kGaze);
+  game.SetTracking(IRISDET_TRACKING_GAZE);
   ASSERT_TRUE(game.Calibrating());  // the camera opens on the detector's thread
   detector.camera = game::CameraState::kFailed;
   ASSERT_TRUE(test::WaitUntil([&] { return !game.Calibrating(); }));
   ASSERT_EQ(screen.told.size(), 1u);
   EXPECT_EQ(screen.told[0].rfind("La mirada es calibra amb la càmera, i no s'ha pogut obrir.", 0), 0u);
-  EXPECT_EQ(detector.inUse, game::Tracking::kComfort);
+  EXPECT_EQ(detector.inUse, IRISDET_TRACKING_COMFORT);
   EXPECT_FALSE(detector.started);
 }
 
@@ -198,11 +198,11 @@ TEST_F(GameControllerTest, ACameraThatTurnsOutNotToOpenDuringAGameLetsTheMousePl
 
 TEST_F(GameControllerTest, InGazeTrackingCentringOffersTheCalibrationAgain) {
   ui::GameController& game = Make(true, true);
-  detector.inUse = game::Tracking::kGaze;
+  detector.inUse = IRISDET_TRACKING_GAZE;
   game.Recentre();
   EXPECT_TRUE(game.Calibrating());
   game.CancelCalibration();
-  EXPECT_EQ(detector.inUse, game::Tracking::kGaze);  // the choice before it
+  EXPECT_EQ(detector.inUse, IRISDET_TRACKING_GAZE);  // the choice before it
 }
 
 }  // namespace

@@ -39,10 +39,10 @@ class SteadyEyes : public game::EyeSource {
   }
   game::CameraState Camera() override { return camera; }
   std::string Failure() override { return failure; }
-  void SetTracking(game::Tracking chosen) override { tracking = chosen; }
-  game::Tracking TrackingInUse() override { return tracking; }
+  void SetTracking(IrisdetTracking chosen) override { tracking = chosen; }
+  IrisdetTracking TrackingInUse() override { return tracking; }
   std::int32_t startResult = 0;
-  game::Tracking tracking = game::Tracking::kComfort;
+  IrisdetTracking tracking = IRISDET_TRACKING_COMFORT;
   std::string failure;
   std::atomic<std::int16_t> camX{0}, camY{0};
   std::atomic<game::CameraState> camera{game::CameraState::kDelivering};
@@ -326,7 +326,7 @@ TEST_F(GameSessionTest, ARevealedPictureIsLookedAtInGazeTrackingWithTheCameraAnd
     game::GazeChoice gaze(Session(), looks, window, field);
     Click();                              // a game with the camera
     EXPECT_FALSE(gaze.LooksAtReveals());  // comfortable tracking
-    detector.tracking = game::Tracking::kGaze;
+    detector.tracking = IRISDET_TRACKING_GAZE;
     EXPECT_TRUE(gaze.LooksAtReveals());
     gaze.Recentre();  // in gaze tracking: the calibration again
     ASSERT_TRUE(window.dotShown);
@@ -338,7 +338,7 @@ TEST_F(GameSessionTest, ARevealedPictureIsLookedAtInGazeTrackingWithTheCameraAnd
   game::GazeChoice withMouse(Session(true), looks, window, field);
   Click();
   EXPECT_FALSE(withMouse.LooksAtReveals());
-  withMouse.Choose(game::Tracking::kGaze);  // no camera to calibrate with: told, and nothing changes
+  withMouse.Choose(IRISDET_TRACKING_GAZE);  // no camera to calibrate with: told, and nothing changes
   EXPECT_EQ(std::count(log.begin(), log.end(), kNoCameraToCalibrate), 1);
   EXPECT_FALSE(withMouse.Calibrating());
   Click();

@@ -194,12 +194,12 @@ class ToggledEyes : public game::EyeSource {
     for (const int seen = polls + 1; polls <= seen;) std::this_thread::yield();
   }
   std::atomic<int> polls{0};
-  void SetTracking(game::Tracking tracking) override { trackings.push_back(inUse = tracking); }
-  game::Tracking TrackingInUse() override { return inUse; }
+  void SetTracking(IrisdetTracking tracking) override { trackings.push_back(inUse = tracking); }
+  IrisdetTracking TrackingInUse() override { return inUse; }
   void Recentre() override { ++recentres; }
-  game::Tracking inUse = game::Tracking::kComfort;
+  IrisdetTracking inUse = IRISDET_TRACKING_COMFORT;
   std::atomic<bool> seesEye{false};
-  std::vector<game::Tracking> trackings;
+  std::vector<IrisdetTracking> trackings;
   int recentres = 0;
   // The computer's cameras, as the detector lists them; asked on the menu's own thread.
   std::vector<game::CameraChoice> Cameras() override {
@@ -258,7 +258,7 @@ TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
   EXPECT_TRUE(eyesItem->isChecked());
   EXPECT_FALSE(comfortItem->isChecked());
   comfortItem->trigger();
-  EXPECT_EQ(eyes.trackings, (std::vector<game::Tracking>{game::Tracking::kEyes, game::Tracking::kComfort}));
+  EXPECT_EQ(eyes.trackings, (std::vector<IrisdetTracking>{IRISDET_TRACKING_EYES, IRISDET_TRACKING_COMFORT}));
   MenuItem(dialog->SystemMenu(), QStringLiteral("&Centra la posició\tC"))->trigger();
   QTest::keyClick(dialog.get(), Qt::Key_C);
   EXPECT_EQ(eyes.recentres, 2);
@@ -275,7 +275,7 @@ TEST_F(GameWindowTest, TheGazeItemShowsTheDotAndEscEndsOnlyTheCalibration) {
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(overlay->isVisible());
   EXPECT_TRUE(dialog->isVisible());  // the window stays
-  EXPECT_EQ(eyes.inUse, game::Tracking::kComfort);
+  EXPECT_EQ(eyes.inUse, IRISDET_TRACKING_COMFORT);
   QMenu* trackingMenu = MenuItem(dialog->SystemMenu(), QStringLiteral("&Seguiment"))->menu();
   emit trackingMenu->aboutToShow();
   EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());
@@ -361,7 +361,7 @@ TEST_F(GameWindowTest, TheCameraMenuListsTheCamerasByNameAndAPluggedOneIsThereTh
 
 TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {
   ToggledEyes eyes;
-  eyes.inUse = game::Tracking::kGaze;
+  eyes.inUse = IRISDET_TRACKING_GAZE;
   auto dialog = Open(eyes);
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   QTest::mouseClick(ui::FindControl(*dialog, res::kSolucio), Qt::LeftButton);
@@ -373,7 +373,7 @@ TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {
 
 TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
   ToggledEyes eyes;
-  eyes.inUse = game::Tracking::kEyes;  // as IRISDET_TRACKING=eyes chooses it
+  eyes.inUse = IRISDET_TRACKING_EYES;  // as IRISDET_TRACKING=eyes chooses it
   auto dialog = Open(eyes);
   EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Posició dels ulls"))->isChecked());
   EXPECT_FALSE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());

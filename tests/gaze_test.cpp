@@ -6,10 +6,10 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "detector/gaze_calibration.h"
-#include "detector/gaze_features.h"
-#include "detector/gaze_map.h"
-#include "detector/pupil_finder.h"
+#include "detector/eyes/iris_finder.h"
+#include "detector/gaze/gaze_calibration.h"
+#include "detector/gaze/gaze_features.h"
+#include "detector/gaze/gaze_map.h"
 
 namespace {
 
@@ -24,18 +24,19 @@ struct DrawnEye {
 };
 
 DrawnEye DrawEye(cv::Point2f offset, float open = 0.36f) {
-  constexpr float kWidth = 60.f;
+  constexpr float IRISDET_FRAME_WIDTH = 60.f;
   const cv::Point2f c(160.f, 120.f);
-  const float h = kWidth * open / 2;
+  const float h = IRISDET_FRAME_WIDTH * open / 2;
   DrawnEye eye{cv::Mat(240, 320, CV_8U, cv::Scalar(150)), {}};
-  eye.contour = {cv::Point2f(c.x - kWidth / 2, c.y), {c.x - kWidth / 6, c.y - h}, {c.x + kWidth / 6, c.y - h},
-                 cv::Point2f(c.x + kWidth / 2, c.y), {c.x + kWidth / 6, c.y + h}, {c.x - kWidth / 6, c.y + h}};
-  cv::ellipse(eye.gray, c, cv::Size2f(kWidth / 2, h * 1.3f), 0, 0, 360, cv::Scalar(225), cv::FILLED);
-  const cv::Point2f iris = c + offset * kWidth;
-  cv::circle(eye.gray, iris, cvRound(kWidth * 0.22f), cv::Scalar(90), cv::FILLED, cv::LINE_AA);
-  cv::circle(eye.gray, iris, cvRound(kWidth * 0.1f), cv::Scalar(25), cv::FILLED, cv::LINE_AA);
+  eye.contour = {cv::Point2f(c.x - IRISDET_FRAME_WIDTH / 2, c.y), {c.x - IRISDET_FRAME_WIDTH / 6, c.y - h},
+                 {c.x + IRISDET_FRAME_WIDTH / 6, c.y - h},        cv::Point2f(c.x + IRISDET_FRAME_WIDTH / 2, c.y),
+                 {c.x + IRISDET_FRAME_WIDTH / 6, c.y + h},        {c.x - IRISDET_FRAME_WIDTH / 6, c.y + h}};
+  cv::ellipse(eye.gray, c, cv::Size2f(IRISDET_FRAME_WIDTH / 2, h * 1.3f), 0, 0, 360, cv::Scalar(225), cv::FILLED);
+  const cv::Point2f iris = c + offset * IRISDET_FRAME_WIDTH;
+  cv::circle(eye.gray, iris, cvRound(IRISDET_FRAME_WIDTH * 0.22f), cv::Scalar(90), cv::FILLED, cv::LINE_AA);
+  cv::circle(eye.gray, iris, cvRound(IRISDET_FRAME_WIDTH * 0.1f), cv::Scalar(25), cv::FILLED, cv::LINE_AA);
   cv::Mat almond = cv::Mat::zeros(eye.gray.size(), CV_8U);
-  cv::ellipse(almond, c, cv::Size2f(kWidth / 2, h * 1.3f), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+  cv::ellipse(almond, c, cv::Size2f(IRISDET_FRAME_WIDTH / 2, h * 1.3f), 0, 0, 360, cv::Scalar(255), cv::FILLED);
   eye.gray.setTo(cv::Scalar(150), ~almond);  // the lids cover the rest
   return eye;
 }

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "detector/head_pointer.h"
-#include "detector/point_reporter.h"
+#include "detector/pointing/head_pointer.h"
+#include "detector/pointing/point_reporter.h"
 
 namespace {
 
@@ -143,13 +143,19 @@ irisdet::EyeObservation Noisy(const Face& face, cv::RNG& rng) {
   return eyes;
 }
 
+// The reporter as the pipeline runs it: the pose measured from the same landmarks.
+irisdet::PointReporter::Report Report(irisdet::PointReporter& reporter, const irisdet::EyeObservation& eyes,
+                                      IrisdetTracking tracking, double seconds) {
+  return reporter.Next(eyes, irisdet::MeasureFace(eyes.landmarks), tracking, seconds);
+}
+
 TEST(PointReporterTest, AStillFaceGivesAStillPointAndAMovementIsFollowed) {
   irisdet::PointReporter reporter;
   cv::RNG rng(3);
   double t = 0;
   const auto next = [&](const Face& face) {
     t += 1.0 / 30;
-    return reporter.Next(Noisy(face, rng), irisdet::Tracking::Comfort, t).point.value_or(cv::Point2f(-1, -1));
+    return Report(reporter, Noisy(face, rng), IRISDET_TRACKING_COMFORT, t).point.value_or(cv::Point2f(-1, -1));
   };
   for (int i = 0; i < 60; ++i) next(Face{});  // the neutral position, and the filters settled
   const cv::Point2f still = next(Face{});
@@ -170,7 +176,7 @@ TEST(PointReporterTest, AnotherPlayersFaceTakesANewNeutralInsteadOfAJump) {
     irisdet::EyeObservation eyes = Noisy(face, rng);
     eyes.face = number;
     t += 1.0 / 30;
-    return reporter.Next(eyes, irisdet::Tracking::Comfort, t).point;
+    return Report(reporter, eyes, IRISDET_TRACKING_COMFORT, t).point;
   };
   for (int i = 0; i < 60; ++i) next(Face{}, 1);
   // Someone sitting well to the side is followed now: by the first player's neutral
@@ -194,8 +200,8 @@ TEST(PointReporterTest, NoEyeBeforeTheNeutralPosition) {
   irisdet::EyeObservation still;
   still.landmarks = Face{}.Landmarks();
   for (int i = 0; i < HeadPointer::kSteadyFrames - 1; ++i)
-    EXPECT_FALSE(reporter.Next(still, irisdet::Tracking::Comfort, i / 30.0).point) << i;
-  const auto first = reporter.Next(still, irisdet::Tracking::Comfort, 0.5).point;
+    EXPECT_FALSE(Report(reporter, still, IRISDET_TRACKING_COMFORT, i / 30.0).point) << i;
+  const auto first = Report(reporter, still, IRISDET_TRACKING_COMFORT, 0.5).point;
   ASSERT_TRUE(first);
   EXPECT_NEAR(first->x, 320, 0.5);
   EXPECT_NEAR(first->y, 240, 0.5);
@@ -203,7 +209,7 @@ TEST(PointReporterTest, NoEyeBeforeTheNeutralPosition) {
   irisdet::PointReporter eyes;
   irisdet::EyeObservation seen;
   seen.right = cv::Point2f(300, 200), seen.left = cv::Point2f(340, 200);
-  EXPECT_TRUE(eyes.Next(seen, irisdet::Tracking::Eyes, 0.0).point);
+  EXPECT_TRUE(Report(eyes, seen, IRISDET_TRACKING_EYES, 0.0).point);
 }
 
 }  // namespace

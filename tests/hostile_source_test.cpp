@@ -10,10 +10,10 @@
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
-#include "detector/bounded_input.h"
-#include "detector/eye_locator.h"
-#include "detector/frame_source.h"
-#include "detector/model_store.h"
+#include "detector/eyes/irises.h"
+#include "detector/runtime/model_store.h"
+#include "detector/source/bounded_input.h"
+#include "detector/source/frame_source.h"
 
 namespace {
 

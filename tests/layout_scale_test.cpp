@@ -19,14 +19,15 @@ TEST(LayoutScaleTest, A1280x800ScreenAt150Or200PercentGetsTheWholeWindow) {
   for (const QSize available : {QSize(853, 509), QSize(640, 388)}) {
     const double scale = ui::LayoutScale(kMainLayout, available, 1.0);
     EXPECT_LT(scale, 1.0);
-    EXPECT_LE(kMainLayout.width() * scale + ui::kFrameWidth, available.width() + 0.5) << available.width();
-    EXPECT_LE(kMainLayout.height() * scale + ui::kFrameHeight, available.height() + 0.5) << available.height();
-    EXPECT_GT(kMainLayout.height() * scale + ui::kFrameHeight, available.height() - 2.0);  // no smaller than needed
+    EXPECT_LE(kMainLayout.width() * scale + ui::IRISDET_FRAME_WIDTH, available.width() + 0.5) << available.width();
+    EXPECT_LE(kMainLayout.height() * scale + ui::IRISDET_FRAME_HEIGHT, available.height() + 0.5) << available.height();
+    EXPECT_GT(kMainLayout.height() * scale + ui::IRISDET_FRAME_HEIGHT,
+              available.height() - 2.0);  // no smaller than needed
   }
   // A 144 dpi font on a 1280 x 800 screen: enlarged, but only as far as it fits.
   const double scale = ui::LayoutScale(kMainLayout, QSize(1280, 776), 1.5);
   EXPECT_GT(scale, 1.0);
-  EXPECT_LE(kMainLayout.height() * scale + ui::kFrameHeight, 776.5);
+  EXPECT_LE(kMainLayout.height() * scale + ui::IRISDET_FRAME_HEIGHT, 776.5);
 }
 
 }  // namespace

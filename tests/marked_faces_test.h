@@ -6,8 +6,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 
-#include "detector/eye_locator.h"
-#include "detector/model_store.h"
+#include "detector/eyes/irises.h"
+#include "detector/runtime/model_store.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 
@@ -23,14 +23,14 @@ class MarkedFacesTest : public ::testing::Test {
     std::string error;
     auto model = irisdet::LoadFaceModel(&error);
     ASSERT_TRUE(model) << error;
-    locator = std::make_unique<irisdet::EyeLocator>(model);
+    locator = std::make_unique<irisdet::FaceLocator>(model);
   }
   irisdet::MarkedFrame Photo(const std::string& file) const {
     return {cv::imread((kFaces / file).string()), truth.at(file)};
   }
 
   const irisdet::Truth truth = irisdet::ReadTruth((kFaces / "truth.csv").string());
-  std::unique_ptr<irisdet::EyeLocator> locator;
+  std::unique_ptr<irisdet::FaceLocator> locator;
 };
 
 }  // namespace test

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "detector/face_model.h"
-#include "detector/model_store.h"
-#include "detector/settings.h"
+#include "detector/face/face_model.h"
+#include "detector/runtime/model_store.h"
+#include "detector/runtime/settings.h"
 
 namespace {
 

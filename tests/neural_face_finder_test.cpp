@@ -6,11 +6,11 @@
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
-#include "detector/eye_locator.h"
-#include "detector/face_model.h"
-#include "detector/model_store.h"
-#include "detector/neural_face_finder.h"
-#include "detector/settings.h"
+#include "detector/eyes/irises.h"
+#include "detector/face/face_model.h"
+#include "detector/face/neural_face_finder.h"
+#include "detector/runtime/model_store.h"
+#include "detector/runtime/settings.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 
@@ -60,7 +60,7 @@ TEST_F(NeuralFaceFinderTest, EachMarkedFaceIsFoundWithItsEyesWhereTheyWereMarked
 // eyes where they are. (With both finders a face the HOG detector is sure of comes
 // first; irisdet-lab robustness measures the two together.)
 TEST_F(NeuralFaceFinderTest, CoveredAndSteeplyTiltedFacesAreFoundAtOnce) {
-  irisdet::EyeLocator locator(model, irisdet::FaceFinders::kNeural);
+  irisdet::FaceLocator locator(model, irisdet::FaceFinders::kNeural);
   const std::pair<const char*, std::function<irisdet::MarkedFrame(const irisdet::MarkedFrame&)>> rooms[] = {
       {"covered from the upper lip", [](const irisdet::MarkedFrame& p) { return irisdet::CoveredFrom(p, 0.85f); }},
       {"tilted 35 degrees", [](const irisdet::MarkedFrame& p) { return irisdet::Rotated(p, 35); }},
@@ -70,7 +70,7 @@ TEST_F(NeuralFaceFinderTest, CoveredAndSteeplyTiltedFacesAreFoundAtOnce) {
       SCOPED_TRACE(std::string(name) + ", interocular " + std::to_string(photo.pupils.interocular));
       const irisdet::MarkedFrame seen = transform(photo);
       locator.Reset();
-      EXPECT_LE(irisdet::Score(seen.pupils, locator.Locate(seen.frame)).midpoint, 0.10);
+      EXPECT_LE(irisdet::Score(seen.pupils, irisdet::FindIrises(locator.Locate(seen.frame))).midpoint, 0.10);
     }
 }
 
@@ -109,10 +109,10 @@ TEST_F(NeuralFaceFinderTest, AMissingDamagedOrWrongModelLeavesTheHogSearchAlone)
   ::unsetenv("IRISDET_FACE_FINDER");
   ASSERT_TRUE(hogAlone) << error;
   EXPECT_FALSE(hogAlone->nearFaces || hogAlone->farFaces);
-  irisdet::EyeLocator locator(hogAlone);
+  irisdet::FaceLocator locator(hogAlone);
   for (const irisdet::MarkedFrame& photo : photos) {
     locator.Reset();
-    EXPECT_LE(irisdet::Score(photo.pupils, locator.Locate(photo.frame)).midpoint, 0.10);
+    EXPECT_LE(irisdet::Score(photo.pupils, irisdet::FindIrises(locator.Locate(photo.frame))).midpoint, 0.10);
   }
 }
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <opencv2/core.hpp>
 
-#include "detector/one_euro.h"
+#include "detector/pointing/one_euro.h"
 
 namespace {
 

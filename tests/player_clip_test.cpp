@@ -2,7 +2,7 @@
 // from the test photos (tests/support/player_clips.h).
 #include <gtest/gtest.h>
 
-#include "detector/face_signature.h"
+#include "detector/face/face_signature.h"
 #include "tests/marked_faces_test.h"
 #include "tests/support/player_clips.h"
 
@@ -16,7 +16,8 @@ class PlayerClipTest : public test::MarkedFacesTest {
     std::vector<std::optional<cv::Point2f>> points;
     for (int i = static_cast<int>(from * irisdet::PlayerClip::kFps); i < to * irisdet::PlayerClip::kFps; ++i) {
       frames.push_back(clip.At(i));
-      const irisdet::EyeObservation eyes = locator->Locate(frames.back().frame, frames.back().seconds);
+      const irisdet::EyeObservation eyes =
+          irisdet::FindIrises(locator->Locate(frames.back().frame, frames.back().seconds));
       points.push_back(eyes.Point());
       faces.push_back(eyes.face);
       frames.back().frame.release();
@@ -81,15 +82,15 @@ TEST_F(PlayerClipTest, SomeoneCrossingInFrontNeverTakesTheSquare) {
 TEST_F(PlayerClipTest, ChoosingAgainTakesTheLikeliestPlayerAtOnce) {
   const irisdet::MarkedFrame teacher = Photo("pexels_0054.png"), child = Photo("pexels_0002.png");
   const irisdet::PlacedFace aside{&teacher, {150, 230}, 60}, middle{&child, {350, 230}, 75};
-  const auto first = locator->Locate(irisdet::ArrangeFaces({aside}, 1), 0.0);
+  const auto first = irisdet::FindIrises(locator->Locate(irisdet::ArrangeFaces({aside}, 1), 0.0));
   ASSERT_TRUE(first.Point());
   const cv::Mat both = irisdet::ArrangeFaces({aside, middle}, 2);
-  const auto kept = locator->Locate(both, 0.1);
+  const auto kept = irisdet::FindIrises(locator->Locate(both, 0.1));
   ASSERT_TRUE(kept.Point());
   EXPECT_LT(kept.Point()->x, 250.f);  // the face followed keeps the square
   EXPECT_EQ(kept.face, first.face);
   locator->ChooseAgain();
-  const auto chosen = locator->Locate(both, 0.2);
+  const auto chosen = irisdet::FindIrises(locator->Locate(both, 0.2));
   ASSERT_TRUE(chosen.Point());
   EXPECT_GT(chosen.Point()->x, 250.f);  // the likelier player: larger, in the middle
   EXPECT_NE(chosen.face, first.face);

@@ -3,7 +3,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "detector/pupil_finder.h"
+#include "detector/eyes/iris_finder.h"
 #include "tests/support/face_transforms.h"
 
 namespace {

@@ -8,9 +8,6 @@
 
 namespace {
 
-using video::kFrameHeight;
-using video::kFrameWidth;
-
 // A frame of one colour with three marked pixels.
 video::FramePtr MarkedFrame(QRgb fill, QRgb topLeft, QRgb bottomRight) {
   auto pixels = std::make_shared<video::FramePixels>(video::kFrameBytes);
@@ -20,10 +17,10 @@ video::FramePtr MarkedFrame(QRgb fill, QRgb topLeft, QRgb bottomRight) {
     p[1] = qGreen(c);
     p[2] = qRed(c);
   };
-  for (int y = 0; y < kFrameHeight; ++y)
-    for (int x = 0; x < kFrameWidth; ++x) put(x, y, fill);
+  for (int y = 0; y < IRISDET_FRAME_HEIGHT; ++y)
+    for (int x = 0; x < IRISDET_FRAME_WIDTH; ++x) put(x, y, fill);
   put(0, 0, topLeft);
-  put(kFrameWidth - 1, kFrameHeight - 1, bottomRight);
+  put(IRISDET_FRAME_WIDTH - 1, IRISDET_FRAME_HEIGHT - 1, bottomRight);
   return pixels;
 }
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "detector/camera_source.h"
+#include "detector/source/camera_source.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
 
@@ -35,7 +35,7 @@ class PlayingStream final : public irisdet::CameraStream {
     return plug_.generation == generation_;
   }
   bool Retrieve(cv::Mat& raw) override {
-    raw = cv::Mat(irisdet::kHeight, irisdet::kWidth, CV_8UC3, cv::Scalar(90, 90, 90));
+    raw = cv::Mat(IRISDET_FRAME_HEIGHT, IRISDET_FRAME_WIDTH, CV_8UC3, cv::Scalar(90, 90, 90));
     return true;
   }
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "detector/eye_locator.h"
-#include "detector/gaze_looks.h"
-#include "detector/model_store.h"
-#include "detector/one_euro.h"
-#include "detector/point_reporter.h"
+#include "detector/eyes/irises.h"
+#include "detector/gaze/gaze_looks.h"
+#include "detector/pointing/one_euro.h"
+#include "detector/pointing/point_reporter.h"
+#include "detector/runtime/model_store.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
@@ -70,13 +70,13 @@ double Rms(const std::vector<cv::Point2f>& points) {
 // The three ways of locating, over one locator: afresh on every frame, following the face,
 // and the Haar baseline.
 struct Locators {
-  irisdet::EyeLocator& ours;
+  irisdet::FaceLocator& ours;
   irisdet::HaarBaseline& haar;
   Locate fresh = [this](const cv::Mat& f) {
     ours.Reset();
-    return ours.Locate(f);
+    return irisdet::FindIrises(ours.Locate(f));
   };
-  Locate following = [this](const cv::Mat& f) { return ours.Locate(f); };
+  Locate following = [this](const cv::Mat& f) { return irisdet::FindIrises(ours.Locate(f)); };
   Locate baseline = [this](const cv::Mat& f) { return haar.Locate(f); };
 };
 
@@ -107,8 +107,10 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   irisdet::PointReporter comfort, gaze(looks);
   for (int dot = 0; dot < 9; ++dot) {
     looks->LookAt({80.0 + 240 * (dot % 3), 60.0 + 180 * (dot / 3)});
-    for (std::size_t i = 0; i < 5 && i < still.size(); ++i)
-      gaze.Next(locate.following(still[i]), irisdet::Tracking::Gaze, double(dot * 5 + i) / kFps);
+    for (std::size_t i = 0; i < 5 && i < still.size(); ++i) {
+      const EyeObservation eyes = locate.following(still[i]);
+      gaze.Next(eyes, irisdet::MeasureFace(eyes.landmarks), IRISDET_TRACKING_GAZE, double(dot * 5 + i) / kFps);
+    }
     looks->LookEnd(irisdet::LookUse::Dot);
   }
   std::printf("\nThe gaze tracking calibrated with %d looks\n", looks->Calibrate(true));
@@ -116,10 +118,10 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
     const EyeObservation eyes = Timed(locate.following, still[i], tracking);
     // What the tracking adds to the following time, on the same looks: the head's point,
     // or the gaze's (the eyes cut and read, the map and the smoothing).
-    for (auto [reporter, mode, step] : {std::tuple{&comfort, irisdet::Tracking::Comfort, &comfortStep},
-                                        {&gaze, irisdet::Tracking::Gaze, &gazeStep}}) {
+    for (auto [reporter, mode, step] :
+         {std::tuple{&comfort, IRISDET_TRACKING_COMFORT, &comfortStep}, {&gaze, IRISDET_TRACKING_GAZE, &gazeStep}}) {
       const auto begin = std::chrono::steady_clock::now();
-      reporter->Next(eyes, mode, double(i) / kFps);
+      reporter->Next(eyes, irisdet::MeasureFace(eyes.landmarks), mode, double(i) / kFps);  // the pose too
       step->ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
     }
   }
@@ -137,19 +139,20 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
 }
 
 // 3. Stability on the still face, and lag on a face sliding 3 px a frame.
-void ReportStability(const cv::Mat& photo, const std::vector<cv::Mat>& still, irisdet::EyeLocator& ours) {
+void ReportStability(const cv::Mat& photo, const std::vector<cv::Mat>& still, irisdet::FaceLocator& ours) {
   irisdet::PointSmoother smoother;
   std::vector<cv::Point2f> raw, smooth;
   ours.Reset();
   for (std::size_t i = 0; i < still.size(); ++i)
-    if (auto p = ours.Locate(still[i]).Point()) raw.push_back(*p), smooth.push_back(smoother.Filter(*p, i / kFps));
+    if (auto p = irisdet::FindIrises(ours.Locate(still[i])).Point())
+      raw.push_back(*p), smooth.push_back(smoother.Filter(*p, i / kFps));
   const double speed = 3.0;
   const std::vector<cv::Mat> sliding = MakeVideo(photo, speed, 4.0, kVideoFrames);
   std::vector<double> lags;
   ours.Reset();
   smoother.Reset();
   for (std::size_t i = 0; i < sliding.size(); ++i)
-    if (auto p = ours.Locate(sliding[i]).Point()) {
+    if (auto p = irisdet::FindIrises(ours.Locate(sliding[i])).Point()) {
       const cv::Point2f s = smoother.Filter(*p, i / kFps);
       if (i >= 30) lags.push_back((p->x - s.x) / speed);  // after the filter settles
     }
@@ -185,7 +188,7 @@ int tools::DetectorBench(int argc, char** argv) {
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-  irisdet::EyeLocator ours(model);
+  irisdet::FaceLocator ours(model);
   irisdet::HaarBaseline haar;
   if (!haar.Loaded()) return std::fprintf(stderr, "the Haar cascades of opencv-data are missing\n"), 1;
   const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());

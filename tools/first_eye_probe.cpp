@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "detector/engine.h"
-#include "detector/eye_locator.h"
-#include "detector/model_store.h"
+#include "detector/eyes/irises.h"
+#include "detector/runtime/engine.h"
+#include "detector/runtime/model_store.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
@@ -73,12 +73,12 @@ int tools::FirstEyeProbe(int argc, char** argv) {
   const auto model = irisdet::LoadFaceModel(&error);  // as the window's background preload does
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
   // One full search on the face, for the bound.
-  irisdet::EyeLocator locator(model);
+  irisdet::FaceLocator locator(model);
   std::vector<double> searches;
   for (int i = 0; i < 5; ++i) {
     locator.Reset();
     const auto begin = Clock::now();
-    locator.Locate(face);
+    irisdet::FindIrises(locator.Locate(face));
     searches.push_back(Ms(Clock::now() - begin));
   }
   const double bound = 2 * kFrameMs + measures::Percentile(searches, 0.5);

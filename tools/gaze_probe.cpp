@@ -22,12 +22,12 @@
 #include <string_view>
 #include <vector>
 
-#include "detector/appearance_map.h"
-#include "detector/eye_cut.h"
-#include "detector/gaze_calibration.h"
-#include "detector/gaze_features.h"
-#include "detector/gaze_map.h"
-#include "detector/pupil_finder.h"
+#include "detector/eyes/iris_finder.h"
+#include "detector/gaze/appearance_map.h"
+#include "detector/gaze/eye_cut.h"
+#include "detector/gaze/gaze_calibration.h"
+#include "detector/gaze/gaze_features.h"
+#include "detector/gaze/gaze_map.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <opencv2/objdetect.hpp>
 
-#include "detector/eye_locator.h"
+#include "detector/eyes/irises.h"
 
 // The classic baseline: OpenCV's Haar face and eye cascades, each eye centre the
 // centre of its eye box.

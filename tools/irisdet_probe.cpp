@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "detector/eye_locator.h"
-#include "detector/frame_source.h"
-#include "detector/gaze_looks.h"
-#include "detector/model_store.h"
-#include "detector/point_reporter.h"
-#include "detector/settings.h"
+#include "detector/eyes/irises.h"
+#include "detector/gaze/gaze_looks.h"
+#include "detector/pointing/point_reporter.h"
+#include "detector/runtime/model_store.h"
+#include "detector/runtime/settings.h"
+#include "detector/source/frame_source.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
@@ -54,13 +54,13 @@ int tools::IrisdetProbe(int argc, char** argv) {
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::cerr << error << '\n', 1;
 
-  irisdet::EyeLocator locator(model);
+  irisdet::FaceLocator locator(model);
   auto looks = std::make_shared<irisdet::GazeLooks>();
   irisdet::PointReporter reporter(looks);  // as the library reports it, in the tracking IRISDET_TRACKING chooses
-  const irisdet::Tracking tracking = irisdet::SettingsFromEnvironment().tracking;
+  const IrisdetTracking tracking = irisdet::SettingsFromEnvironment().tracking;
   const auto calibrating = [&](std::size_t frame) {  // the dots' looks, in gaze tracking
     constexpr std::size_t kFramesPerDot = 5, kDots = 9;
-    if (tracking != irisdet::Tracking::Gaze || frame > kFramesPerDot * kDots) return;
+    if (tracking != IRISDET_TRACKING_GAZE || frame > kFramesPerDot * kDots) return;
     const std::size_t dot = frame / kFramesPerDot;
     if (frame % kFramesPerDot == 0 && dot > 0) looks->LookEnd(irisdet::LookUse::Dot);
     if (dot == kDots) std::fprintf(stderr, "gaze calibrated on %d looks\n", looks->Calibrate(true));
@@ -77,9 +77,9 @@ int tools::IrisdetProbe(int argc, char** argv) {
     calibrating(times.size());
     const auto begin = std::chrono::steady_clock::now();
     const double seconds = static_cast<double>(times.size()) / kVideoFps;
-    const irisdet::EyeObservation eyes = locator.Locate(frame, seconds);
+    const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(frame, seconds));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    const auto report = reporter.Next(eyes, tracking, seconds);
+    const auto report = reporter.Next(eyes, irisdet::MeasureFace(eyes.landmarks), tracking, seconds);
     const auto& point = report.point;
     char row[200];
     if (point)

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "detector/eye_locator.h"
-#include "detector/followed_face.h"
-#include "detector/model_store.h"
-#include "detector/point_reporter.h"
+#include "detector/eyes/irises.h"
+#include "detector/face/followed_face.h"
+#include "detector/pointing/point_reporter.h"
+#include "detector/runtime/model_store.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/measures.h"
 #include "tests/support/player_clips.h"
@@ -59,7 +59,7 @@ bool On(const irisdet::PersonInFrame& person, const std::optional<cv::Point2f>& 
 }
 
 // Plays the clip through one locator and the comfortable tracking, frame after frame.
-std::vector<Seen> Play(irisdet::EyeLocator& locator, const irisdet::PlayerClip& clip, std::vector<ClipFrame>* truth) {
+std::vector<Seen> Play(irisdet::FaceLocator& locator, const irisdet::PlayerClip& clip, std::vector<ClipFrame>* truth) {
   locator.Reset();
   irisdet::PointReporter comfort;
   std::vector<Seen> seen;
@@ -67,13 +67,13 @@ std::vector<Seen> Play(irisdet::EyeLocator& locator, const irisdet::PlayerClip& 
   for (int i = 0; i < clip.Frames(); ++i) {
     ClipFrame frame = clip.At(i);
     const auto begin = std::chrono::steady_clock::now();
-    const irisdet::EyeObservation eyes = locator.Locate(frame.frame, frame.seconds);
+    const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(frame.frame, frame.seconds));
     Seen s;
     s.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     s.search = locator.LastSearch();
     s.onPlayer = On(frame.player, eyes.Point()), s.onOther = On(frame.other, eyes.Point());
     s.face = eyes.face;
-    s.comfort = comfort.Next(eyes, irisdet::Tracking::Comfort, frame.seconds).point;
+    s.comfort = comfort.Next(eyes, irisdet::MeasureFace(eyes.landmarks), IRISDET_TRACKING_COMFORT, frame.seconds).point;
     if (s.comfort) square = *s.comfort;
     s.square = square;
     seen.push_back(s);
@@ -170,7 +170,7 @@ int FaceChanges(const std::vector<Seen>& seen) {
   return changes;
 }
 
-void PlayAll(irisdet::EyeLocator& locator, const std::vector<std::pair<MarkedFrame, MarkedFrame>>& pairs,
+void PlayAll(irisdet::FaceLocator& locator, const std::vector<std::pair<MarkedFrame, MarkedFrame>>& pairs,
              std::vector<double>& followingMs, std::vector<double>& searchMs) {
   for (const Script script : irisdet::kScripts) {
     std::printf("\n%s\n| pair | figures | changes of followed face |\n|---|---|---|\n", irisdet::About(script).what);
@@ -210,7 +210,7 @@ cv::Rect2f ApproximateBox(cv::Point2f eyes, float interocular) {
   return {eyes.x - 1.1f * interocular, eyes.y - 0.75f * interocular, 2.2f * interocular, 2.2f * interocular};
 }
 
-void ReportStarts(irisdet::EyeLocator& locator, const std::vector<std::pair<MarkedFrame, MarkedFrame>>& pairs) {
+void ReportStarts(irisdet::FaceLocator& locator, const std::vector<std::pair<MarkedFrame, MarkedFrame>>& pairs) {
   int right = 0, starts = 0;
   std::printf("\nSeveral faces at the start: the face followed on the first frame is the rule's\n");
   for (std::size_t a = 0; a < std::size(kStarts); ++a)
@@ -227,7 +227,8 @@ void ReportStarts(irisdet::EyeLocator& locator, const std::vector<std::pair<Mark
           expected = f;
       }
       locator.Reset();
-      const auto point = locator.Locate(irisdet::ArrangeFaces(placed, static_cast<unsigned>(10 * a + p))).Point();
+      const auto point =
+          irisdet::FindIrises(locator.Locate(irisdet::ArrangeFaces(placed, static_cast<unsigned>(10 * a + p)))).Point();
       const bool chosen = point && cv::norm(*point - placed[expected].eyes) < kOnAPerson * placed[expected].interocular;
       right += chosen, ++starts;
       if (!chosen) std::printf("  arrangement %zu with %s: not the rule's face\n", a + 1, kPairs[p].first);
@@ -269,7 +270,7 @@ int tools::PlayerProbe(int argc, char** argv) {
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-  irisdet::EyeLocator locator(model);
+  irisdet::FaceLocator locator(model);
   const fs::path dir = argv[1];
   const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
   std::vector<std::pair<MarkedFrame, MarkedFrame>> pairs;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "detector/eye_locator.h"
-#include "detector/model_store.h"
+#include "detector/eyes/irises.h"
+#include "detector/runtime/model_store.h"
 #include "tests/support/eye_accuracy.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
@@ -39,14 +39,14 @@ double Since(std::chrono::steady_clock::time_point begin) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
 }
 
-Tally Measure(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& photos,
+Tally Measure(irisdet::FaceLocator& locator, const std::vector<MarkedFrame>& photos,
               const std::function<MarkedFrame(const MarkedFrame&)>& transform) {
   Tally tally;
   for (const MarkedFrame& photo : photos) {
     const MarkedFrame seen = transform ? transform(photo) : photo;
     locator.Reset();
     const auto begin = std::chrono::steady_clock::now();
-    const irisdet::EyeObservation eyes = locator.Locate(seen.frame);
+    const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(seen.frame));
     tally.Add(irisdet::Score(seen.pupils, eyes), !eyes.landmarks.empty(), Since(begin));
   }
   return tally;
@@ -60,7 +60,7 @@ void PrintRow(const std::string& name, const Tally& t) {
 }
 
 // A face that tilts a degree a frame to 45 degrees each way, followed from frame to frame.
-void FollowTilt(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& photos) {
+void FollowTilt(irisdet::FaceLocator& locator, const std::vector<MarkedFrame>& photos) {
   int frames = 0, kept = 0, searches = 0;
   std::vector<double> ms;
   for (const MarkedFrame& photo : photos) {
@@ -69,7 +69,7 @@ void FollowTilt(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& ph
       const int tilt = step <= 45 ? step : step <= 135 ? 90 - step : step - 180;
       const MarkedFrame seen = irisdet::Rotated(photo, tilt);
       const auto begin = std::chrono::steady_clock::now();
-      const irisdet::EyeObservation eyes = locator.Locate(seen.frame);
+      const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(seen.frame));
       const double took = Since(begin);
       if (step == 0) continue;  // the first search
       ++frames, ms.push_back(took);
@@ -83,14 +83,14 @@ void FollowTilt(irisdet::EyeLocator& locator, const std::vector<MarkedFrame>& ph
               measures::Percentile(ms, 0.5), measures::Percentile(ms, 0.95));
 }
 
-void NoFace(irisdet::EyeLocator& locator, const fs::path& dir, const irisdet::Truth& truth) {
+void NoFace(irisdet::FaceLocator& locator, const fs::path& dir, const irisdet::Truth& truth) {
   const std::vector<cv::Mat> faceless = irisdet::FacelessFrames(dir.string(), truth);
   int quiet = 0;
   std::vector<double> ms;
   for (const cv::Mat& frame : faceless) {
     locator.Reset();
     const auto begin = std::chrono::steady_clock::now();
-    quiet += !locator.Locate(frame).Point();
+    quiet += !irisdet::FindIrises(locator.Locate(frame)).Point();
     ms.push_back(Since(begin));
   }
   std::printf("\nFrames without a face (%zu: textures, plain colours, the photos with the face covered)\n",
@@ -155,7 +155,7 @@ int tools::RobustnessBench(int argc, char** argv) {
   std::string error;
   auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-  irisdet::EyeLocator locator(model, Finders(finders));
+  irisdet::FaceLocator locator(model, Finders(finders));
   const irisdet::Truth truth = irisdet::ReadTruth((dir / "truth.csv").string());
   std::vector<MarkedFrame> photos;
   for (const auto& [file, marked] : truth) photos.push_back({cv::imread((dir / file).string()), marked});

@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <set>
 
-#include "detector/face_signature.h"
+#include "detector/face/face_signature.h"
 #include "tests/support/face_transforms.h"
 #include "tests/support/measures.h"
 
@@ -59,7 +59,7 @@ const std::vector<Change>& Changes() {
 const std::set<std::pair<std::string, std::string>> kSamePerson = {{"pexels_0006.png", "pexels_0010.png"},
                                                                    {"pexels_0049.png", "pexels_0070.png"}};
 
-std::optional<FaceSignature> Describe(EyeLocator& locator, const MarkedFrame& seen) {
+std::optional<FaceSignature> Describe(FaceLocator& locator, const MarkedFrame& seen) {
   locator.Reset();
   return DescribeFace(seen.frame, locator.Locate(seen.frame).landmarks);
 }
@@ -77,7 +77,7 @@ struct Faces {
   std::vector<std::vector<double>> same = std::vector<std::vector<double>>(Changes().size());
 };
 
-Faces DescribeAll(EyeLocator& locator, const std::string& dir, const Truth& truth) {
+Faces DescribeAll(FaceLocator& locator, const std::string& dir, const Truth& truth) {
   Faces faces;
   for (const auto& [file, marked] : truth) {
     const MarkedFrame photo{cv::imread((std::filesystem::path(dir) / file).string()), marked};
@@ -102,7 +102,7 @@ void PrintRow(const char* name, const std::vector<double>& values) {
 
 }  // namespace
 
-void PrintSignatureSeparation(EyeLocator& locator, const std::string& dir, const Truth& truth) {
+void PrintSignatureSeparation(FaceLocator& locator, const std::string& dir, const Truth& truth) {
   const Faces faces = DescribeAll(locator, dir, truth);
   std::vector<double> different, samePerson;
   std::vector<std::pair<double, std::string>> closest;

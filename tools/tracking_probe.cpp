@@ -13,18 +13,17 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "detector/eye_locator.h"
-#include "detector/frame_source.h"
-#include "detector/gaze_looks.h"
-#include "detector/landmarks.h"
-#include "detector/model_store.h"
-#include "detector/point_reporter.h"
+#include "detector/eyes/irises.h"
+#include "detector/face/landmarks.h"
+#include "detector/gaze/gaze_looks.h"
+#include "detector/pointing/point_reporter.h"
+#include "detector/runtime/model_store.h"
+#include "detector/source/frame_source.h"
 #include "tests/support/face_transforms.h"
 #include "tools/commands.h"
 
 namespace {
 
-using irisdet::Tracking;
 constexpr double kFps = 30.0;
 constexpr int kStillFrames = 20;  // for the neutral position to be taken
 constexpr double kPictureAreaScale = 786.0 / 640.0;
@@ -50,13 +49,15 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
 // Plays frames made by `make(i)` through the detector and the tracking (comfortable
 // unless told); the reported points, NaN where none.
 std::vector<cv::Point2f> Play(const std::shared_ptr<const irisdet::FaceModel>& model, int frames,
-                              const std::function<cv::Mat(int)>& make, Tracking tracking = Tracking::Comfort,
+                              const std::function<cv::Mat(int)>& make,
+                              IrisdetTracking tracking = IRISDET_TRACKING_COMFORT,
                               std::shared_ptr<irisdet::GazeLooks> gaze = std::make_shared<irisdet::GazeLooks>()) {
-  irisdet::EyeLocator locator(model);
+  irisdet::FaceLocator locator(model);
   irisdet::PointReporter reporter(std::move(gaze));
   std::vector<cv::Point2f> points;
   for (int i = 0; i < frames; ++i) {
-    const auto report = reporter.Next(locator.Locate(make(i)), tracking, i / kFps);
+    const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(make(i)));
+    const auto report = reporter.Next(eyes, irisdet::MeasureFace(eyes.landmarks), tracking, i / kFps);
     points.push_back(report.point.value_or(cv::Point2f(NAN, NAN)));
   }
   return points;
@@ -132,7 +133,7 @@ void GazeStillness(const std::shared_ptr<const irisdet::FaceModel>& model, const
       " noise (sigma 4), 90 frames after the first point\n");
   for (const double iod : {70.0, photo.interocular}) {
     const cv::Mat still = Frame(photo, iod, {320, 220});
-    const std::vector<cv::Point2f> landmarks = irisdet::EyeLocator(model).Locate(still).landmarks;
+    const std::vector<cv::Point2f> landmarks = irisdet::FaceLocator(model).Locate(still).landmarks;
     auto gaze = std::make_shared<irisdet::GazeLooks>();
     cv::RNG rng(7);
     for (const float x : {-1.f, 0.f, 1.f})
@@ -146,7 +147,7 @@ void GazeStillness(const std::shared_ptr<const irisdet::FaceModel>& model, const
               irisdet::AddNoise(frame, 4.0, rng);
               return frame;
             },
-            Tracking::Gaze, gaze);
+            IRISDET_TRACKING_GAZE, gaze);
         gaze->LookEnd(irisdet::LookUse::Dot);
       }
     if (gaze->Calibrate(true) == 0) {
@@ -158,7 +159,7 @@ void GazeStillness(const std::shared_ptr<const irisdet::FaceModel>& model, const
                        [&](int) {
                          return Frame(photo, iod, {320, 220}, 4.0, &rng);
                        },
-                       Tracking::Gaze, gaze),
+                       IRISDET_TRACKING_GAZE, gaze),
                    iod);
   }
 }
@@ -216,7 +217,7 @@ void Turns(const std::shared_ptr<const irisdet::FaceModel>& model, const std::fi
     if (entry.path().extension() == ".png") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   for (const auto& file : files) {
-    irisdet::EyeLocator locator(model);
+    irisdet::FaceLocator locator(model);
     const auto face = irisdet::MeasureFace(locator.Locate(cv::imread(file.string())).landmarks);
     if (face)
       std::printf("  %s yaw %+6.1f pitch %+6.1f\n", file.filename().c_str(), face->pose.yaw, face->pose.pitch);
@@ -233,7 +234,7 @@ int tools::TrackingProbe(int argc, char** argv) {
   const auto model = irisdet::LoadFaceModel(&error);
   if (!model) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
   Photo photo{cv::imread(argv[1]), {}, 0};
-  const auto face = irisdet::MeasureFace(irisdet::EyeLocator(model).Locate(photo.image).landmarks);
+  const auto face = irisdet::MeasureFace(irisdet::FaceLocator(model).Locate(photo.image).landmarks);
   if (!face) return std::fprintf(stderr, "no face in %s\n", argv[1]), 1;
   photo.eyes = face->eyes;
   photo.interocular = face->interocular;

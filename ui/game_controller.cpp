@@ -75,7 +75,7 @@ void GameController::Recentre() {
   TimeCalibration();
 }
 
-void GameController::SetTracking(game::Tracking tracking) {
+void GameController::SetTracking(IrisdetTracking tracking) {
   gaze->Choose(tracking);
   TimeCalibration();
 }

@@ -57,7 +57,7 @@ class GameController final : public QObject {
   void PictureRevealed();
   // "Centra la posició", the "Seguiment" menu and the gaze calibration (game/gaze_choice.h).
   void Recentre();
-  void SetTracking(game::Tracking tracking);
+  void SetTracking(IrisdetTracking tracking);
   bool Calibrating() const { return gaze->Calibrating(); }
   void CancelCalibration();                      // Esc or a click during the calibration
   void ChooseCamera(const std::string& device);  // the "Càmera" menu

@@ -117,10 +117,10 @@ void CGlimmo2Dlg::AddTrackingItems() {
   systemMenu->addSeparator();
   QMenu* tracking = systemMenu->addMenu(QStringLiteral("&Seguiment"));
   auto* choices = new QActionGroup(tracking);
-  for (const auto& [text, itemTracking] : {std::pair{"Còmode (moviment del cap)", game::Tracking::kComfort},
-                                           {"Posició dels ulls", game::Tracking::kEyes},
-                                           {"Mirada (moviment dels ulls)", game::Tracking::kGaze}}) {
-    const game::Tracking chosen = itemTracking;  // a lambda cannot capture a structured binding before C++20's clang
+  for (const auto& [text, itemTracking] : {std::pair{"Còmode (moviment del cap)", IRISDET_TRACKING_COMFORT},
+                                           {"Posició dels ulls", IRISDET_TRACKING_EYES},
+                                           {"Mirada (moviment dels ulls)", IRISDET_TRACKING_GAZE}}) {
+    const IrisdetTracking chosen = itemTracking;  // a lambda cannot capture a structured binding before C++20's clang
     QAction* choice = tracking->addAction(QString::fromUtf8(text), this, [this, chosen] { OnTrackingChosen(chosen); });
     choice->setCheckable(true);
     choice->setData(static_cast<int>(chosen));

@@ -39,7 +39,7 @@ class CGlimmo2Dlg : public QDialog, public game::View {
   // The player's own: a new neutral position for comfortable tracking ("C"), and the
   // tracking chosen in the "Seguiment" menu.
   void OnRecentre();
-  void OnTrackingChosen(game::Tracking tracking);
+  void OnTrackingChosen(IrisdetTracking tracking);
 
   ui::GameController& Controller() { return *controller; }
   const ui::GameController& Controller() const { return *controller; }

@@ -30,7 +30,7 @@ void CGlimmo2Dlg::OnTimer(int /*id*/) { PlaySound("start1.wav"); }
 
 void CGlimmo2Dlg::OnRecentre() { controller->Recentre(); }
 
-void CGlimmo2Dlg::OnTrackingChosen(game::Tracking tracking) { controller->SetTracking(tracking); }
+void CGlimmo2Dlg::OnTrackingChosen(IrisdetTracking tracking) { controller->SetTracking(tracking); }
 
 bool CGlimmo2Dlg::NoFaceHintShown() const { return noFaceHint->isVisible(); }
 

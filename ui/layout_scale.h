@@ -6,7 +6,7 @@ namespace ui {
 
 // The screen's frame around a window (title bar and borders), which the available
 // area must leave room for.
-inline constexpr int kFrameWidth = 8, kFrameHeight = 40;
+inline constexpr int IRISDET_FRAME_WIDTH = 8, IRISDET_FRAME_HEIGHT = 40;
 
 // The factor for a layout of `layout` pixels (at the standard 96 dpi font): enlarged
 // with the desktop's font (`fontScale`, its font dpi over 96), as a dialog grows with

@@ -18,7 +18,7 @@ void CShowpic::SetFrame(video::FramePtr frame) {
 
 void CShowpic::paintEvent(QPaintEvent* event) {
   if (frame_) {
-    const QImage image(frame_->data(), video::kFrameWidth, video::kFrameHeight, video::kFrameBytesPerLine,
+    const QImage image(frame_->data(), IRISDET_FRAME_WIDTH, IRISDET_FRAME_HEIGHT, video::kFrameBytesPerLine,
                        QImage::Format_BGR888);
     const QRect client = contentsRect();
     QPainter painter(this);

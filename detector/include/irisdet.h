@@ -21,6 +21,11 @@
 extern "C" {
 #endif
 
+/* The camera frame every point is reported in, and "Captura" copies: 640 by 480 pixels,
+ * (0, 0) at the top left. */
+#define IRISDET_FRAME_WIDTH 640
+#define IRISDET_FRAME_HEIGHT 480
+
 /* Results of EyeDetectorStart. */
 #define IRISDET_OK 0
 #define IRISDET_NO_MODEL 2 /* the landmark model file is missing or not a regular file */
@@ -97,9 +102,11 @@ int32_t EyeDetectorWatchedSource(char* text, int32_t bytes);
 /* Chooses the tracking from now on: IRISDET_TRACKING_COMFORT, IRISDET_TRACKING_EYES or
  * IRISDET_TRACKING_GAZE. Until it is called, the environment variable IRISDET_TRACKING
  * ("comfort", "eyes" or "gaze") chooses, comfortable by default. */
-#define IRISDET_TRACKING_COMFORT 0
-#define IRISDET_TRACKING_EYES 1
-#define IRISDET_TRACKING_GAZE 2
+typedef enum IrisdetTracking {
+  IRISDET_TRACKING_COMFORT = 0,
+  IRISDET_TRACKING_EYES = 1,
+  IRISDET_TRACKING_GAZE = 2
+} IrisdetTracking;
 void EyeDetectorSetTracking(int32_t mode);
 
 /* Gaze tracking: the point is where the player looks, as the point of the frame that

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "detector/eye_locator.h"
+#include "detector/eyes/irises.h"
 
 // Scores found eyes against hand-marked pupils: e = error / interocular distance.
 namespace irisdet {

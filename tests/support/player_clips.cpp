@@ -7,7 +7,7 @@
 namespace irisdet {
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480;
+constexpr int IRISDET_FRAME_WIDTH = 640, IRISDET_FRAME_HEIGHT = 480;
 const cv::Point2f kPlayerAt(320, 215), kRight(500, 225), kLeft(140, 225);
 const cv::Point2f kOffRight(780, 225), kOffLeft(-140, 225);
 const cv::Scalar kCard(200, 212, 222);  // a plain light card
@@ -25,8 +25,10 @@ cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
 
 // A room's wall: light at the top, darker below, with a faint texture.
 cv::Mat Wall() {
-  cv::Mat wall(kHeight, kWidth, CV_8UC3), texture(kHeight / 8, kWidth / 8, CV_8UC3);
-  for (int y = 0; y < kHeight; ++y) wall.row(y).setTo(cv::Scalar(165, 172, 180) - cv::Scalar::all(50.0 * y / kHeight));
+  cv::Mat wall(IRISDET_FRAME_HEIGHT, IRISDET_FRAME_WIDTH, CV_8UC3),
+      texture(IRISDET_FRAME_HEIGHT / 8, IRISDET_FRAME_WIDTH / 8, CV_8UC3);
+  for (int y = 0; y < IRISDET_FRAME_HEIGHT; ++y)
+    wall.row(y).setTo(cv::Scalar(165, 172, 180) - cv::Scalar::all(50.0 * y / IRISDET_FRAME_HEIGHT));
   cv::RNG(5).fill(texture, cv::RNG::UNIFORM, -12, 12);
   cv::resize(texture, texture, wall.size(), 0, 0, cv::INTER_CUBIC);
   cv::add(wall, texture, wall);
@@ -65,7 +67,7 @@ MarkedPupils DrawHead(cv::Mat& frame, const MarkedFrame& photo, cv::Point2f eyes
 
 bool InView(const MarkedPupils& pupils) {
   const cv::Point2f mid = pupils.Midpoint();
-  return mid.x >= 0 && mid.x < kWidth && mid.y >= 0 && mid.y < kHeight;
+  return mid.x >= 0 && mid.x < IRISDET_FRAME_WIDTH && mid.y >= 0 && mid.y < IRISDET_FRAME_HEIGHT;
 }
 
 }  // namespace
