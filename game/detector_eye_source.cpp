@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "game/eye_source.h"
-#include "game/gaze_looks.h"
+#include "game/gaze_calibrator.h"
 #include "irisdet.h"
 
 namespace game {
@@ -12,7 +12,7 @@ class DetectorSource final : public EyeSource {
   static constexpr std::int32_t kMostCameras = 32;
   std::int32_t Start() override { return EyeDetectorStart(0); }
   void Stop() override { EyeDetectorStop(); }
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override { return EyeDetectorPoll(y, x); }
+  std::int32_t Poll(CameraPoint& sample) override { return EyeDetectorPoll(&sample.camY, &sample.camX); }
   CameraState Camera() override {
     static_assert(IRISDET_SOURCE_STOPPED == 0 && IRISDET_SOURCE_OPENING == 1 && IRISDET_SOURCE_DELIVERING == 2 &&
                   IRISDET_SOURCE_LOST == 3 && IRISDET_SOURCE_FAILED == 4);
@@ -50,9 +50,9 @@ class DetectorSource final : public EyeSource {
   }
 };
 
-class DetectorLooks final : public GazeLooks {
+class DetectorLooks final : public GazeCalibrator {
  public:
-  void LookAt(PointerEyeSource::CameraPoint at) override { EyeDetectorGazeLookAt(at.camY, at.camX); }
+  void LookAt(CameraPoint at) override { EyeDetectorGazeLookAt(at.camX, at.camY); }
   bool LookEnd(Use use) override {
     static_assert(int(Use::kFind) == IRISDET_LOOK_FIND && int(Use::kDrop) == IRISDET_LOOK_DROP);
     return EyeDetectorGazeLookEnd(static_cast<std::int32_t>(use)) == 1;
@@ -67,7 +67,7 @@ EyeSource& DetectorEyeSource() {
   return source;
 }
 
-GazeLooks& DetectorGazeLooks() {
+GazeCalibrator& DetectorGazeCalibrator() {
   static DetectorLooks looks;
   return looks;
 }

@@ -29,7 +29,7 @@ std::array<PicturePoint, DotCalibration::kDots> DotCalibration::Places(const Pla
            {left, centreY}}};
 }
 
-PointerEyeSource::CameraPoint DotCalibration::CameraPointOf(PicturePoint at, const PlayfieldRect& playfield) {
+CameraPoint DotCalibration::CameraPointOf(PicturePoint at, const PlayfieldRect& playfield) {
   return PointerEyeSource::ToCamera(at.x, at.y, playfield, NoFlips());
 }
 
@@ -45,7 +45,7 @@ DotCalibration::Outcome DotCalibration::Tick() {
   const auto places = Places(playfield_);
   if (intoDot == kSettleTicks) looks_.LookAt(CameraPointOf(places[dot], playfield_));
   if (intoDot != 0) return Outcome::kRunning;
-  looks_.LookEnd(GazeLooks::Use::kDot);
+  looks_.LookEnd(GazeCalibrator::Use::kDot);
   if (dot < kDots) {
     view_.ShowDot(places[dot]);
     return Outcome::kRunning;
@@ -56,7 +56,7 @@ DotCalibration::Outcome DotCalibration::Tick() {
 
 void DotCalibration::Cancel() {
   if (!tick_) return;
-  looks_.LookEnd(GazeLooks::Use::kDrop);
+  looks_.LookEnd(GazeCalibrator::Use::kDrop);
   looks_.Calibrate(false);
   Finish();
 }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "game/gaze_looks.h"
+#include "game/gaze_calibrator.h"
 #include "game/geometry.h"
 
 // The gaze tracking's calibration by a moving dot: the dot visits nine places of the
@@ -30,7 +30,7 @@ class DotCalibration {
   static constexpr int kDots = 9;
   enum class Outcome { kRunning, kCalibrated, kTooFewLooks };
 
-  DotCalibration(DotView& view, GazeLooks& looks, const PlayfieldRect& playfield)
+  DotCalibration(DotView& view, GazeCalibrator& looks, const PlayfieldRect& playfield)
       : view_(view), looks_(looks), playfield_(playfield) {}
 
   void Start();
@@ -42,13 +42,13 @@ class DotCalibration {
   // of the edges, a little inside the picture area so that the dot is seen whole.
   static std::array<PicturePoint, kDots> Places(const PlayfieldRect& playfield);
   // The camera point that the game maps to a picture-area point, with no flip ticked.
-  static PointerEyeSource::CameraPoint CameraPointOf(PicturePoint at, const PlayfieldRect& playfield);
+  static CameraPoint CameraPointOf(PicturePoint at, const PlayfieldRect& playfield);
 
  private:
   void Finish();
 
   DotView& view_;
-  GazeLooks& looks_;
+  GazeCalibrator& looks_;
   const PlayfieldRect& playfield_;
   std::optional<int> tick_;  // since the start; none when not running
 };

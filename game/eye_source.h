@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "game/geometry.h"
 #include "irisdet.h"  // IrisdetTracking: what the square follows
 
 // Where the game's gaze comes from: the eye detector, or the mouse pointer when
@@ -30,7 +31,7 @@ class EyeSource {
   virtual std::int32_t Start() = 0;  // 0 when it could start
   virtual void Stop() = 0;
   // Waits for the next sample; 1 with y and x written, 0 with both left alone.
-  virtual std::int32_t Poll(std::int16_t* y, std::int16_t* x) = 0;
+  virtual std::int32_t Poll(CameraPoint& sample) = 0;
   // Only the detector has a camera: opened on its own thread, lost, or found again.
   virtual CameraState Camera() { return CameraState::kDelivering; }
   // The computer's cameras: this opens each to ask it, so never on the UI thread.

@@ -7,8 +7,8 @@ std::int32_t FacePresence::Start() {
   return detector_.Start();
 }
 
-std::int32_t FacePresence::Poll(std::int16_t* y, std::int16_t* x) {
-  const std::int32_t found = detector_.Poll(y, x);
+std::int32_t FacePresence::Poll(CameraPoint& sample) {
+  const std::int32_t found = detector_.Poll(sample);
   if (found) lastEyeTick_ = clock_.TickCount();
   return found;
 }

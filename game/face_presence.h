@@ -17,7 +17,7 @@ class FacePresence final : public EyeSource {
 
   std::int32_t Start() override;
   void Stop() override { detector_.Stop(); }
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;
+  std::int32_t Poll(CameraPoint& sample) override;
   CameraState Camera() override { return detector_.Camera(); }
   std::vector<CameraChoice> Cameras() override { return detector_.Cameras(); }
   void ChooseCamera(const std::string& device) override { detector_.ChooseCamera(device); }

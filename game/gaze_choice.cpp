@@ -84,6 +84,6 @@ void GazeChoice::RevealLookStarts(const TargetPoint& target) {
   looks_.LookAt(DotCalibration::CameraPointOf({target.targetX, target.targetY}, playfield_));
 }
 
-void GazeChoice::RevealLookEnds() { looks_.LookEnd(GazeLooks::Use::kFind); }
+void GazeChoice::RevealLookEnds() { looks_.LookEnd(GazeCalibrator::Use::kFind); }
 
 }  // namespace game

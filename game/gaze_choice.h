@@ -1,7 +1,7 @@
 #pragma once
 #include "game/dot_calibration.h"
 #include "game/eye_source.h"
-#include "game/gaze_looks.h"
+#include "game/gaze_calibrator.h"
 #include "game/geometry.h"
 #include "game/view.h"
 
@@ -19,7 +19,7 @@ class GazeChoice {
   // The look at a revealed picture: from about 0.3 to 1.0 s after it appears.
   static constexpr int kRevealLookFromMs = 300, kRevealLookToMs = 1000;
 
-  GazeChoice(GameSession& session, GazeLooks& looks, View& view, const PlayfieldRect& playfield)
+  GazeChoice(GameSession& session, GazeCalibrator& looks, View& view, const PlayfieldRect& playfield)
       : session_(session), looks_(looks), view_(view), playfield_(playfield), dots_(view, looks, playfield) {}
 
   void Choose(IrisdetTracking tracking);  // from the "Seguiment" menu
@@ -43,7 +43,7 @@ class GazeChoice {
   void End(bool calibrated);
 
   GameSession& session_;
-  GazeLooks& looks_;
+  GazeCalibrator& looks_;
   View& view_;
   const PlayfieldRect& playfield_;
   DotCalibration dots_;

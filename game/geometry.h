@@ -10,6 +10,12 @@
 // truncating toward zero.
 namespace game {
 
+// A point of the camera frame, as the detector samples the eye: x and y, named (only the
+// detector's C poll hands them y first).
+struct CameraPoint {
+  std::int16_t camX = 0, camY = 0;
+};
+
 // The coloured square that shows the gaze: 32 px a side. Its distance to the target is
 // measured from 16 px right of and below the gaze point, it is drawn 10 px up and left
 // of it, and the gaze is held back to 22 px short of the far edges when the square would

@@ -29,7 +29,7 @@ void PointerEyeSource::WakePolls() {
   wake_.notify_all();
 }
 
-std::int32_t PointerEyeSource::Poll(std::int16_t* y, std::int16_t* x) {
+std::int32_t PointerEyeSource::Poll(CameraPoint& sample) {
   {
     std::unique_lock lock(mutex_);
     const std::uint64_t run = run_;
@@ -37,12 +37,12 @@ std::int32_t PointerEyeSource::Poll(std::int16_t* y, std::int16_t* x) {
   }
   if (!over_) return 0;
   const CameraPoint camera = ToCamera(x_, y_, playfield_, flips_);
-  *y = camera.camY, *x = camera.camX;
+  sample = camera;
   return 1;
 }
 
-PointerEyeSource::CameraPoint PointerEyeSource::ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield,
-                                                         const FlipOptions& flips) {
+CameraPoint PointerEyeSource::ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield,
+                                       const FlipOptions& flips) {
   const std::int32_t w = playfield.W() > 0 ? playfield.W() : 1, h = playfield.H() > 0 ? playfield.H() : 1;
   const std::int32_t gx = x - kSquareCentre, gy = y - kSquareCentre;
   const std::int32_t cx = gx * IRISDET_FRAME_WIDTH / w, cy = gy * IRISDET_FRAME_HEIGHT / h;

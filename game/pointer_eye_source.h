@@ -20,11 +20,8 @@ class PointerEyeSource final : public EyeSource {
 
   std::int32_t Start() override;
   void Stop() override;
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override;  // about 30 samples a second
+  std::int32_t Poll(CameraPoint& sample) override;  // about 30 samples a second
 
-  struct CameraPoint {
-    std::int16_t camX, camY;
-  };
   // The camera point whose gaze lands the square's centre on (x, y).
   static CameraPoint ToCamera(std::int32_t x, std::int32_t y, const PlayfieldRect& playfield, const FlipOptions& flips);
 

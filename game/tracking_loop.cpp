@@ -7,7 +7,7 @@
 
 namespace game {
 
-void TrackGaze(const TrackingContext& context) { GazeTracker(context).Run(); }
+void TrackGaze(const TrackingContext& context) { HotColdLoop(context).Run(); }
 
 std::string StatusText(std::int32_t targetX, std::int32_t targetY, const GazePoint& gaze) {
   char text[96];
@@ -15,7 +15,7 @@ std::string StatusText(std::int32_t targetX, std::int32_t targetY, const GazePoi
   return text;
 }
 
-void GazeTracker::Run() {
+void HotColdLoop::Run() {
   context_.view.ShowIndicator();
   lastBeepBand_.reset();
   cueSpoken_ = false;
@@ -26,14 +26,14 @@ void GazeTracker::Run() {
   }
 }
 
-bool GazeTracker::Pass() {
-  const bool eyeFound = context_.eyes.load()->Poll(&camY_, &camX_) != 0;
+bool HotColdLoop::Pass() {
+  const bool eyeFound = context_.eyes.load()->Poll(sample_) != 0;
   if (context_.paused) {
     wasPaused_ = true;
     return true;
   }
   if (wasPaused_) Resumed();
-  const GazePoint gaze = MapGaze(camX_, camY_, context_.playfield, context_.flips);
+  const GazePoint gaze = MapGaze(sample_.camX, sample_.camY, context_.playfield, context_.flips);
   const std::int32_t targetX = context_.target.targetX, targetY = context_.target.targetY;
   const std::int32_t d = Distance(targetX, targetY, gaze.gazeX + kMeasuringOffset, gaze.gazeY + kMeasuringOffset);
   context_.view.MoveIndicator(gaze.gazeX + kDrawingOffset, gaze.gazeY + kDrawingOffset);
@@ -47,14 +47,14 @@ bool GazeTracker::Pass() {
 
 // The game goes on after a pause as after its start: the next band sets the beeps, and a
 // cue may come at once.
-void GazeTracker::Resumed() {
+void HotColdLoop::Resumed() {
   wasPaused_ = false;
   lastBeepBand_.reset();
   cueSpoken_ = false;
   lastCueTick_ = context_.clock.TickCount();
 }
 
-bool GazeTracker::BeepStep(std::int32_t d) {
+bool HotColdLoop::BeepStep(std::int32_t d) {
   const ProximityBand band = ClassifyBand(d, context_.tolerance);
   if (band == ProximityBand::Green) {
     Find(FeedbackMode::kBeep);
@@ -68,7 +68,7 @@ bool GazeTracker::BeepStep(std::int32_t d) {
   return false;
 }
 
-bool GazeTracker::SpokenStep(std::int32_t d, const GazePoint& gaze) {
+bool HotColdLoop::SpokenStep(std::int32_t d, const GazePoint& gaze) {
   context_.view.KillCueTimer();
   if (HoldOffOver(context_.clock.TickCount(), lastCueTick_)) cueSpoken_ = false;
   const std::int32_t s = context_.tolerance;
@@ -85,7 +85,7 @@ bool GazeTracker::SpokenStep(std::int32_t d, const GazePoint& gaze) {
   return false;
 }
 
-void GazeTracker::Find(FeedbackMode mode) {
+void HotColdLoop::Find(FeedbackMode mode) {
   const bool beepMode = mode == FeedbackMode::kBeep;
   // Beep mode turns the square green and kills the beep before the eureka plays;
   // spoken mode killed it earlier in the same pass.

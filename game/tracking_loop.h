@@ -33,9 +33,9 @@ struct TrackingContext {
 
 // One run of the hot-and-cold loop: it follows the gaze until a stop is asked for
 // at the top of a pass, or the gaze finds the target.
-class GazeTracker {
+class HotColdLoop {
  public:
-  explicit GazeTracker(const TrackingContext& context) : context_(context) {}
+  explicit HotColdLoop(const TrackingContext& context) : context_(context) {}
   void Run();
 
  private:
@@ -48,7 +48,7 @@ class GazeTracker {
   const TrackingContext& context_;
   // Kept between passes: a poll without an eye leaves them. Before the first eye the
   // square waits at the centre of the picture area.
-  std::int16_t camX_ = IRISDET_FRAME_WIDTH / 2, camY_ = IRISDET_FRAME_HEIGHT / 2;
+  CameraPoint sample_{IRISDET_FRAME_WIDTH / 2, IRISDET_FRAME_HEIGHT / 2};
   std::optional<ProximityBand> lastBeepBand_;
   bool cueSpoken_ = false;
   std::uint32_t lastCueTick_ = 0;

@@ -33,9 +33,9 @@ class Wandering : public game::EyeSource {
  public:
   std::int32_t Start() override { return 0; }
   void Stop() override {}
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::microseconds(300));
-    *y = 1, *x = 1;
+    sample = {1, 1};
     return 1;
   }
 };

@@ -114,7 +114,7 @@ irisdet::GazeCalibration Calibrated(const Drawing& at = {}) {
       }
       dots.push_back({*look.Median(), PlayersMap({x, y}), 1.0});
     }
-  irisdet::GazeCalibration calibration(irisdet::GazeMap::GenericInFrame(), irisdet::HeadCorrection::InFrame());
+  irisdet::GazeCalibration calibration(irisdet::IrisMap::GenericInFrame(), irisdet::HeadCorrection::InFrame());
   calibration.Calibrate(dots);
   return calibration;
 }
@@ -145,7 +145,7 @@ TEST(AppearanceMapTest, APlayersOwnMapIsRecoveredFromTheEyesPixels) {
     const GazeReading reading = Read(DrawFace(d));
     const std::optional<cv::Point2d> at = calibration.Appearance()->At(reading);
     ASSERT_TRUE(at && reading.features) << gaze;
-    EXPECT_GT(cv::norm(irisdet::GazeMap::GenericInFrame().At(*reading.features) - PlayersMap(gaze)), 40.0) << gaze;
+    EXPECT_GT(cv::norm(irisdet::IrisMap::GenericInFrame().At(*reading.features) - PlayersMap(gaze)), 40.0) << gaze;
     EXPECT_LT(cv::norm(*at - PlayersMap(gaze)), 20.0) << gaze;  // under two-thirds of a square
   }
 }

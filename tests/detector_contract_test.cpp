@@ -81,7 +81,7 @@ TEST_F(DetectorContractTest, GazeTrackingIsCalibratedByLooksAtKnownPoints) {
   // Five looks, all at one point: this player's map sends this look there.
   const cv::Point looked(520, 110);
   for (int dot = 0; dot < 5; ++dot) {
-    EyeDetectorGazeLookAt(static_cast<int16_t>(looked.y), static_cast<int16_t>(looked.x));
+    EyeDetectorGazeLookAt(static_cast<int16_t>(looked.x), static_cast<int16_t>(looked.y));
     for (int eyes = 0; eyes < 3;) eyes += PollForEye(&y, &x) ? 1 : 0;
     EXPECT_EQ(EyeDetectorGazeLookEnd(IRISDET_LOOK_DOT), 1) << dot;
   }

@@ -16,7 +16,7 @@ class NotedDots final : public game::DotView {
   std::vector<std::optional<game::PicturePoint>> shown;
 };
 
-using Use = game::GazeLooks::Use;
+using Use = game::GazeCalibrator::Use;
 
 class DotCalibrationTest : public ::testing::Test {
  protected:

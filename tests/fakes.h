@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "game/game_session.h"
-#include "game/gaze_looks.h"
+#include "game/gaze_calibrator.h"
 #include "game/geometry.h"
 #include "game/ports.h"
 
@@ -71,9 +71,9 @@ class CountedWorkers {
 };
 
 // Notes where the game says the player looks; every look had enough frames.
-class NotedLooks : public game::GazeLooks {
+class NotedLooks : public game::GazeCalibrator {
  public:
-  void LookAt(game::PointerEyeSource::CameraPoint at) override { lookedAt.push_back(at); }
+  void LookAt(game::CameraPoint at) override { lookedAt.push_back(at); }
   bool LookEnd(Use use) override {
     ended.push_back(use);
     return true;
@@ -83,7 +83,7 @@ class NotedLooks : public game::GazeLooks {
     calibrations.push_back(fitted);
     return fitted;
   }
-  std::vector<game::PointerEyeSource::CameraPoint> lookedAt;
+  std::vector<game::CameraPoint> lookedAt;
   std::vector<Use> ended;
   std::vector<int> calibrations;
 };

@@ -46,7 +46,7 @@ class StandInDetector final : public game::EyeSource {
  public:
   std::int32_t Start() override { return started = true, 0; }
   void Stop() override { started = false; }
-  std::int32_t Poll(std::int16_t*, std::int16_t*) override { return 0; }
+  std::int32_t Poll(game::CameraPoint&) override { return 0; }
   void SetTracking(IrisdetTracking tracking) override { inUse = tracking; }
   IrisdetTracking TrackingInUse() override { return inUse; }
   game::CameraState Camera() override { return camera; }
@@ -62,7 +62,7 @@ class GameControllerTest : public ::testing::Test {
     DialogServices services;
     services.pointerFromStart = !withDetector;  // the mouse plays: no camera here
     services.detector = &detector;
-    services.gazeLooks = &looks;
+    services.gazeCalibrator = &looks;
     services.launch = workers.Launcher();
     services.clock = &clock;
     services.chance = &chance;
@@ -125,7 +125,7 @@ TEST_F(GameControllerTest, GazeTrackingStartsWithTheDotAndACancelKeepsTheTrackin
   EXPECT_FALSE(screen.dots.back());
   EXPECT_FALSE(detector.started);
   EXPECT_EQ(detector.inUse, IRISDET_TRACKING_EYES);
-  EXPECT_EQ(looks.ended.back(), game::GazeLooks::Use::kDrop);
+  EXPECT_EQ(looks.ended.back(), game::GazeCalibrator::Use::kDrop);
   // Not calibrated in this run: choosing it again calibrates again.
   game.SetTracking(IRISDET_TRACKING_GAZE);
   EXPECT_TRUE(game.Calibrating());
@@ -140,7 +140,7 @@ TEST_F(GameControllerTest, InGazeTrackingARevealedPictureIsLookedAtAsOneMoreCali
   detector.inUse = IRISDET_TRACKING_GAZE;
   game.PictureRevealed();
   ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
-  EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
+  EXPECT_EQ(looks.ended, std::vector<game::GazeCalibrator::Use>{game::GazeCalibrator::Use::kFind});
   ASSERT_EQ(looks.lookedAt.size(), 1u);
   const game::TargetPoint& target = game.Session().Target();
   const auto expected = game::DotCalibration::CameraPointOf({target.targetX, target.targetY}, game.Playfield());

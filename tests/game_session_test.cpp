@@ -28,13 +28,12 @@ class SteadyEyes : public game::EyeSource {
     return startResult;
   }
   void Stop() override { log_.push_back(std::string(name_) + " stop"); }
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const bool eye = seesEye;
     ++polls;
     if (!eye) return 0;
-    *y = camY;
-    *x = camX;
+    sample = {camX, camY};
     return 1;
   }
   game::CameraState Camera() override { return camera; }
@@ -362,12 +361,12 @@ TEST(PointerSourceTest, OffThePlayfieldNoEyeAndStopWakesAPoll) {
   const game::PlayfieldRect field{0, 0, 786, 486};
   const test::Flips flips{false, false};
   game::PointerEyeSource pointer(field, flips);
-  std::int16_t y = 7, x = 8;
+  game::CameraPoint sample{8, 7};
   pointer.SetPointer(-5, 10, false);
-  EXPECT_EQ(pointer.Poll(&y, &x), 0);
-  EXPECT_EQ(y, 7);
+  EXPECT_EQ(pointer.Poll(sample), 0);
+  EXPECT_EQ(sample.camY, 7);
   pointer.SetPointer(100, 100, true);
-  EXPECT_EQ(pointer.Poll(&y, &x), 1);
+  EXPECT_EQ(pointer.Poll(sample), 1);
   // The pointer is over the picture: a poll that times out says 1; a poll woken by a
   // stop says 0. Stops keep coming until the poll returns, so it is woken unless the
   // stopper never ran meanwhile; a few tries make that impossible in practice.
@@ -377,7 +376,7 @@ TEST(PointerSourceTest, OffThePlayfieldNoEyeAndStopWakesAPoll) {
     std::thread stopper([&] {
       while (!returned) pointer.Stop(), std::this_thread::yield();
     });
-    woken = pointer.Poll(&y, &x) == 0;
+    woken = pointer.Poll(sample) == 0;
     returned = true;
     stopper.join();
   }

@@ -33,11 +33,10 @@ class WalkingEyes : public game::EyeSource {
   explicit WalkingEyes(std::vector<std::pair<std::int16_t, std::int16_t>> path) : path_(std::move(path)) {}
   std::int32_t Start() override { return startResult; }
   void Stop() override {}
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::size_t i = std::min<std::size_t>(next_++, path_.size() - 1);
-    *x = path_[i].first;
-    *y = path_[i].second;
+    sample = {path_[i].first, path_[i].second};
     return 1;
   }
   std::int32_t startResult = 0;
@@ -57,7 +56,7 @@ class GameWindowTest : public ::testing::Test {
   std::unique_ptr<CGlimmo2Dlg> Open(game::EyeSource& eyes, game::ThreadLauncher launch = {}) {
     DialogServices services;
     services.detector = &eyes;
-    services.gazeLooks = &looks;
+    services.gazeCalibrator = &looks;
     services.clock = &clock;
     services.chance = &chance;
     services.launch = launch ? std::move(launch) : workers.Launcher();
@@ -180,12 +179,12 @@ class ToggledEyes : public game::EyeSource {
  public:
   std::int32_t Start() override { return 0; }
   void Stop() override {}
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const bool eye = seesEye;
     ++polls;
     if (!eye) return 0;
-    *x = 600, *y = 400;
+    sample = {600, 400};
     return 1;
   }
   // Once a poll has seen no eye, the worker reads the clock no more until one comes.
@@ -366,7 +365,7 @@ TEST_F(GameWindowTest, InGazeTrackingThePictureSolucioShowsIsLookedAt) {
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   QTest::mouseClick(ui::FindControl(*dialog, res::kSolucio), Qt::LeftButton);
   ASSERT_TRUE(test::WaitUntil([&] { return !looks.ended.empty(); }));
-  EXPECT_EQ(looks.ended, std::vector<game::GazeLooks::Use>{game::GazeLooks::Use::kFind});
+  EXPECT_EQ(looks.ended, std::vector<game::GazeCalibrator::Use>{game::GazeCalibrator::Use::kFind});
   EXPECT_EQ(looks.lookedAt.size(), 1u);
   dialog->OnCancel();
 }

@@ -5,6 +5,7 @@
 
 #include "detector/pointing/head_pointer.h"
 #include "detector/pointing/point_reporter.h"
+#include "detector/source/player_view.h"
 
 namespace {
 
@@ -39,9 +40,16 @@ struct Face {
   FaceGeometry Measured() const { return *irisdet::MeasureFace(Landmarks()); }
 };
 
+// Where the head's movement puts the point as the player sees it, before any smoothing:
+// as the point reporter puts it together.
+cv::Point2f Reported(HeadPointer& pointer, const Face& face, double seconds) {
+  const auto moved = pointer.Movement(face.Measured(), seconds);
+  return irisdet::AsThePlayerSees(HeadPointer::ToFrame(moved ? moved->shift + moved->turn : cv::Point2f(0, 0)));
+}
+
 // Holds the face still long enough for a neutral position, from `seconds` on.
 double Settle(HeadPointer& pointer, const Face& face, double seconds = 0) {
-  for (int i = 0; i < HeadPointer::kSteadyFrames; ++i, seconds += 1.0 / 30) pointer.Point(face.Measured(), seconds);
+  for (int i = 0; i < HeadPointer::kSteadyFrames; ++i, seconds += 1.0 / 30) Reported(pointer, face, seconds);
   return seconds;
 }
 
@@ -67,19 +75,19 @@ TEST(HeadPointerTest, StillFaceIsTheCentreOnceSteady) {
   HeadPointer pointer;
   Face face;
   face.eyes = {150, 100};  // wherever the player sits
-  EXPECT_EQ(pointer.Point(face.Measured(), 0), cv::Point2f(320, 240));
+  EXPECT_EQ(Reported(pointer, face, 0), cv::Point2f(320, 240));
   Settle(pointer, face);
-  EXPECT_EQ(pointer.Point(face.Measured(), 1), cv::Point2f(320, 240));
+  EXPECT_EQ(Reported(pointer, face, 1), cv::Point2f(320, 240));
 }
 
 TEST(HeadPointerTest, ATurnOfFifteenOrTenDegreesReachesTheEdgesAsThePlayerSeesThem) {
   HeadPointer pointer;
   const double t = Settle(pointer, Face{});
   // Turned toward the camera image's right is the player's left in the mirror.
-  EXPECT_NEAR(pointer.Point(Face{.yawDeg = 15}.Measured(), t).x, 0, 1);
-  EXPECT_NEAR(pointer.Point(Face{.yawDeg = -7.5}.Measured(), t).x, 480, 2);
-  EXPECT_NEAR(pointer.Point(Face{.pitchDeg = 10}.Measured(), t).y, 479, 1);  // looking down
-  EXPECT_NEAR(pointer.Point(Face{.pitchDeg = -5}.Measured(), t).y, 120, 2);
+  EXPECT_NEAR(Reported(pointer, Face{.yawDeg = 15}, t).x, 0, 1);
+  EXPECT_NEAR(Reported(pointer, Face{.yawDeg = -7.5}, t).x, 480, 2);
+  EXPECT_NEAR(Reported(pointer, Face{.pitchDeg = 10}, t).y, 479, 1);  // looking down
+  EXPECT_NEAR(Reported(pointer, Face{.pitchDeg = -5}, t).y, 120, 2);
 }
 
 TEST(HeadPointerTest, MovingByInterocularDistancesScalesWithTheFaceNotThePixels) {
@@ -88,14 +96,13 @@ TEST(HeadPointerTest, MovingByInterocularDistancesScalesWithTheFaceNotThePixels)
     HeadPointer pointer;
     const double t = Settle(pointer, Face{.interocular = interocular});
     const cv::Point2f half =
-        pointer.Point(Face{.interocular = interocular, .eyes = {320 + interocular / 2, 200}}.Measured(), t);
+        Reported(pointer, Face{.interocular = interocular, .eyes = {320 + interocular / 2, 200}}, t);
     EXPECT_NEAR(half.x, 160, 0.5);  // half an interocular distance to the camera's right
-    const cv::Point2f up =
-        pointer.Point(Face{.interocular = interocular, .eyes = {320, 200 - interocular}}.Measured(), t);
+    const cv::Point2f up = Reported(pointer, Face{.interocular = interocular, .eyes = {320, 200 - interocular}}, t);
     EXPECT_NEAR(up.y, 0, 0.5);
     // Far beyond the edges: held at them.
-    const cv::Point2f far = pointer.Point(
-        Face{.interocular = interocular, .eyes = {320 - 4 * interocular, 200 + 4 * interocular}}.Measured(), t);
+    const cv::Point2f far =
+        Reported(pointer, Face{.interocular = interocular, .eyes = {320 - 4 * interocular, 200 + 4 * interocular}}, t);
     EXPECT_EQ(far, cv::Point2f(639, 479));
   }
 }
@@ -104,24 +111,24 @@ TEST(HeadPointerTest, RecentringAndComingBackTakeANewNeutral) {
   HeadPointer pointer;
   double t = Settle(pointer, Face{});
   const Face moved{.eyes = {355, 200}};
-  EXPECT_NEAR(pointer.Point(moved.Measured(), t).x, 160, 0.5);
+  EXPECT_NEAR(Reported(pointer, moved, t).x, 160, 0.5);
   pointer.Recentre();
   t = Settle(pointer, moved, t);
-  EXPECT_EQ(pointer.Point(moved.Measured(), t), cv::Point2f(320, 240));
+  EXPECT_EQ(Reported(pointer, moved, t), cv::Point2f(320, 240));
   // Away for a second: the same neutral. Away for more than two: a new one.
   pointer.Missed();
-  EXPECT_NEAR(pointer.Point(Face{}.Measured(), t + 1).x, 480, 0.5);
+  EXPECT_NEAR(Reported(pointer, Face{}, t + 1).x, 480, 0.5);
   pointer.Missed();
   t = Settle(pointer, Face{}, t + 3.5);
-  EXPECT_EQ(pointer.Point(Face{}.Measured(), t), cv::Point2f(320, 240));
+  EXPECT_EQ(Reported(pointer, Face{}, t), cv::Point2f(320, 240));
 }
 
 TEST(HeadPointerTest, SlowFramesWithTheFaceInThemAreNotTimeAway) {
   // A slow machine (or a build under the sanitizers) may take seconds for a frame.
   HeadPointer pointer;
   double t = 0;
-  for (int i = 0; i < HeadPointer::kSteadyFrames; ++i, t += 3) pointer.Point(Face{}.Measured(), t);
-  EXPECT_NEAR(pointer.Point(Face{.eyes = {355, 200}}.Measured(), t).x, 160, 0.5) << "no neutral was ever taken";
+  for (int i = 0; i < HeadPointer::kSteadyFrames; ++i, t += 3) Reported(pointer, Face{}, t);
+  EXPECT_NEAR(Reported(pointer, Face{.eyes = {355, 200}}, t).x, 160, 0.5) << "no neutral was ever taken";
 }
 
 TEST(HeadPointerTest, AFaceThatNeverHoldsStillGetsItsNeutralFromItsLastFrames) {
@@ -132,7 +139,7 @@ TEST(HeadPointerTest, AFaceThatNeverHoldsStillGetsItsNeutralFromItsLastFrames) {
   // Then the mean of its last frames: halfway between its two places.
   const auto moved = pointer.Movement(shaking(1), 1.0);
   ASSERT_TRUE(moved);
-  EXPECT_NEAR(moved->shift.x, -320.0 * 5 / 70, 0.5);
+  EXPECT_NEAR(moved->shift.x, 320.0 * 5 / 70, 0.5);  // toward the camera image's right
 }
 
 // The landmarks as a webcam's noise leaves them: each point a little off, anew each frame.

@@ -71,7 +71,7 @@ class ScriptedEyes : public game::EyeSource {
       : script_(std::move(script)), stop_(stop), ticks_(ticks) {}
   std::int32_t Start() override { return 0; }
   void Stop() override {}
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     ++polls;
     if (script_.empty()) {
       stop_ = true;
@@ -82,8 +82,7 @@ class ScriptedEyes : public game::EyeSource {
     if (script_.empty()) stop_ = true;  // the pass of the last sample is the last pass
     ticks_ += s.ticksAfter;
     if (!s.found) return 0;
-    *y = s.y;
-    *x = s.x;
+    sample = {s.x, s.y};
     return 1;
   }
   int polls = 0;

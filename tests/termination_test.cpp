@@ -23,9 +23,9 @@ class StillEyes : public game::EyeSource {
  public:
   std::int32_t Start() override { return 0; }
   void Stop() override { ++stops; }
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    *y = 100, *x = 100;
+    sample = {100, 100};
     return 1;
   }
   std::atomic<int> stops{0};

@@ -117,9 +117,9 @@ TEST_F(TrackingLoopTest, ModeSwitchKeepsTheLastBeepBand) {
   struct SwitchingEyes : test::ScriptedEyes {
     using ScriptedEyes::ScriptedEyes;
     std::atomic<game::FeedbackMode>* mode = nullptr;
-    std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    std::int32_t Poll(game::CameraPoint& sample) override {
       *mode = polls == 1 ? game::FeedbackMode::kSpoken : game::FeedbackMode::kBeep;  // the second pass speaks
-      return ScriptedEyes::Poll(y, x);
+      return ScriptedEyes::Poll(sample);
     }
   };
   auto switching =
@@ -135,9 +135,9 @@ TEST_F(TrackingLoopTest, APausedPassShowsAndPlaysNothingAndTheGameGoesOnAfterIt)
   struct PausingEyes : test::ScriptedEyes {
     using ScriptedEyes::ScriptedEyes;
     std::atomic<bool>* paused = nullptr;
-    std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+    std::int32_t Poll(game::CameraPoint& sample) override {
       *paused = polls == 1 || polls == 2;
-      return ScriptedEyes::Poll(y, x);
+      return ScriptedEyes::Poll(sample);
     }
   };
   for (const game::FeedbackMode mode : {game::FeedbackMode::kBeep, game::FeedbackMode::kSpoken}) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "detector/eyes/irises.h"
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/one_euro.h"
 #include "detector/pointing/point_reporter.h"
 #include "detector/runtime/model_store.h"
@@ -103,7 +103,7 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   locate.ours.Reset();
   // The gaze tracking as calibrated, by nine looks of the first frames: its step then reads
   // the eyes' pixels, which is what it costs in a game.
-  auto looks = std::make_shared<irisdet::GazeLooks>();
+  auto looks = std::make_shared<irisdet::SharedGazeCalibration>();
   irisdet::PointReporter comfort, gaze(looks);
   for (int dot = 0; dot < 9; ++dot) {
     looks->LookAt({80.0 + 240 * (dot % 3), 60.0 + 180 * (dot / 3)});

@@ -27,16 +27,16 @@
 #include "detector/gaze/eye_cut.h"
 #include "detector/gaze/gaze_calibration.h"
 #include "detector/gaze/gaze_features.h"
-#include "detector/gaze/gaze_map.h"
+#include "detector/gaze/iris_map.h"
 #include "tests/support/measures.h"
 #include "tools/commands.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using irisdet::GazeMap;
 using irisdet::GazeReading;
 using irisdet::GazeSample;
+using irisdet::IrisMap;
 
 constexpr double kPatchEyeWidth = 48.0;  // corner to corner, in a patch as it comes
 constexpr std::array<int, 4> kTurns = {-30, -15, 15, 30};
@@ -171,7 +171,7 @@ struct Uncorrected {
 // The game's calibration of one person by the dots' looks.
 irisdet::GazeCalibration Calibrated(const std::vector<const Look*>& own, int points,
                                     const std::array<cv::Point2d, 4>& turn) {
-  irisdet::GazeCalibration calibration(GazeMap::Generic(), InDegrees(turn));
+  irisdet::GazeCalibration calibration(IrisMap::Generic(), InDegrees(turn));
   calibration.Calibrate(CalibrationSamples(own, points));
   return calibration;
 }
@@ -219,7 +219,7 @@ void PrintGeneric(const People& people) {
   for (const auto& [subject, own] : people)
     for (const Look* look : own)
       if (look->pose == 0) all.push_back({look->reading, Target(*look), 1.0});
-  const GazeMap fitted = GazeMap({}, {}).Fitted(all);
+  const IrisMap fitted = IrisMap({}, {}).Fitted(all);
   for (const auto* coefficients : {&fitted.XCoefficients(), &fitted.YCoefficients()}) {
     std::printf("{");
     for (double c : *coefficients) std::printf("%.4f, ", c);
@@ -243,7 +243,7 @@ bool MeasurePerson(const std::vector<const Look*>& own, const Options& options, 
   for (const Look* look : own) {
     if (IsCalibrationLook(*look, options.points)) continue;
     if (look->reading.features)
-      tallies.irisesByPose[look->pose].Add(calibration.IrisMap().At(*look->reading.features), Target(*look));
+      tallies.irisesByPose[look->pose].Add(calibration.Irises().At(*look->reading.features), Target(*look));
     const std::optional<cv::Point2d> estimate = map->At(look->reading);
     if (!estimate) {
       ++tallies.byPose[look->pose].dropped;
@@ -269,7 +269,7 @@ bool MeasurePlayed(const std::vector<const Look*>& own, int points, std::mt19937
   const irisdet::GazeCalibration calibrated = Calibrated(own, points, {});
   const auto& map = calibrated.Appearance();
   if (straight.empty() || !map) return false;
-  irisdet::GazeCalibration playing(GazeMap::Generic(), InDegrees({}));
+  irisdet::GazeCalibration playing(IrisMap::Generic(), InDegrees({}));
   for (int find = 0; find < kPlayedFinds; ++find) {
     const Look* look = straight[random() % straight.size()];
     playing.AddPlayed({look->reading, Target(*look), 1.0});

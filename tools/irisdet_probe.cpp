@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "detector/eyes/irises.h"
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/point_reporter.h"
 #include "detector/runtime/model_store.h"
 #include "detector/runtime/settings.h"
@@ -55,7 +55,7 @@ int tools::IrisdetProbe(int argc, char** argv) {
   if (!model) return std::cerr << error << '\n', 1;
 
   irisdet::FaceLocator locator(model);
-  auto looks = std::make_shared<irisdet::GazeLooks>();
+  auto looks = std::make_shared<irisdet::SharedGazeCalibration>();
   irisdet::PointReporter reporter(looks);  // as the library reports it, in the tracking IRISDET_TRACKING chooses
   const IrisdetTracking tracking = irisdet::SettingsFromEnvironment().tracking;
   const auto calibrating = [&](std::size_t frame) {  // the dots' looks, in gaze tracking

@@ -47,8 +47,8 @@ class TimedDetector : public game::EyeSource {
  public:
   std::int32_t Start() override { return game::DetectorEyeSource().Start(); }
   void Stop() override { game::DetectorEyeSource().Stop(); }
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
-    const std::int32_t found = game::DetectorEyeSource().Poll(y, x);
+  std::int32_t Poll(game::CameraPoint& sample) override {
+    const std::int32_t found = game::DetectorEyeSource().Poll(sample);
     std::lock_guard lock(mutex);
     sent.push_back(Clock::now());
     return found;

@@ -15,7 +15,7 @@
 
 #include "detector/eyes/irises.h"
 #include "detector/face/landmarks.h"
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/point_reporter.h"
 #include "detector/runtime/model_store.h"
 #include "detector/source/frame_source.h"
@@ -48,10 +48,10 @@ cv::Mat Frame(const Photo& photo, double interocular, cv::Point2d at, double noi
 
 // Plays frames made by `make(i)` through the detector and the tracking (comfortable
 // unless told); the reported points, NaN where none.
-std::vector<cv::Point2f> Play(const std::shared_ptr<const irisdet::FaceModel>& model, int frames,
-                              const std::function<cv::Mat(int)>& make,
-                              IrisdetTracking tracking = IRISDET_TRACKING_COMFORT,
-                              std::shared_ptr<irisdet::GazeLooks> gaze = std::make_shared<irisdet::GazeLooks>()) {
+std::vector<cv::Point2f> Play(
+    const std::shared_ptr<const irisdet::FaceModel>& model, int frames, const std::function<cv::Mat(int)>& make,
+    IrisdetTracking tracking = IRISDET_TRACKING_COMFORT,
+    std::shared_ptr<irisdet::SharedGazeCalibration> gaze = std::make_shared<irisdet::SharedGazeCalibration>()) {
   irisdet::FaceLocator locator(model);
   irisdet::PointReporter reporter(std::move(gaze));
   std::vector<cv::Point2f> points;
@@ -134,7 +134,7 @@ void GazeStillness(const std::shared_ptr<const irisdet::FaceModel>& model, const
   for (const double iod : {70.0, photo.interocular}) {
     const cv::Mat still = Frame(photo, iod, {320, 220});
     const std::vector<cv::Point2f> landmarks = irisdet::FaceLocator(model).Locate(still).landmarks;
-    auto gaze = std::make_shared<irisdet::GazeLooks>();
+    auto gaze = std::make_shared<irisdet::SharedGazeCalibration>();
     cv::RNG rng(7);
     for (const float x : {-1.f, 0.f, 1.f})
       for (const float y : {-1.f, 0.f, 1.f}) {

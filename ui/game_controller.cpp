@@ -9,7 +9,7 @@ namespace ui {
 
 DialogServices WithDefaults(DialogServices s) {
   if (!s.detector) s.detector = &game::DetectorEyeSource();
-  if (!s.gazeLooks) s.gazeLooks = &game::DetectorGazeLooks();
+  if (!s.gazeCalibrator) s.gazeCalibrator = &game::DetectorGazeCalibrator();
   if (!s.clock) s.clock = &game::SystemClock();
   if (!s.chance) s.chance = &game::CLibraryChance();
   if (!s.launch) s.launch = game::StdThreadLauncher();
@@ -30,7 +30,7 @@ GameController::GameController(game::View& gameView, DialogServices dialogServic
       view, playfield, flips,
       game::GameServices{*services.detector, pointer, services.pointerFromStart, *services.clock, *services.chance,
                          services.launch, deliver, services.soundAvailable});
-  gaze = std::make_unique<game::GazeChoice>(*session, *services.gazeLooks, view, playfield);
+  gaze = std::make_unique<game::GazeChoice>(*session, *services.gazeCalibrator, view, playfield);
   connect(&pointerTimer, &QTimer::timeout, this, &GameController::FollowPointer);
   connect(&cameraWatch, &QTimer::timeout, this, &GameController::WatchCamera);
   connect(&dotTimer, &QTimer::timeout, this, &GameController::StepCalibration);

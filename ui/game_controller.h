@@ -13,8 +13,8 @@
 
 // What the dialog plays with; the defaults are the real detector, clock and chance.
 struct DialogServices {
-  game::EyeSource* detector = nullptr;   // null: the eye detector library
-  game::GazeLooks* gazeLooks = nullptr;  // null: the eye detector library's
+  game::EyeSource* detector = nullptr;             // null: the eye detector library
+  game::GazeCalibrator* gazeCalibrator = nullptr;  // null: the eye detector library's
   bool pointerFromStart = false;
   game::Clock* clock = nullptr;    // null: the system clock
   game::Chance* chance = nullptr;  // null: srand and rand

@@ -45,7 +45,7 @@ const IrisdetCoreApi kApi{
     CaptureOpen,
     CaptureGrab,
     CaptureClose,
-    [](int16_t y, int16_t x) {
+    [](int16_t x, int16_t y) {
       Engine::Instance().Gaze().LookAt({double(x), double(y)});
     },
     [](int32_t use) -> int32_t {

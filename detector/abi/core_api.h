@@ -18,7 +18,7 @@ struct IrisdetCoreApi {
   void* (*captureOpen)(void);
   int32_t (*captureGrab)(void* capture, uint8_t* bgr, int32_t bytes);
   void (*captureClose)(void* capture);
-  void (*gazeLookAt)(int16_t y, int16_t x);
+  void (*gazeLookAt)(int16_t x, int16_t y);
   int32_t (*gazeLookEnd)(int32_t use);
   int32_t (*gazeCalibrate)(int32_t apply);
   void (*chooseCamera)(const char* device);

@@ -175,8 +175,8 @@ IRISDET_EXPORT void EyeDetectorRecentre(void) {
   if (const IrisdetCoreApi* core = loaded) core->recentre();
 }
 
-IRISDET_EXPORT void EyeDetectorGazeLookAt(int16_t y, int16_t x) {
-  if (const IrisdetCoreApi* core = loaded) core->gazeLookAt(y, x);  // never started: nothing to calibrate
+IRISDET_EXPORT void EyeDetectorGazeLookAt(int16_t x, int16_t y) {
+  if (const IrisdetCoreApi* core = loaded) core->gazeLookAt(x, y);  // never started: nothing to calibrate
 }
 
 IRISDET_EXPORT int32_t EyeDetectorGazeLookEnd(int32_t use) {

@@ -77,10 +77,9 @@ HeadCorrection HeadCorrection::InFrame() {
   // 20 cm across, 640 frame px; 12.4 cm down, 480; the interocular distance 6.3 cm.
   constexpr double kInterocularCm = 6.3, kAcrossCm = 20.0, kDownCm = 12.4;
   HeadCorrection c;
-  c.perDegree = {-(IRISDET_FRAME_WIDTH / 2.0) / 15.0,
-                 (IRISDET_FRAME_HEIGHT / 2.0) / 10.0};  // mirrored: +x is the player's left
+  c.perDegree = {(IRISDET_FRAME_WIDTH / 2.0) / 15.0, (IRISDET_FRAME_HEIGHT / 2.0) / 10.0};
   c.turn = kLearnedTurn;
-  c.perInterocular = {-IRISDET_FRAME_WIDTH * kInterocularCm / kAcrossCm,
+  c.perInterocular = {IRISDET_FRAME_WIDTH * kInterocularCm / kAcrossCm,
                       IRISDET_FRAME_HEIGHT * kInterocularCm / kDownCm};
   return c;
 }

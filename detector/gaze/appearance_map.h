@@ -28,7 +28,7 @@ struct HeadCorrection {
   // it in the camera's image. None in the probes, whose eyes never move.
   cv::Point2d perInterocular{0, 0};
 
-  // The game's: the frame's units, as the player sees it (mirrored), on a screen about 20 cm
+  // The game's: the camera frame's units, on a screen about 20 cm
   // wide with a picture area about 12 cm high, whatever the distance.
   static HeadCorrection InFrame();
   // The turn's offsets learned across the 25 people of the eye-patch set.

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "detector/gaze/appearance_map.h"
-#include "detector/gaze/gaze_map.h"
 #include "detector/gaze/gaze_reading.h"
+#include "detector/gaze/iris_map.h"
 
 // The gaze map of this run: from a generic start, calibrated by the dots and then by
 // every look at a found picture, the newest looks weighing most, so that it follows a
@@ -15,7 +15,7 @@ namespace irisdet {
 
 class GazeCalibration {
  public:
-  GazeCalibration(GazeMap start, HeadCorrection correction) : start_(start), irises_(start), correction_(correction) {}
+  GazeCalibration(IrisMap start, HeadCorrection correction) : start_(start), irises_(start), correction_(correction) {}
   // The dots' looks, all at once: the looks played before are forgotten.
   void Calibrate(const std::vector<GazeSample>& dots);
   // One more look at a known point.
@@ -27,14 +27,14 @@ class GazeCalibration {
   // lost, a blink); none when neither can be read.
   std::optional<cv::Point2d> At(const GazeReading& reading) const;
   // The map of where the irises sit alone, and the pixels' map once there is one.
-  const GazeMap& IrisMap() const { return irises_; }
+  const IrisMap& Irises() const { return irises_; }
   const std::optional<AppearanceMap>& Appearance() const { return appearance_; }
 
  private:
   void Refit();
   static constexpr double kAgeing = 0.85;   // each newer look leaves the ones before this much weight
   static constexpr std::size_t kKept = 24;  // looks; older ones weigh little anyway
-  GazeMap start_, irises_;
+  IrisMap start_, irises_;
   HeadCorrection correction_;
   std::optional<AppearanceMap> appearance_;
   std::deque<GazeSample> recent_;  // newest last

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "detector/eyes/iris_finder.h"
-#include "detector/pointing/head_pointer.h"
+#include "detector/pose/head_pose.h"
 
 // Where the eyes look, read from where each iris sits between its eye's corners and lids.
 // The gaze tracking maps these features to a point (detector/gaze_map.h).

@@ -3,7 +3,7 @@
 #include <opencv2/core.hpp>
 #include <optional>
 
-#include "detector/pointing/head_pointer.h"
+#include "detector/pose/head_pose.h"
 
 // What one frame shows of where the eyes look, or a look's frames together: the eyes'
 // own pixels, where the irises sit in them, and where the head was.

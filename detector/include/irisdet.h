@@ -122,7 +122,7 @@ void EyeDetectorSetTracking(int32_t mode);
 #define IRISDET_LOOK_DOT 0
 #define IRISDET_LOOK_FIND 1
 #define IRISDET_LOOK_DROP 2
-void EyeDetectorGazeLookAt(int16_t y, int16_t x);
+void EyeDetectorGazeLookAt(int16_t x, int16_t y);
 int32_t EyeDetectorGazeLookEnd(int32_t use);
 int32_t EyeDetectorGazeCalibrate(int32_t apply);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "detector/face/landmarks.h"
+#include "detector/source/player_view.h"
 
 namespace irisdet {
 namespace {
@@ -35,10 +36,9 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
   ++framesWithoutNeutral_;
   if (!neutral_ && (Steady() || framesWithoutNeutral_ >= kMostFramesBeforeNeutral)) neutral_ = Mean(recent_);
   if (!neutral_) return std::nullopt;
-  // In the camera's own image moving or turning toward its right is positive; the
-  // player sees a mirror, where that is their left.
+  // In the camera's own image: moving or turning toward its right is positive.
   const auto frame = [](double u, double v) {
-    return cv::Point2f(static_cast<float>(-320.0 * u), static_cast<float>(240.0 * v));
+    return cv::Point2f(static_cast<float>(320.0 * u), static_cast<float>(240.0 * v));
   };
   return HeadMovement{
       frame((face.eyes.x - neutral_->eyes.x) / face.interocular, (face.eyes.y - neutral_->eyes.y) / face.interocular),
@@ -47,12 +47,10 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
 }
 
 cv::Point2f HeadPointer::ToFrame(cv::Point2f offset) {
-  return {std::clamp(320.f + offset.x, 0.f, 639.f), std::clamp(240.f + offset.y, 0.f, 479.f)};
-}
-
-cv::Point2f HeadPointer::Point(const FaceGeometry& face, double seconds) {
-  const std::optional<HeadMovement> moved = Movement(face, seconds);
-  return ToFrame(moved ? moved->shift + moved->turn : cv::Point2f(0, 0));
+  // The neutral position is reported at the frame's centre, (320, 240) as the player sees it.
+  const cv::Point2f centre = AsThePlayerSees(cv::Point2f(IRISDET_FRAME_WIDTH / 2, IRISDET_FRAME_HEIGHT / 2));
+  return {std::clamp(centre.x + offset.x, 0.f, IRISDET_FRAME_WIDTH - 1.f),
+          std::clamp(centre.y + offset.y, 0.f, IRISDET_FRAME_HEIGHT - 1.f)};
 }
 
 void HeadPointer::Recentre() {

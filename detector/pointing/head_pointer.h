@@ -13,8 +13,8 @@
 // up or down, or moving it by one interocular distance, reaches an edge; the two add.
 namespace irisdet {
 
-// How far the head has moved from its neutral position, in frame pixels as the player
-// sees them (mirrored): by moving, and by turning. Unclamped.
+// How far the head has moved from its neutral position, in frame pixels of the camera's
+// own image: by moving, and by turning. Unclamped.
 struct HeadMovement {
   cv::Point2f shift, turn;
 };
@@ -27,12 +27,11 @@ class HeadPointer {
   static constexpr int kMostFramesBeforeNeutral = 20;  // or from the last frames, if it never does
   static constexpr double kAwayToRecentreSeconds = FollowedFace::kAwaySeconds;
 
-  // The point as the player sees it (mirrored left to right), in the 640x480 frame.
-  // The centre until a neutral position has been taken (the reporter reports nothing then).
-  cv::Point2f Point(const FaceGeometry& face, double seconds);
-  // The same movement in its two parts; none until a neutral position has been taken.
+  // How far the head has moved from its neutral position, in its two parts; none until a
+  // neutral position has been taken.
   std::optional<HeadMovement> Movement(const FaceGeometry& face, double seconds);
-  // The frame's centre moved by `offset`, held inside the frame.
+  // The point of the camera's image that `offset` from the neutral position puts the
+  // point on, held inside the frame.
   static cv::Point2f ToFrame(cv::Point2f offset);
   // The next steady face becomes the neutral position.
   void Recentre();

@@ -3,7 +3,7 @@
 #include "detector/face/landmarks.h"
 #include "detector/gaze/eye_cut.h"
 #include "detector/gaze/gaze_features.h"
-#include "detector/source/frame_source.h"
+#include "detector/source/player_view.h"
 
 namespace irisdet {
 namespace {
@@ -82,10 +82,10 @@ PointReporter::Report PointReporter::Next(const EyeObservation& eyes, const std:
   } else if (mode == IRISDET_TRACKING_GAZE && face) {
     report.point = GazePoint(eyes, *face, seconds);
   } else if (mode == IRISDET_TRACKING_EYES && midpoint) {
-    const cv::Point2f mirrored(static_cast<float>(IRISDET_FRAME_WIDTH - 1) - midpoint->x, midpoint->y);
-    report.point = eyeSmoother_.Filter(mirrored, seconds);
+    report.point = eyeSmoother_.Filter(*midpoint, seconds);
   }
   if (!report.point) ResetSmoothing();  // a face found again starts afresh
+  if (report.point) report.point = AsThePlayerSees(*report.point);
   return report;
 }
 

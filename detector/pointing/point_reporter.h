@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "detector/eyes/irises.h"
-#include "detector/gaze/gaze_looks.h"
 #include "detector/gaze/gaze_reading.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/head_pointer.h"
 #include "detector/pointing/one_euro.h"
-#include "detector/runtime/environment.h"
+#include "irisdet.h"
 
 // What the detector reports for each frame, as the player sees themselves (mirrored
 // left to right): the head pointer's point (comfortable tracking, the default), the
@@ -21,7 +21,8 @@ namespace irisdet {
 class PointReporter {
  public:
   // The gaze tracking maps looks through `gaze`, the run's calibration.
-  explicit PointReporter(std::shared_ptr<GazeLooks> gaze = std::make_shared<GazeLooks>()) : gaze_(std::move(gaze)) {}
+  explicit PointReporter(std::shared_ptr<SharedGazeCalibration> gaze = std::make_shared<SharedGazeCalibration>())
+      : gaze_(std::move(gaze)) {}
   struct Report {
     std::optional<cv::Point2f> point;
     std::optional<HeadPose> pose;
@@ -66,7 +67,7 @@ class PointReporter {
   // landmarks (right eye's two, then the left's).
   std::array<PointSmoother, 4> corners_;
   double lastRead_ = 0;  // when the gaze point was last read
-  std::shared_ptr<GazeLooks> gaze_;
+  std::shared_ptr<SharedGazeCalibration> gaze_;
   std::optional<cv::Point2f> held_;  // the comfortable or gaze point last reported
   int followed_ = 0;                 // the number of the face followed
 };

@@ -28,7 +28,7 @@ constexpr auto kFrameJitter = std::chrono::milliseconds(5);
 
 class LocatingTracker final : public EyeTracker {
  public:
-  LocatingTracker(std::shared_ptr<const FaceModel> model, std::shared_ptr<GazeLooks> gaze)
+  LocatingTracker(std::shared_ptr<const FaceModel> model, std::shared_ptr<SharedGazeCalibration> gaze)
       : pipeline_(std::move(model), std::move(gaze)) {}
   std::optional<cv::Point2f> Next(const cv::Mat& frame, IrisdetTracking tracking, double seconds) override {
     const FramePipeline::Seen seen = pipeline_.Next(frame, tracking, seconds);
@@ -52,7 +52,7 @@ class LocatingTracker final : public EyeTracker {
 }  // namespace
 
 EngineParts RealEngineParts() {
-  auto gaze = std::make_shared<GazeLooks>();
+  auto gaze = std::make_shared<SharedGazeCalibration>();
   return {[](const std::string& name, std::string* error, FrameWait wait) {
             return OpenSource(name, Pacing::RealTime, error, std::move(wait));
           },

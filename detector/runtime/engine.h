@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/point_reporter.h"
 #include "detector/runtime/settings.h"
 #include "detector/source/frame_source.h"
@@ -47,7 +47,7 @@ struct EngineParts {
   // between are passed over undecoded. 0: every frame.
   int followingLooksPerSecond = 0;
   // The gaze calibration the trackers map looks with, kept across starts.
-  std::shared_ptr<irisdet::GazeLooks> gaze = std::make_shared<irisdet::GazeLooks>();
+  std::shared_ptr<irisdet::SharedGazeCalibration> gaze = std::make_shared<irisdet::SharedGazeCalibration>();
 };
 EngineParts RealEngineParts();
 
@@ -80,7 +80,7 @@ class Engine {
   // What a start would watch now.
   Settings SettingsNow();
   // The run's gaze calibration: it outlives every start and stop.
-  irisdet::GazeLooks& Gaze() { return *parts_.gaze; }
+  irisdet::SharedGazeCalibration& Gaze() { return *parts_.gaze; }
 
   static Engine& Instance();
 

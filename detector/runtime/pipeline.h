@@ -5,7 +5,7 @@
 
 #include "detector/eyes/irises.h"
 #include "detector/face/face_locator.h"
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
 #include "detector/pointing/point_reporter.h"
 #include "detector/pose/head_pose.h"
 #include "detector/runtime/environment.h"
@@ -17,7 +17,7 @@ namespace irisdet {
 class FramePipeline {
  public:
   // The gaze tracking maps looks through `gaze`, the run's calibration.
-  FramePipeline(std::shared_ptr<const FaceModel> model, std::shared_ptr<GazeLooks> gaze)
+  FramePipeline(std::shared_ptr<const FaceModel> model, std::shared_ptr<SharedGazeCalibration> gaze)
       : faces_(std::move(model)), reporter_(std::move(gaze)) {}
 
   struct Seen {

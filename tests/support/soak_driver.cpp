@@ -24,16 +24,16 @@ class AimingEyes : public game::EyeSource {
  public:
   std::int32_t Start() override { return 0; }
   void Stop() override {}
-  std::int32_t Poll(std::int16_t* y, std::int16_t* x) override {
+  std::int32_t Poll(game::CameraPoint& sample) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     const int w = playfieldW.load(), h = playfieldH.load();
     if (!aim || w <= 0 || h <= 0) {
-      *x = 5, *y = 5;
+      sample = {5, 5};
       return 1;
     }
     // The camera point whose gaze, 16 px up and left of the target, is measured on it.
-    *x = static_cast<std::int16_t>((targetX - 16) * 640 / w + 1);
-    *y = static_cast<std::int16_t>((targetY - 16) * 480 / h + 1);
+    sample = {static_cast<std::int16_t>((targetX - 16) * IRISDET_FRAME_WIDTH / w + 1),
+              static_cast<std::int16_t>((targetY - 16) * IRISDET_FRAME_HEIGHT / h + 1)};
     return 1;
   }
   std::atomic<bool> aim{false};

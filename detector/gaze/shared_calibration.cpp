@@ -1,20 +1,22 @@
-#include "detector/gaze/gaze_looks.h"
+#include "detector/gaze/shared_calibration.h"
+
+#include "detector/source/player_view.h"
 
 namespace irisdet {
 
-std::optional<cv::Point2d> GazeLooks::Map(const GazeReading& reading) {
+std::optional<cv::Point2d> SharedGazeCalibration::Map(const GazeReading& reading) {
   std::lock_guard lock(mutex_);
   if (target_) gathering_.Add(reading);
   return calibration_.At(reading);
 }
 
-void GazeLooks::LookAt(cv::Point2d target) {
+void SharedGazeCalibration::LookAt(cv::Point2d target) {
   std::lock_guard lock(mutex_);
-  target_ = target;
+  target_ = AsThePlayerSees(target);
   gathering_ = {};
 }
 
-bool GazeLooks::LookEnd(LookUse use) {
+bool SharedGazeCalibration::LookEnd(LookUse use) {
   std::lock_guard lock(mutex_);
   std::optional<GazeReading> look = target_ ? gathering_.Median() : std::nullopt;
   const cv::Point2d target = target_.value_or(cv::Point2d());
@@ -26,7 +28,7 @@ bool GazeLooks::LookEnd(LookUse use) {
   return true;
 }
 
-int GazeLooks::Calibrate(bool apply) {
+int SharedGazeCalibration::Calibrate(bool apply) {
   std::lock_guard lock(mutex_);
   const std::vector<GazeSample> dots = std::move(dots_);
   dots_.clear();

@@ -1,4 +1,4 @@
-#include "detector/gaze/gaze_map.h"
+#include "detector/gaze/iris_map.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,14 +12,14 @@ namespace {
 constexpr double kFeatureSpan = 0.1;
 // How hard each term keeps to the map fitted from, in samples: the offset gives way first
 // (a player who shifts in the chair), then the gains, then the bends.
-constexpr GazeMap::Coefficients kStiffness = {0.05, 0.3, 0.3, 2.0, 2.0, 2.0};
+constexpr IrisMap::Coefficients kStiffness = {0.05, 0.3, 0.3, 2.0, 2.0, 2.0};
 // A sample whose error is this many times the median's is another look: left out.
 constexpr double kOutlierFactor = 3.0;
 constexpr double kOutlierFloor = 0.05;  // of the targets' spread: under it, no sample is an outlier
 
 // The map across 25 people looking at 9 points, head straight (irisdet-lab gaze --generic).
-constexpr GazeMap::Coefficients kGenericX = {-2.4238, 11.4018, 0.5056, 0.3097, 0.6561, 0.5472};
-constexpr GazeMap::Coefficients kGenericY = {16.3840, 1.9137, 21.3005, 1.4270, 0.3599, 4.8304};
+constexpr IrisMap::Coefficients kGenericX = {-2.4238, 11.4018, 0.5056, 0.3097, 0.6561, 0.5472};
+constexpr IrisMap::Coefficients kGenericY = {16.3840, 1.9137, 21.3005, 1.4270, 0.3599, 4.8304};
 
 constexpr double kFrameDegreesAcross = 15.0, kFrameDegreesDown = 10.0;
 
@@ -31,11 +31,10 @@ cv::Mat Solve(const cv::Mat& normal, const cv::Mat& right) {
 
 }  // namespace
 
-GazeMap GazeMap::Generic() { return {kGenericX, kGenericY}; }
+IrisMap IrisMap::Generic() { return {kGenericX, kGenericY}; }
 
-GazeMap GazeMap::GenericInFrame() {
-  // Mirrored: a look toward the unmirrored image's +x is toward the player's left.
-  const double perDegreeX = -(IRISDET_FRAME_WIDTH / 2.0) / kFrameDegreesAcross,
+IrisMap IrisMap::GenericInFrame() {
+  const double perDegreeX = (IRISDET_FRAME_WIDTH / 2.0) / kFrameDegreesAcross,
                perDegreeY = (IRISDET_FRAME_HEIGHT / 2.0) / kFrameDegreesDown;
   Coefficients x = kGenericX, y = kGenericY;
   for (double& c : x) c *= perDegreeX;
@@ -44,19 +43,19 @@ GazeMap GazeMap::GenericInFrame() {
   return {x, y};
 }
 
-GazeMap::Coefficients GazeMap::Terms(cv::Point2d look) {
+IrisMap::Coefficients IrisMap::Terms(cv::Point2d look) {
   const cv::Point2d s = look * (1.0 / kFeatureSpan);
   return {1.0, s.x, s.y, s.x * s.y, s.x * s.x, s.y * s.y};
 }
 
-cv::Point2d GazeMap::At(cv::Point2d look) const {
+cv::Point2d IrisMap::At(cv::Point2d look) const {
   const Coefficients t = Terms(look);
   cv::Point2d at(0, 0);
   for (int i = 0; i < kTerms; ++i) at += cv::Point2d(x_[i], y_[i]) * t[i];
   return at;
 }
 
-GazeMap GazeMap::FitTo(const std::vector<const GazeSample*>& samples) const {
+IrisMap IrisMap::FitTo(const std::vector<const GazeSample*>& samples) const {
   cv::Mat normal = cv::Mat::zeros(kTerms, kTerms, CV_64F), right = cv::Mat::zeros(kTerms, 2, CV_64F);
   for (int i = 0; i < kTerms; ++i) {
     normal.at<double>(i, i) = kStiffness[i];
@@ -74,16 +73,16 @@ GazeMap GazeMap::FitTo(const std::vector<const GazeSample*>& samples) const {
   const cv::Mat solved = Solve(normal, right);
   Coefficients x{}, y{};
   for (int i = 0; i < kTerms; ++i) x[i] = solved.at<double>(i, 0), y[i] = solved.at<double>(i, 1);
-  return GazeMap(x, y);
+  return IrisMap(x, y);
 }
 
-std::vector<bool> GazeMap::Agreeing(const std::vector<GazeSample>& samples) const {
+std::vector<bool> IrisMap::Agreeing(const std::vector<GazeSample>& samples) const {
   std::vector<const GazeSample*> withIrises;
   for (const GazeSample& s : samples)
     if (s.reading.features) withIrises.push_back(&s);
   std::vector<bool> agreeing(samples.size(), true);
   if (withIrises.empty()) return agreeing;
-  const GazeMap first = FitTo(withIrises);
+  const IrisMap first = FitTo(withIrises);
   std::vector<double> errors;
   cv::Point2d mean(0, 0);
   for (const GazeSample* s : withIrises)
@@ -99,7 +98,7 @@ std::vector<bool> GazeMap::Agreeing(const std::vector<GazeSample>& samples) cons
   return agreeing;
 }
 
-GazeMap GazeMap::Fitted(const std::vector<GazeSample>& samples) const {
+IrisMap IrisMap::Fitted(const std::vector<GazeSample>& samples) const {
   const std::vector<bool> agreeing = Agreeing(samples);
   std::vector<const GazeSample*> kept;
   for (std::size_t i = 0; i < samples.size(); ++i)

@@ -15,14 +15,15 @@ namespace irisdet {
 
 enum class LookUse { Dot = 0, Find = 1, Drop = 2 };
 
-class GazeLooks {
+class SharedGazeCalibration {
  public:
-  GazeLooks() : calibration_(GazeMap::GenericInFrame(), HeadCorrection::InFrame()) {}
+  SharedGazeCalibration() : calibration_(IrisMap::GenericInFrame(), HeadCorrection::InFrame()) {}
 
-  // The point a frame's reading lands on, in the frame as the player sees it (none when
-  // its eyes cannot be read); gathered while the player looks at a known point.
+  // The point a frame's reading lands on, in the camera's own image (none when its eyes
+  // cannot be read); gathered while the player looks at a known point.
   std::optional<cv::Point2d> Map(const GazeReading& reading);
-  // From now on the player looks at `target` (frame pixels, as reported).
+  // From now on the player looks at `target`: frame pixels as the player sees them, as the
+  // detector reports its points.
   void LookAt(cv::Point2d target);
   // The look ends: kept for the dots' fit, fitted at once as a find, or dropped. Whether
   // enough frames with an eye came to make it a look.

@@ -11,18 +11,18 @@
 // before a calibration, and what reads a frame whose eyes' pixels cannot be read.
 namespace irisdet {
 
-class GazeMap {
+class IrisMap {
  public:
   static constexpr int kTerms = 6;  // 1, x, y, x*y, x*x, y*y, of the features scaled by kFeatureSpan
   using Coefficients = std::array<double, kTerms>;
 
-  GazeMap(const Coefficients& x, const Coefficients& y) : x_(x), y_(y) {}
+  IrisMap(const Coefficients& x, const Coefficients& y) : x_(x), y_(y) {}
   // The map of features to where a look lands, in degrees, across many people: +x the
-  // unmirrored image's, +y down.
-  static GazeMap Generic();
-  // The same in the game's frame, as the player sees it (mirrored): 15 degrees to either
-  // side reaches the frame's sides, 10 up or down its top and bottom.
-  static GazeMap GenericInFrame();
+  // camera image's, +y down.
+  static IrisMap Generic();
+  // The same in the camera's frame: 15 degrees to either side reaches the frame's sides,
+  // 10 up or down its top and bottom.
+  static IrisMap GenericInFrame();
 
   cv::Point2d At(cv::Point2d look) const;
   const Coefficients& XCoefficients() const { return x_; }
@@ -31,14 +31,14 @@ class GazeMap {
   // The map nearest to `samples` whose irises were found, each by its weight, and to this
   // one. Samples far off the first fit (a look elsewhere, a misread eye) are left out of
   // the second.
-  GazeMap Fitted(const std::vector<GazeSample>& samples) const;
+  IrisMap Fitted(const std::vector<GazeSample>& samples) const;
   // Which samples agree with the others: those whose irises were found are fitted together
   // once, and one far off that fit is another look. The ones without irises cannot be
   // judged and agree.
   std::vector<bool> Agreeing(const std::vector<GazeSample>& samples) const;
 
  private:
-  GazeMap FitTo(const std::vector<const GazeSample*>& samples) const;
+  IrisMap FitTo(const std::vector<const GazeSample*>& samples) const;
   static Coefficients Terms(cv::Point2d look);
   Coefficients x_, y_;
 };

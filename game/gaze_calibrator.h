@@ -5,12 +5,12 @@
 // and for how long.
 namespace game {
 
-class GazeLooks {
+class GazeCalibrator {
  public:
   enum class Use { kDot, kFind, kDrop };
-  virtual ~GazeLooks() = default;
+  virtual ~GazeCalibrator() = default;
   // From now on the player looks at the picture-area point that this camera point maps to.
-  virtual void LookAt(PointerEyeSource::CameraPoint at) = 0;
+  virtual void LookAt(CameraPoint at) = 0;
   // The look ends: kept for the dots' fit, fitted at once as a look at a found picture, or
   // dropped. Whether enough frames with an eye came.
   virtual bool LookEnd(Use use) = 0;
@@ -19,6 +19,6 @@ class GazeLooks {
 };
 
 // The eye detector library's.
-GazeLooks& DetectorGazeLooks();
+GazeCalibrator& DetectorGazeCalibrator();
 
 }  // namespace game
