@@ -68,7 +68,6 @@ class GameSession {
   // loop silent. Resumed, the game goes on with its target. UI thread.
   void Pause();
   void Resume();
-  bool Paused() const { return paused; }
 
   const TargetPoint& Target() const { return target; }
   bool UsingPointer() const { return eyes.load() == &services.pointer; }

@@ -85,7 +85,7 @@ TEST_F(AbuseTest, ClosingInEveryStateLeavesNoWorker) {
     QTest::keyClick(dialog.get(), Qt::Key_Escape);  // Esc during a reveal too
     EXPECT_FALSE(dialog->isVisible()) << state;
     EXPECT_EQ(workers.load(), 0) << state;
-    EXPECT_EQ(dialog->CueTimerInterval(), 0) << state;
+    EXPECT_EQ(test::CueTimerInterval(*dialog), 0) << state;
   }
 }
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <opencv2/videoio.hpp>
 
-#include "detector/source/camera_source.h"
 #include "detector/source/frame_source.h"
 
 namespace {
@@ -30,24 +29,6 @@ TEST(FrameSourceTest, FolderGivesEachImageByNameThenEnds) {
 
 // V4L2 takes a frame size only for the format chosen, so the format comes first; the
 // newest frame, not a queue of old ones; the camera's automatic exposure left alone.
-TEST(FrameSourceTest, ACameraIsAskedForMjpgAt640x480FormatFirstNewestFrameExposureLeftAlone) {
-  const std::vector<irisdet::CameraSetting>& asked = irisdet::CameraSettings();
-  const auto at = [&](int property) {
-    return std::find_if(asked.begin(), asked.end(), [&](const auto& s) { return s.property == property; });
-  };
-  ASSERT_NE(at(cv::CAP_PROP_FOURCC), asked.end());
-  EXPECT_EQ(at(cv::CAP_PROP_FOURCC)->value, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'));
-  EXPECT_LT(at(cv::CAP_PROP_FOURCC), at(cv::CAP_PROP_FRAME_WIDTH));
-  EXPECT_LT(at(cv::CAP_PROP_FOURCC), at(cv::CAP_PROP_FRAME_HEIGHT));
-  EXPECT_EQ(at(cv::CAP_PROP_FRAME_WIDTH)->value, 640);
-  EXPECT_EQ(at(cv::CAP_PROP_FRAME_HEIGHT)->value, 480);
-  ASSERT_NE(at(cv::CAP_PROP_BUFFERSIZE), asked.end());
-  EXPECT_EQ(at(cv::CAP_PROP_BUFFERSIZE)->value, 1);
-  EXPECT_EQ(at(cv::CAP_PROP_AUTO_EXPOSURE), asked.end());
-  EXPECT_EQ(at(cv::CAP_PROP_EXPOSURE), asked.end());
-}
-
-// Grey, BGRA and BGR pictures of any size become 640x480 BGR frames of the same colours.
 TEST(FrameSourceTest, AnySizeAndChannelCountBecomesA640x480ColourFrame) {
   struct Case {
     cv::Mat raw;

@@ -64,7 +64,6 @@ class GameWindowTest : public ::testing::Test {
       std::lock_guard lock(mutex);
       if (name != "start1.wav") sounds.push_back(name);  // beeps come with real time; skip them
     };
-    services.cueIntervalSet = [this](int ms) { intervals.push_back(ms); };
     auto dialog = std::make_unique<CGlimmo2Dlg>(nullptr, std::move(services));
     dialog->show();
     return dialog;
@@ -75,7 +74,6 @@ class GameWindowTest : public ::testing::Test {
   }
   test::NotedLooks looks;
   test::CountedWorkers workers;
-  std::vector<int> intervals;  // the beep intervals the game is given, in order
   test::FakeClock clock;
   test::ScriptedChance chance{{100, 100, 2, 2}};  // target at camera (100, 100), then eureka 2 and picture 2
   std::mutex mutex;
@@ -94,8 +92,7 @@ TEST_F(GameWindowTest, TheGazeWalksOntoTheTargetInBeepMode) {
   EXPECT_EQ(dialog->Controller().Session().Target().targetX, 663);
   EXPECT_EQ(dialog->Controller().Session().Target().targetY, 101);
   EXPECT_EQ(Sounds(), Effects{"eureka2.wav"});
-  EXPECT_EQ(intervals, (std::vector<int>{500, 1000, 400, 80, 40}));
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);  // killed at the find
+  EXPECT_EQ(test::CueTimerInterval(*dialog), 0);  // killed at the find
   auto* indicator = qobject_cast<QLabel*>(ui::FindControl(*dialog, res::kIndicator));
   EXPECT_EQ(indicator->geometry(), QRect(647 - 10, 85 - 10, 32, 32));
   EXPECT_EQ(Centre(indicator->pixmap()), qRgb(0, 255, 0));
@@ -157,21 +154,7 @@ TEST_F(GameWindowTest, ClosingDuringAGameWaitsForTheWorker) {
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_FALSE(workers.Running());
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
-}
-
-TEST_F(GameWindowTest, ThreadFailureSaysErrorCreantThread) {
-  WalkingEyes eyes({{0, 0}});
-  auto dialog = Open(eyes, [](std::function<void()>) -> std::thread {
-    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-  });
-  QString title, text;
-  test::CloseNextMessageBox(*dialog, &title, &text);
-  QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
-  EXPECT_EQ(title, "glimmo2");
-  EXPECT_EQ(text, "Error creant thread");
-  EXPECT_TRUE(ui::FindControl(*dialog, res::kSolucio)->isEnabled());
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  EXPECT_EQ(test::CueTimerInterval(*dialog), 0);
 }
 
 // Eyes the test switches on and off; they note what the player asks of the tracking.
@@ -231,19 +214,19 @@ TEST_F(GameWindowTest, TheSquareWaitsAtTheCentreAndTheHintComesAndGoes) {
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);
   // The camera's centre (320, 240) maps to (393, 243) of the 786 x 486 picture area.
   ASSERT_TRUE(test::WaitUntil([&] { return indicator->geometry() == QRect(383, 233, 32, 32); }));
-  EXPECT_FALSE(dialog->NoFaceHintShown());
+  EXPECT_FALSE(test::NoFaceHintShown(*dialog));
   clock.ticks += 1001;  // a second without a face
-  ASSERT_TRUE(test::WaitUntil([&] { return dialog->NoFaceHintShown(); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return test::NoFaceHintShown(*dialog); }));
   auto* hint = dialog->findChild<QLabel*>(QStringLiteral("noFaceHint"));
   EXPECT_EQ(hint->text(), QStringLiteral("No et veig: posa't davant de la càmera"));
   EXPECT_TRUE(hint->testAttribute(Qt::WA_TransparentForMouseEvents));  // never in the way of a click
   eyes.seesEye = true;
-  ASSERT_TRUE(test::WaitUntil([&] { return !dialog->NoFaceHintShown(); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return !test::NoFaceHintShown(*dialog); }));
   eyes.LoseTheFace();
   clock.ticks += 5000;
-  ASSERT_TRUE(test::WaitUntil([&] { return dialog->NoFaceHintShown(); }));
+  ASSERT_TRUE(test::WaitUntil([&] { return test::NoFaceHintShown(*dialog); }));
   QTest::mouseClick(ui::FindControl(*dialog, res::kActiva), Qt::LeftButton);  // stopped: gone
-  EXPECT_FALSE(dialog->NoFaceHintShown());
+  EXPECT_FALSE(test::NoFaceHintShown(*dialog));
 }
 
 TEST_F(GameWindowTest, TrackingChoicesAndRecentringReachTheDetector) {
@@ -295,7 +278,7 @@ TEST_F(GameWindowTest, ACalibrationDuringAGameHidesTheSquareAndPlaysNothingAndEs
   MenuItem(dialog->SystemMenu(), QStringLiteral("Mirada (moviment dels ulls)"))->trigger();
   ASSERT_TRUE(dialog->Controller().Calibrating());
   EXPECT_FALSE(indicator->isVisible());
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  EXPECT_EQ(test::CueTimerInterval(*dialog), 0);
   const QRect where = indicator->geometry();
   clock.ticks += 5000;  // the cues' hold-off long over
   const int polls = eyes.polls;
@@ -304,7 +287,7 @@ TEST_F(GameWindowTest, ACalibrationDuringAGameHidesTheSquareAndPlaysNothingAndEs
   EXPECT_EQ(Sounds().size(), 1u);
   EXPECT_FALSE(indicator->isVisible());
   EXPECT_EQ(indicator->geometry(), where);
-  EXPECT_EQ(dialog->CueTimerInterval(), 0);
+  EXPECT_EQ(test::CueTimerInterval(*dialog), 0);
   QTest::keyClick(dialog.get(), Qt::Key_Escape);
   EXPECT_FALSE(dialog->Controller().Calibrating());
   EXPECT_TRUE(dialog->isVisible());
@@ -376,27 +359,6 @@ TEST_F(GameWindowTest, TheMenuTicksTheTrackingTheDetectorUses) {
   auto dialog = Open(eyes);
   EXPECT_TRUE(MenuItem(dialog->SystemMenu(), QStringLiteral("Posició dels ulls"))->isChecked());
   EXPECT_FALSE(MenuItem(dialog->SystemMenu(), QStringLiteral("Còmode (moviment del cap)"))->isChecked());
-}
-
-TEST_F(GameWindowTest, NoSoundOutputIsToldOnceAtTheFirstGame) {
-  ToggledEyes eyes;
-  DialogServices services;
-  services.detector = &eyes;
-  services.clock = &clock;
-  services.soundAvailable = [] { return false; };
-  services.launch = workers.Launcher();
-  CGlimmo2Dlg dialog(nullptr, std::move(services));
-  dialog.show();
-  QString title, text;
-  test::CloseNextMessageBox(dialog, &title, &text);
-  QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
-  EXPECT_TRUE(text.startsWith(QStringLiteral("No s'ha pogut obrir la sortida de so"))) << text.toStdString();
-  EXPECT_TRUE(workers.Running());  // the game goes on
-  text.clear();
-  test::CloseNextMessageBox(dialog, &title, &text);  // should one come after all
-  for (int click = 0; click < 3; ++click) QTest::mouseClick(ui::FindControl(dialog, res::kActiva), Qt::LeftButton);
-  EXPECT_TRUE(text.isEmpty());
-  dialog.OnCancel();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 
 // QTRY_* does not fail a GoogleTest test: a plain loop that keeps the UI running.
@@ -28,6 +29,17 @@ inline void CloseNextMessageBox(const QObject& window, QString* title, QString* 
     *text = box->text();
     box->accept();
   });
+}
+
+// What the window shows, as a player sees it: the beeps' timer running, and at what
+// interval (0 when not); the hint that the camera sees no face.
+inline int CueTimerInterval(const QObject& window) {
+  const auto* timer = window.findChild<QTimer*>(QStringLiteral("cueTimer"));
+  return timer && timer->isActive() ? timer->interval() : 0;
+}
+inline bool NoFaceHintShown(const QObject& window) {
+  const auto* hint = window.findChild<QWidget*>(QStringLiteral("noFaceHint"));
+  return hint && hint->isVisible();
 }
 
 }  // namespace test

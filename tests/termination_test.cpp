@@ -13,6 +13,7 @@
 #include "platform/termination_signals.h"
 #include "res/resource_ids.h"
 #include "tests/fakes.h"
+#include "tests/qt_wait.h"
 #include "ui/glimmo2Dlg.h"
 #include "ui/template_builder.h"
 
@@ -55,7 +56,7 @@ void CloseBySignal(State state, int signal) {
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_FALSE(workers.Running());  // the stop steps ran, as for "Sortir"
-  EXPECT_EQ(dialog.CueTimerInterval(), 0);
+  EXPECT_EQ(test::CueTimerInterval(dialog), 0);
   EXPECT_GE(eyes.stops.load(), 1);
   EXPECT_EQ(boxReturned, state == State::MessageBoxOpen);
 }

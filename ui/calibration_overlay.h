@@ -16,7 +16,6 @@ class CalibrationOverlay final : public QWidget {
   std::optional<QPoint> Dot() const { return dot_; }
   // A line under "Mira el punt".
   void ShowNote(const QString& note);
-  const QString& Note() const { return note_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -21,7 +21,6 @@ struct DialogServices {
   game::ThreadLauncher launch;
   std::function<void(const std::string&)> playSound;  // default: the process's sound
   std::function<bool()> soundAvailable;               // default: the process's sound output opens (true with playSound)
-  std::function<void(int intervalMs)> cueIntervalSet;  // told each interval the beeps are set to, if given
 };
 
 namespace ui {

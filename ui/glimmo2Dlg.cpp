@@ -35,6 +35,7 @@ CGlimmo2Dlg::CGlimmo2Dlg(QWidget* parent, DialogServices dialogServices)
       controller(std::make_unique<ui::GameController>(*this, services)) {
   // Qt's default coarse timer may fire 5 % off its interval: 2 ms of a red-band beep's 40.
   cueTimer.setTimerType(Qt::PreciseTimer);
+  cueTimer.setObjectName(QStringLiteral("cueTimer"));
   connect(&cueTimer, &QTimer::timeout, this, [this] { ui::Dispatch(*this, ui::Message::Timer, {kCueTimerId, 0}); });
   ui::BuildFromTemplate(*this, res::MainDialogTemplate(), [](const res::ControlTemplate& t, QWidget* p) {
     return t.id == res::kPicture ? new CShowpic(p) : nullptr;

@@ -43,8 +43,6 @@ class CGlimmo2Dlg : public QDialog, public game::View {
 
   ui::GameController& Controller() { return *controller; }
   const ui::GameController& Controller() const { return *controller; }
-  bool NoFaceHintShown() const;
-  int CueTimerInterval() const { return cueTimer.isActive() ? cueTimer.interval() : 0; }
   // The window's context menu, which stands in for the system menu.
   QMenu* SystemMenu() const { return systemMenu; }
   // The About box lives with the application; it hands the dialog the way to run it.
@@ -100,7 +98,7 @@ class CGlimmo2Dlg : public QDialog, public game::View {
   bool controlsBound = false;
   std::array<QPixmap, 6> indicatorBitmaps;  // blue, light blue, orange, red, green, banner
   DialogServices services;
-  QTimer cueTimer;  // the beeps: each tick is the dialog's timer message
+  QTimer cueTimer{this};  // the beeps ("cueTimer"): each tick is the dialog's timer message
   std::unique_ptr<ui::GameController> controller;
   std::unique_ptr<CameraMenu> cameraMenu;  // goes first: its lister is joined before the services go
 };

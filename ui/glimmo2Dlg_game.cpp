@@ -32,8 +32,6 @@ void CGlimmo2Dlg::OnRecentre() { controller->Recentre(); }
 
 void CGlimmo2Dlg::OnTrackingChosen(IrisdetTracking tracking) { controller->SetTracking(tracking); }
 
-bool CGlimmo2Dlg::NoFaceHintShown() const { return noFaceHint->isVisible(); }
-
 void CGlimmo2Dlg::ShowDot(std::optional<game::PicturePoint> at) {
   calibrationOverlay->ShowDot(at ? std::optional<QPoint>(QPoint(at->x, at->y)) : std::nullopt);
 }
@@ -76,10 +74,7 @@ void CGlimmo2Dlg::MoveIndicator(std::int32_t left, std::int32_t top) {
 
 void CGlimmo2Dlg::SetStatusText(const std::string& text) { statusStatic->setText(QString::fromStdString(text)); }
 
-void CGlimmo2Dlg::SetCueTimer(int intervalMs) {
-  cueTimer.start(intervalMs);
-  if (services.cueIntervalSet) services.cueIntervalSet(intervalMs);
-}
+void CGlimmo2Dlg::SetCueTimer(int intervalMs) { cueTimer.start(intervalMs); }
 
 // At a find, or "Solució": the picture centred on the target.
 void CGlimmo2Dlg::RevealPicture(int pictureNumber) {
