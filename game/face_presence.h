@@ -8,7 +8,8 @@
 namespace game {
 
 // The eye detector as the game plays with it, noting when it last saw an eye, so
-// that the window can tell a player the camera does not see them.
+// that the window can tell a player the camera does not see them. The worker polls; the UI
+// thread starts, stops and asks FaceMissing: the last eye's tick is an atomic.
 class FacePresence final : public EyeSource {
  public:
   static constexpr std::uint32_t kMissingAfterMs = 1000;

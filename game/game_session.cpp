@@ -31,8 +31,8 @@ GameSession::~GameSession() {
 }
 
 void GameSession::SetActive(bool pressed) {
-  // Every click starts the eyes, the stop click too, as the game always did: the
-  // stop's own steps then stop them, and a start while started keeps the same camera.
+  // Every click starts the eyes, the stop click too (the game requires it): the stop's
+  // own steps then stop them, and a start while started keeps the same camera.
   StartEyes();
   PickTarget(playfield, target, services.clock, services.chance);
   if (pressed) {

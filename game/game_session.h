@@ -30,7 +30,9 @@ struct GameServices {
   std::function<bool()> soundAvailable = nullptr;  // whether the sound output opens; none: it does
 };
 
-// "Activa" and the stop steps: Idle, Running and Found, one worker at a time.
+// "Activa" and the stop steps: Idle, Running and Found, one worker at a time. Every method
+// runs on the UI thread; the worker shares with it only the tracking context (atomics) and
+// the effect channel, and is joined before a new game starts and when the session goes.
 class GameSession {
  public:
   GameSession(View& view, const PlayfieldRect& playfield, const FlipOptions& flips, GameServices services);

@@ -19,7 +19,7 @@ struct CameraPoint {
 // The coloured square that shows the gaze: 32 px a side. Its distance to the target is
 // measured from 16 px right of and below the gaze point, it is drawn 10 px up and left
 // of it, and the gaze is held back to 22 px short of the far edges when the square would
-// cross them (22, not 32: the square may overhang the edge by 10 px, as it always did).
+// cross them (22, not 32: the square may overhang the edge by 10 px, as the game requires).
 inline constexpr std::int32_t kIndicatorSide = 32;
 inline constexpr std::int32_t kMeasuringOffset = 16;
 inline constexpr std::int32_t kDrawingOffset = -10;

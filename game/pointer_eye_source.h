@@ -10,7 +10,9 @@ namespace game {
 
 // Plays the game with the mouse when there is no camera: the pointer over the
 // picture area, turned back into camera coordinates (flip options included) so
-// that the square sits centred under it.
+// that the square sits centred under it. The UI thread sets the pointer and starts and
+// stops it; the worker polls: the pointer is atomics, and a stop wakes a waiting poll
+// through the condition variable.
 class PointerEyeSource final : public EyeSource {
  public:
   PointerEyeSource(const PlayfieldRect& playfield, const FlipOptions& flips) : playfield_(playfield), flips_(flips) {}

@@ -13,7 +13,10 @@ namespace game {
 // How the player is told how near the target is: beeps and colours, or spoken directions.
 enum class FeedbackMode : std::int32_t { kSpoken, kBeep };
 
-// What the tracking loop reads from the game and the window, and where it acts.
+// What the tracking loop reads from the game and the window, and where it acts. Shared
+// by the UI thread, which writes the atomics (a click, an option, a pause), and the
+// worker, which reads them afresh at every pass and reaches the window only through
+// `view`, its end of the effect channel.
 struct TrackingContext {
   const PlayfieldRect& playfield;
   const TargetPoint& target;
@@ -32,7 +35,7 @@ struct TrackingContext {
 };
 
 // One run of the hot-and-cold loop: it follows the gaze until a stop is asked for
-// at the top of a pass, or the gaze finds the target.
+// at the top of a pass, or the gaze finds the target. Lives on the worker thread only.
 class HotColdLoop {
  public:
   explicit HotColdLoop(const TrackingContext& context) : context_(context) {}

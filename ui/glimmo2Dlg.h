@@ -19,8 +19,8 @@ class CalibrationOverlay;
 class CameraMenu;
 
 // The main window, "Tebiol": the picture area, the game's buttons and its options.
-// Its names, its message table and its template are those the game was made with; the
-// game itself runs in its controller; the window is the game's view.
+// It keeps the names, the message table and the template the game's design gives it; the
+// game itself runs in its controller, and the window is the game's view. UI thread only.
 class CGlimmo2Dlg : public QDialog, public game::View {
   Q_OBJECT
  public:

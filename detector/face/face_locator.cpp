@@ -58,8 +58,8 @@ struct Fitted {
 };
 
 // The whole frame is looked over by the HOG detector first: a face it is sure of is
-// followed as it always was (the landmarks settle on its boxes, and the comfortable
-// tracking's figures with them). Where it is sure of none, the neural finder looks (it
+// followed by its boxes, on which the landmarks settle best (the comfortable tracking's
+// figures rest on them). Where it is sure of none, the neural finder looks (it
 // sees covered, dim, small and tilted faces the HOG detector misses or only guesses at),
 // and the HOG detector's doubtful guesses come last. Either finder works alone without
 // the other's model.
