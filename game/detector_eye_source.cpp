@@ -24,6 +24,7 @@ class DetectorSource final : public EyeSource {
     std::vector<IrisdetCamera> found(kMostCameras);
     const std::int32_t count = EyeDetectorListCameras(found.data(), kMostCameras);
     std::vector<CameraChoice> cameras;
+    cameras.reserve(static_cast<std::size_t>(std::clamp(count, 0, kMostCameras)));
     for (std::int32_t i = 0; i < std::min(count, kMostCameras); ++i)
       cameras.push_back({found[i].device, found[i].name, found[i].greyOnly != 0});
     return cameras;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dlib/image_processing.h>
 #include <dlib/opencv/cv_image.h>
 
 #include <filesystem>
@@ -119,10 +120,12 @@ TEST(FaceTrackingTest, LosesTheFaceThenFindsItAgain) {
   for (int i = 0; i < 12; ++i) quietFrames += !irisdet::FindIrises(locator.Locate(empty)).Point();
   EXPECT_GE(quietFrames, 5);  // gone within a few frames
   EXPECT_FALSE(irisdet::FindIrises(locator.Locate(empty)).Point());
-  EXPECT_TRUE(irisdet::FindIrises(locator.Locate(face)).Point());
-  EXPECT_EQ(locator.LastSearch(), irisdet::Search::kUpright);
-  EXPECT_TRUE(irisdet::FindIrises(locator.Locate(face)).Point());
-  EXPECT_EQ(locator.LastSearch(), irisdet::Search::kNone);  // followed, not searched for
+  irisdet::LocatedFace found = locator.Locate(face);
+  EXPECT_TRUE(irisdet::FindIrises(found).Point());
+  EXPECT_EQ(found.search, irisdet::Search::kUpright);
+  found = locator.Locate(face);
+  EXPECT_TRUE(irisdet::FindIrises(found).Point());
+  EXPECT_EQ(found.search, irisdet::Search::kNone);  // followed, not searched for
 }
 
 TEST(FaceTrackingTest, KeepsTheFaceItFollowsTheLargestAtFirst) {

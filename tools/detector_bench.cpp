@@ -106,10 +106,11 @@ void ReportSpeed(const std::vector<cv::Mat>& still, const Locators& locate) {
   auto looks = std::make_shared<irisdet::SharedGazeCalibration>();
   irisdet::PointReporter comfort, gaze(looks);
   for (int dot = 0; dot < 9; ++dot) {
-    looks->LookAt({80.0 + 240 * (dot % 3), 60.0 + 180 * (dot / 3)});
+    looks->LookAt(irisdet::CalibrationDot(dot));
     for (std::size_t i = 0; i < 5 && i < still.size(); ++i) {
       const EyeObservation eyes = locate.following(still[i]);
-      gaze.Next(eyes, irisdet::MeasureFace(eyes.landmarks), IRISDET_TRACKING_GAZE, double(dot * 5 + i) / kFps);
+      gaze.Next(eyes, irisdet::MeasureFace(eyes.landmarks), IRISDET_TRACKING_GAZE,
+                (dot * 5.0 + static_cast<double>(i)) / kFps);
     }
     looks->LookEnd(irisdet::LookUse::Dot);
   }

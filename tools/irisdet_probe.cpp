@@ -35,6 +35,24 @@ int Usage() {
   return 2;
 }
 
+// One frame's row: its point and time, the head's pose, and whose face it was.
+void WriteRow(std::ostream& csv, std::size_t index, const std::string& name,
+              const irisdet::PointReporter::Report& report, int face, double ms) {
+  char row[200];
+  if (const auto& point = report.point)
+    std::snprintf(row, sizeof row, ",1,%.1f,%.1f,%.2f", point->x, point->y, ms);
+  else
+    std::snprintf(row, sizeof row, ",0,,,%.2f", ms);
+  csv << index << ',' << name << row;
+  if (const auto& pose = report.pose)
+    std::snprintf(row, sizeof row, ",%.1f,%.1f,%.1f,", pose->yaw, pose->pitch, pose->roll);
+  else
+    std::snprintf(row, sizeof row, ",,,,");
+  csv << row;
+  if (face != 0) csv << face;  // whose face: the same number while one player is followed
+  csv << '\n';
+}
+
 }  // namespace
 
 int tools::IrisdetProbe(int argc, char** argv) {
@@ -64,7 +82,7 @@ int tools::IrisdetProbe(int argc, char** argv) {
     const std::size_t dot = frame / kFramesPerDot;
     if (frame % kFramesPerDot == 0 && dot > 0) looks->LookEnd(irisdet::LookUse::Dot);
     if (dot == kDots) std::fprintf(stderr, "gaze calibrated on %d looks\n", looks->Calibrate(true));
-    if (frame % kFramesPerDot == 0 && dot < kDots) looks->LookAt({80.0 + 240 * (dot % 3), 60.0 + 180 * (dot / 3)});
+    if (frame % kFramesPerDot == 0 && dot < kDots) looks->LookAt(irisdet::CalibrationDot(static_cast<int>(dot)));
   };
   std::vector<double> times;
   std::vector<irisdet::ScoredFrame> frames;
@@ -80,22 +98,9 @@ int tools::IrisdetProbe(int argc, char** argv) {
     const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(frame, seconds));
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     const auto report = reporter.Next(eyes, irisdet::MeasureFace(eyes.landmarks), tracking, seconds);
-    const auto& point = report.point;
-    char row[200];
-    if (point)
-      std::snprintf(row, sizeof row, ",1,%.1f,%.1f,%.2f", point->x, point->y, ms);
-    else
-      std::snprintf(row, sizeof row, ",0,,,%.2f", ms);
-    csv << times.size() << ',' << source->FrameName() << row;
-    if (const auto& pose = report.pose)
-      std::snprintf(row, sizeof row, ",%.1f,%.1f,%.1f,", pose->yaw, pose->pitch, pose->roll);
-    else
-      std::snprintf(row, sizeof row, ",,,,");
-    csv << row;
-    if (eyes.face != 0) csv << eyes.face;  // whose face: the same number while one player is followed
-    csv << '\n';
+    WriteRow(csv, times.size(), source->FrameName(), report, eyes.face, ms);
     times.push_back(ms);
-    found += point.has_value();
+    found += report.point.has_value();
     frames.push_back({source->FrameName(), eyes});
   }
   std::fprintf(stderr, "frames %zu, detected %zu (%.1f%%), ms per frame: median %.1f, p95 %.1f\n", times.size(), found,

@@ -67,10 +67,11 @@ std::vector<Seen> Play(irisdet::FaceLocator& locator, const irisdet::PlayerClip&
   for (int i = 0; i < clip.Frames(); ++i) {
     ClipFrame frame = clip.At(i);
     const auto begin = std::chrono::steady_clock::now();
-    const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(frame.frame, frame.seconds));
+    const irisdet::LocatedFace face = locator.Locate(frame.frame, frame.seconds);
+    const irisdet::EyeObservation eyes = irisdet::FindIrises(face);
     Seen s;
     s.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    s.search = locator.LastSearch();
+    s.search = face.search;
     s.onPlayer = On(frame.player, eyes.Point()), s.onOther = On(frame.other, eyes.Point());
     s.face = eyes.face;
     s.comfort = comfort.Next(eyes, irisdet::MeasureFace(eyes.landmarks), IRISDET_TRACKING_COMFORT, frame.seconds).point;

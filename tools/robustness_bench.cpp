@@ -69,12 +69,13 @@ void FollowTilt(irisdet::FaceLocator& locator, const std::vector<MarkedFrame>& p
       const int tilt = step <= 45 ? step : step <= 135 ? 90 - step : step - 180;
       const MarkedFrame seen = irisdet::Rotated(photo, tilt);
       const auto begin = std::chrono::steady_clock::now();
-      const irisdet::EyeObservation eyes = irisdet::FindIrises(locator.Locate(seen.frame));
+      const irisdet::LocatedFace face = locator.Locate(seen.frame);
+      const irisdet::EyeObservation eyes = irisdet::FindIrises(face);
       const double took = Since(begin);
       if (step == 0) continue;  // the first search
       ++frames, ms.push_back(took);
       kept += irisdet::Score(seen.pupils, eyes).midpoint <= 0.10;
-      searches += locator.LastSearch() != irisdet::Search::kNone;
+      searches += face.search != irisdet::Search::kNone;
     }
   }
   std::printf("\nFollowing a face that tilts a degree a frame to 45 degrees, to -45 and back (%d frames)\n", frames);

@@ -1,5 +1,6 @@
 #include "detector/face/face_finder.h"
 
+#include <dlib/image_processing/frontal_face_detector.h>
 #include <dlib/opencv/cv_image.h>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,13 @@
 #include "detector/face/landmarks.h"
 
 namespace irisdet {
+
+struct HogFaceDetector {
+  dlib::frontal_face_detector faces = dlib::get_frontal_face_detector();
+};
+
+std::shared_ptr<const HogFaceDetector> BuiltInHogFaceDetector() { return std::make_shared<HogFaceDetector>(); }
+
 namespace {
 
 using Detector = dlib::frontal_face_detector;
@@ -245,7 +253,7 @@ struct FaceFinder::Impl {
 
 FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
   if (model) {
-    impl_->detector = model->detector, impl_->smallFaces = SmallFacesOnly(model->detector);
+    impl_->detector = model->hogFaces->faces, impl_->smallFaces = SmallFacesOnly(model->hogFaces->faces);
     if (model->nearFaces) impl_->nearFaces = std::make_unique<NeuralFaceFinder>(*model->nearFaces);
     if (model->farFaces) impl_->farFaces = std::make_unique<NeuralFaceFinder>(*model->farFaces);
   }

@@ -250,7 +250,9 @@ FaceLocator::~FaceLocator() = default;
 
 LocatedFace FaceLocator::Locate(const cv::Mat& frame, double seconds) {
   if (frame.empty() || !impl_->model) return {};
-  return impl_->Locate(frame, seconds);
+  LocatedFace located = impl_->Locate(frame, seconds);
+  located.search = impl_->faces.LastSearch();
+  return located;
 }
 
 void FaceLocator::Reset() {
@@ -260,7 +262,5 @@ void FaceLocator::Reset() {
 }
 
 void FaceLocator::ChooseAgain() { impl_->followed.ChooseAgain(); }
-
-Search FaceLocator::LastSearch() const { return impl_->faces.LastSearch(); }
 
 }  // namespace irisdet

@@ -17,6 +17,7 @@ struct LocatedFace {
   cv::Mat camera;                      // the camera's frame in grey, a frame's own
   cv::Mat back;                        // from `gray` to the camera's frame; empty when they are the same
   int number = 0;                      // the followed face's: another for each new player; 0 without a face
+  Search search = Search::kNone;       // how this frame's face was looked for
 };
 
 // Which finders look over the whole frame for a face: both (the game's: the HOG
@@ -37,8 +38,6 @@ class FaceLocator {
   LocatedFace Locate(const cv::Mat& frame, double seconds = 0.0);
   void Reset();        // forget the face: the next frame has nothing to do with this one
   void ChooseAgain();  // the next frame follows the likeliest player, as at the start
-  // How the last frame's face was found, for the probes' figures.
-  Search LastSearch() const;
 
  private:
   struct Impl;

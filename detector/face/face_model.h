@@ -1,8 +1,5 @@
 #pragma once
-#include <dlib/image_processing.h>
-#include <dlib/image_processing/frontal_face_detector.h>
-#include <opencv2/core.hpp>
-#include <vector>
+#include <memory>
 
 #include "detector/face/landmark_model.h"
 #include "detector/face/neural_face_finder.h"
@@ -10,9 +7,14 @@
 // The face detectors and the landmark model, loaded once per process and shared read-only.
 namespace irisdet {
 
+// dlib's HOG face detector, known here only by name: dlib's headers take long to
+// compile, and only the face finder needs them.
+struct HogFaceDetector;
+std::shared_ptr<const HogFaceDetector> BuiltInHogFaceDetector();
+
 class FaceModel {
  public:
-  dlib::frontal_face_detector detector = dlib::get_frontal_face_detector();
+  std::shared_ptr<const HogFaceDetector> hogFaces = BuiltInHogFaceDetector();
   LandmarkModel landmarks;
   // BlazeFace, for faces near the camera (128x128) and for small ones too (256x256);
   // null without them: the HOG search alone.

@@ -17,7 +17,6 @@ constexpr double kRidge = 3.0;
 // from the start calibrate to within 1.22 times the dots' error, at 40 within 1.34, and the
 // dots' own error grows from 1.60 to 1.75 degrees (irisdet-lab gaze, docs/gaze.md).
 constexpr double kIrisWeight = 60.0;
-constexpr double kDegPerRad = 180.0 / CV_PI;
 
 // The turn's offset at `yaw` degrees from the table at -30, -15, 15 and 30 (none at 0),
 // in proportion between them and held beyond.

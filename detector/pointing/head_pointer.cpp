@@ -48,7 +48,7 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
 
 cv::Point2f HeadPointer::ToFrame(cv::Point2f offset) {
   // The neutral position is reported at the frame's centre, (320, 240) as the player sees it.
-  const cv::Point2f centre = AsThePlayerSees(cv::Point2f(IRISDET_FRAME_WIDTH / 2, IRISDET_FRAME_HEIGHT / 2));
+  const cv::Point2f centre = AsThePlayerSees(cv::Point2f(IRISDET_FRAME_WIDTH / 2.f, IRISDET_FRAME_HEIGHT / 2.f));
   return {std::clamp(centre.x + offset.x, 0.f, IRISDET_FRAME_WIDTH - 1.f),
           std::clamp(centre.y + offset.y, 0.f, IRISDET_FRAME_HEIGHT - 1.f)};
 }

@@ -13,7 +13,6 @@ constexpr int kNoseFirst = 27, kNosePoints = 9;  // the bridge, the tip and the 
 // from the eyes' midpoint: below it and toward the camera.
 constexpr double kNoseDrop = 0.55;
 constexpr double kNoseDepth = 0.3;
-constexpr double kDegPerRad = 180.0 / CV_PI;
 
 cv::Point2f Mean(const std::vector<cv::Point2f>& points, int first, int count) {
   cv::Point2f sum(0, 0);

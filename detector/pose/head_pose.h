@@ -7,6 +7,8 @@
 // turned. Measured once a frame, for every tracking.
 namespace irisdet {
 
+inline constexpr double kDegPerRad = 180.0 / CV_PI;
+
 // Degrees. yaw > 0: the nose turned toward the camera image's right (+x); pitch > 0:
 // looking down; roll > 0: the eye line turned clockwise in the image.
 struct HeadPose {

@@ -47,4 +47,11 @@ struct AccuracyTally {
 // The share of frames with e <= 0.05, 0.10 and 0.25, for the midpoint and both eyes.
 void PrintAccuracy(const Truth& truth, const std::vector<ScoredFrame>& frames, std::ostream& out);
 
+// The probes' nine calibration dots, 0 to 8, row by row in the camera frame: a grid an
+// eighth of the frame in from its edges.
+inline cv::Point2d CalibrationDot(int dot) {
+  const int row = dot / 3, column = dot % 3;
+  return {80.0 + 240.0 * column, 60.0 + 180.0 * row};
+}
+
 }  // namespace irisdet
