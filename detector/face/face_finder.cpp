@@ -1,7 +1,5 @@
 #include "detector/face/face_finder.h"
 
-#include <dlib/image_processing/frontal_face_detector.h>
-#include <dlib/opencv/cv_image.h>
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
@@ -12,16 +10,7 @@
 #include "detector/face/landmarks.h"
 
 namespace irisdet {
-
-struct HogFaceDetector {
-  dlib::frontal_face_detector faces = dlib::get_frontal_face_detector();
-};
-
-std::shared_ptr<const HogFaceDetector> BuiltInHogFaceDetector() { return std::make_shared<HogFaceDetector>(); }
-
 namespace {
-
-using Detector = dlib::frontal_face_detector;
 
 constexpr double kTrackedFaceWidth = 100.0;  // the detector's 80 px window, with room
 constexpr double kSearchMargin = 0.5;        // of the face's width, on each side
@@ -72,9 +61,9 @@ bool Jumped(const cv::Rect2f& before, const cv::Rect2f& now) {
          std::abs(now.width / before.width - 1.f) > kLargestJump;
 }
 
-cv::Rect ToRect(const dlib::rectangle& r, double scale, cv::Point offset) {
-  return {offset.x + cvRound(r.left() / scale), offset.y + cvRound(r.top() / scale), cvRound(r.width() / scale),
-          cvRound(r.height() / scale)};
+cv::Rect ToRect(const cv::Rect& r, double scale, cv::Point offset) {
+  return {offset.x + cvRound(r.x / scale), offset.y + cvRound(r.y / scale), cvRound(r.width / scale),
+          cvRound(r.height / scale)};
 }
 
 double Overlap(const cv::Rect& a, const cv::Rect& b) {
@@ -83,29 +72,17 @@ double Overlap(const cv::Rect& a, const cv::Rect& b) {
 }
 
 // Possible faces in a region of the grey frame, looked at `scale` times its size.
-std::vector<Candidate> Detect(Detector& detector, const cv::Mat& gray, cv::Rect region, double scale) {
+std::vector<Candidate> Detect(HogSearch& search, const cv::Mat& gray, cv::Rect region, double scale) {
   cv::Mat view;
   if (scale == 1.0)
     view = gray(region);
   else
     cv::resize(gray(region), view, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_LINEAR);
-  std::vector<dlib::rect_detection> found;
-  detector(dlib::cv_image<unsigned char>(view), found, kLowestScore);
+  const std::vector<HogFace> found = search.Find(view, kLowestScore);
   std::vector<Candidate> faces;
   faces.reserve(found.size());
-  for (const dlib::rect_detection& d : found)
-    faces.push_back({ToRect(d.rect, scale, region.tl()), d.detection_confidence});
+  for (const HogFace& face : found) faces.push_back({ToRect(face.box, scale, region.tl()), face.score});
   return faces;
-}
-
-// The same detector, looking only at the pyramid's largest levels: small faces.
-Detector SmallFacesOnly(const Detector& full) {
-  Detector::image_scanner_type scanner;
-  scanner.copy_configuration(full.get_scanner());
-  scanner.set_max_pyramid_levels(kSmallFaceLevels);
-  std::vector<Detector::feature_vector_type> weights;
-  for (unsigned long i = 0; i < full.num_detectors(); ++i) weights.push_back(full.get_w(i));
-  return Detector(scanner, full.get_overlap_tester(), weights);
 }
 
 cv::Point2f Apply(const cv::Matx23d& m, cv::Point2f p) {
@@ -144,7 +121,7 @@ FaceCandidate CandidateFromEyes(const std::array<cv::Point2f, 2>& eyes, const cv
 
 struct FaceFinder::Impl {
   std::shared_ptr<const FaceModel> model;
-  Detector detector, smallFaces;                          // their own: detection keeps scratch state
+  std::unique_ptr<HogSearch> detector, smallFaces;        // their own: a search keeps scratch state
   std::unique_ptr<NeuralFaceFinder> nearFaces, farFaces;  // their own too
   cv::CascadeClassifier eyeFinder;
   bool eyeFinderTried = false;
@@ -175,7 +152,7 @@ struct FaceFinder::Impl {
         cv::Rect(last.x - margin, last.y - margin, last.width + 2 * margin, last.height + 2 * margin) &
         cv::Rect(0, 0, gray.cols, gray.rows);
     if (region.width < 20 || region.height < 20) return std::nullopt;
-    const std::vector<Candidate> faces = Detect(detector, gray, region, kTrackedFaceWidth / last.width);
+    const std::vector<Candidate> faces = Detect(*detector, gray, region, kTrackedFaceWidth / last.width);
     const auto best = std::max_element(faces.begin(), faces.end(), [&](const Candidate& a, const Candidate& b) {
       return Overlap(a.box, last) < Overlap(b.box, last);
     });
@@ -191,7 +168,7 @@ struct FaceFinder::Impl {
     if (look == Look::kNeuralFar) return NeuralCandidates(*farFaces, view);
     const cv::Rect whole(0, 0, view.gray.cols, view.gray.rows);
     std::vector<Candidate> found =
-        look == Look::kHogLarge ? Detect(detector, view.gray, whole, 0.5) : Detect(smallFaces, view.gray, whole, 1.0);
+        look == Look::kHogLarge ? Detect(*detector, view.gray, whole, 0.5) : Detect(*smallFaces, view.gray, whole, 1.0);
     std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
       const bool aSure = a.score >= 0.0, bSure = b.score >= 0.0;
       if (aSure != bSure) return aSure;
@@ -253,7 +230,8 @@ struct FaceFinder::Impl {
 
 FaceFinder::FaceFinder(std::shared_ptr<const FaceModel> model) : impl_(std::make_unique<Impl>()) {
   if (model) {
-    impl_->detector = model->hogFaces->faces, impl_->smallFaces = SmallFacesOnly(model->hogFaces->faces);
+    impl_->detector = std::make_unique<HogSearch>(*model->hogFaces, 0);
+    impl_->smallFaces = std::make_unique<HogSearch>(*model->hogFaces, kSmallFaceLevels);
     if (model->nearFaces) impl_->nearFaces = std::make_unique<NeuralFaceFinder>(*model->nearFaces);
     if (model->farFaces) impl_->farFaces = std::make_unique<NeuralFaceFinder>(*model->farFaces);
   }

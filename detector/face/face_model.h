@@ -1,16 +1,12 @@
 #pragma once
 #include <memory>
 
+#include "detector/face/hog_search.h"
 #include "detector/face/landmark_model.h"
 #include "detector/face/neural_face_finder.h"
 
 // The face detectors and the landmark model, loaded once per process and shared read-only.
 namespace irisdet {
-
-// dlib's HOG face detector, known here only by name: dlib's headers take long to
-// compile, and only the face finder needs them.
-struct HogFaceDetector;
-std::shared_ptr<const HogFaceDetector> BuiltInHogFaceDetector();
 
 class FaceModel {
  public:
