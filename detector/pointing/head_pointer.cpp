@@ -38,7 +38,8 @@ std::optional<HeadMovement> HeadPointer::Movement(const FaceGeometry& face, doub
   if (!neutral_) return std::nullopt;
   // In the camera's own image: moving or turning toward its right is positive.
   const auto frame = [](double u, double v) {
-    return cv::Point2f(static_cast<float>(320.0 * u), static_cast<float>(240.0 * v));
+    return cv::Point2f(static_cast<float>(IRISDET_FRAME_WIDTH / 2.0 * u),
+                       static_cast<float>(IRISDET_FRAME_HEIGHT / 2.0 * v));
   };
   return HeadMovement{
       frame((face.eyes.x - neutral_->eyes.x) / face.interocular, (face.eyes.y - neutral_->eyes.y) / face.interocular),

@@ -8,6 +8,8 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
+#include "irisdet.h"
+
 namespace irisdet {
 namespace {
 
@@ -133,7 +135,8 @@ MarkedFrame AtInterocular(const MarkedFrame& photo, double interocular) {
     cv::GaussianBlur(photo.frame, smooth, cv::Size(), 0.5 / scale);  // no aliasing
   else
     smooth = photo.frame;
-  return Warped({smooth, photo.pupils}, affine, cv::Size(640, 480), cv::BORDER_CONSTANT);
+  return Warped({smooth, photo.pupils}, affine, cv::Size(IRISDET_FRAME_WIDTH, IRISDET_FRAME_HEIGHT),
+                cv::BORDER_CONSTANT);
 }
 
 MarkedFrame TurnedSideways(const MarkedFrame& photo, const std::vector<cv::Point2f>& landmarks, double degrees) {
@@ -223,11 +226,12 @@ std::vector<cv::Mat> FacelessFrames(const std::string& dir, const Truth& truth) 
   std::vector<cv::Mat> frames;
   std::mt19937 random(11);
   for (int i = 0; i < 20; ++i) {
-    cv::Mat texture(480, 640, CV_8UC3);
+    cv::Mat texture(IRISDET_FRAME_HEIGHT, IRISDET_FRAME_WIDTH, CV_8UC3);
     cv::randu(texture, cv::Scalar::all(0), cv::Scalar::all(255));
     cv::GaussianBlur(texture, texture, cv::Size(), 1.0 + i);
     frames.push_back(texture);
-    frames.push_back(cv::Mat(480, 640, CV_8UC3, cv::Scalar(random() % 256, random() % 256, random() % 256)));
+    frames.push_back(cv::Mat(IRISDET_FRAME_HEIGHT, IRISDET_FRAME_WIDTH, CV_8UC3,
+                             cv::Scalar(random() % 256, random() % 256, random() % 256)));
   }
   for (const auto& [file, marked] : truth) {
     cv::Mat photo = cv::imread((std::filesystem::path(dir) / file).string());

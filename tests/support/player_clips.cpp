@@ -4,10 +4,11 @@
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
+#include "irisdet.h"
+
 namespace irisdet {
 namespace {
 
-constexpr int IRISDET_FRAME_WIDTH = 640, IRISDET_FRAME_HEIGHT = 480;
 const cv::Point2f kPlayerAt(320, 215), kRight(500, 225), kLeft(140, 225);
 const cv::Point2f kOffRight(780, 225), kOffLeft(-140, 225);
 const cv::Scalar kCard(200, 212, 222);  // a plain light card
